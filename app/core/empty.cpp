@@ -1,0 +1,1 @@
+// Keeps every folder library non-empty while the folder is still being filled.

@@ -1,0 +1,22 @@
+#pragma once
+// Opening the files the player reads (scene, images, music) the way the original platform finds
+// them: names are not case-sensitive. When the exact name does not exist, the file's directory is
+// searched for an entry whose name differs only in the case of ASCII letters.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The path under which `name` exists, matching letter case blindly in its last component (and in
+// any directory component that does not exist as written); empty when there is none.
+std::string find_file_case_blind(std::string_view name);
+
+// Opens `name` with the stdio mode, finding it regardless of letter case; null when it cannot be
+// opened.
+FilePtr open_file(std::string_view name, const char* mode);

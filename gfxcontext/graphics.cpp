@@ -1,0 +1,3 @@
+#include "gfxcontext/graphics.h"
+
+Graphics graphics{};

@@ -1,0 +1,4 @@
+#pragma once
+#include "scene/scene.h"
+
+void pcx_decode(char* name, TextureMap& map);

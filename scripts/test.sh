@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, then the AddressSanitizer and
+# UndefinedBehaviorSanitizer build of the same tests.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+scripts/setup.sh build
+(cd build && ctest --output-on-failure -j"$(nproc)")
+
+scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j"$(nproc)")
