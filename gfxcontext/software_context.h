@@ -1,0 +1,10 @@
+#pragma once
+// The software device: a fixed-function rasteriser behind the context contract. Finished frames
+// go to the presenter given (null: frames are kept only in the context's own buffers).
+
+#include <memory>
+
+#include "gfxcontext/context.h"
+#include "gfxcontext/presenter.h"
+
+std::unique_ptr<gfx::ContextLibrary> make_software_context_library(Presenter* presenter);
