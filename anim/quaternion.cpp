@@ -86,5 +86,6 @@ Quaternion quat_slerp(const Quaternion& a, const Quaternion& b, float t, float s
     const double theta = std::acos(double(c));
     const float phi = float(t * (theta + double(spin) * PI));
     const float s = float(std::sin(theta));
-    return blend(float(std::sin(theta - phi) / s), a, float(std::sin(double(phi)) / s), b);
+    // Both sines are rounded like s, so that t = 0 gives a itself, to the bit.
+    return blend(float(std::sin(theta - phi)) / s, a, float(std::sin(double(phi))) / s, b);
 }
