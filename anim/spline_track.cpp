@@ -208,7 +208,10 @@ bool find_track_segment(const Key* keys, int keyCount, int flags, float frame,
             x = float(g);
     }
     const int span = keys[s].span;
-    const float u = span != 0 ? (x - float(keys[s].frame)) / float(span) : 0.0f;
+    float u = span != 0 ? (x - float(keys[s].frame)) / float(span) : 0.0f;
+    // Keys in frame order keep u within the segment anyway; keys out of order (a broken file)
+    // must not extrapolate the curve without bound.
+    u = u < 0.0f ? 0.0f : (u > 1.0f ? 1.0f : u);
     segment = {s, e, ease(u, keys[s].easeFrom, keys[e].easeTo)};
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -38,7 +39,9 @@ struct TestRotation {
     {
         prepare_rotation_track(track);
         for (size_t i = 0; i < keys.size(); ++i)
-            keys[i].span = i + 1 < keys.size() ? keys[i + 1].frame - keys[i].frame : 0;
+            keys[i].span = i + 1 < keys.size()
+                                ? int(int64_t(keys[i + 1].frame) - keys[i].frame)  // wraps
+                                : 0;
     }
     Quaternion at(float frame) const
     {

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -30,7 +31,9 @@ struct TestTrack {
         else
             prepare_scalar_track(track);
         for (size_t i = 0; i < keys.size(); ++i)
-            keys[i].span = i + 1 < keys.size() ? keys[i + 1].frame - keys[i].frame : 0;
+            keys[i].span = i + 1 < keys.size()
+                                ? int(int64_t(keys[i + 1].frame) - keys[i].frame)  // wraps
+                                : 0;
     }
 };
 
@@ -206,6 +209,13 @@ TEST(SplineTrack, ExtremeFramesStayDefined)
             EXPECT_TRUE(std::isfinite(at(t, f))) << f;
             EXPECT_TRUE(std::isfinite(at(r, f))) << f;
         }
+    }
+    // A span that wrapped past the integer range (as the loader's subtraction leaves it) does
+    // not extrapolate the curve: the segment parameter stays within 0..1.
+    const TestTrack wide = scalar(SINGLE, {INT_MIN, 100, INT_MAX}, {0, 100, 0});
+    for (float f : {0.5f, 50.0f, 1e6f, 2e9f}) {
+        EXPECT_GE(at(wide, f), -30.0f) << f;
+        EXPECT_LE(at(wide, f), 130.0f) << f;
     }
     // A negative or NaN frame counts as frame 0.
     const TestTrack t = scalar(SINGLE, {0, 10}, {4, 8});
