@@ -160,7 +160,9 @@ void prepare_scalar_track(Track& track) { prepare<1>(track); }
 
 void eval_track(const Track* track, float frame, Vec3& out)
 {
-    float v[3] = {out.x, out.y, out.z};
+    if (!track || track->keyCount <= 0)
+        return;
+    float v[3];
     evaluate<3>(track, frame, v);
     out = {v[0], v[1], v[2]};
 }
