@@ -16,13 +16,12 @@ struct TestTrack {
     std::vector<float> values, in, out;
     Track track{};
 
-    TestTrack(int width, int flags, const std::vector<int>& frames, const std::vector<float>& v)
+    TestTrack(int flags, const std::vector<int>& frames, const std::vector<float>& v)
         : keys(frames.size()), values(v), in(v.size()), out(v.size())
     {
         for (size_t i = 0; i < frames.size(); ++i)
             keys[i].frame = frames[i];
         track = {flags, int(frames.size()), keys.data(), values.data(), in.data(), out.data()};
-        (void)width;
     }
     void prepare(int width)
     {
@@ -39,7 +38,7 @@ struct TestTrack {
 
 TestTrack scalar(int flags, const std::vector<int>& frames, const std::vector<float>& v)
 {
-    TestTrack t(1, flags, frames, v);
+    TestTrack t(flags, frames, v);
     t.prepare(1);
     return t;
 }
@@ -83,7 +82,7 @@ TEST(SplineTrack, EmptyOrNullTrackLeavesTheValue)
 
 TEST(SplineTrack, TwoKeysWithoutTensionMoveLinearlyAndStopAtTheEnd)
 {
-    TestTrack t(3, SINGLE, {0, 10}, {0, 0, 0, 10, -20, 30});
+    TestTrack t(SINGLE, {0, 10}, {0, 0, 0, 10, -20, 30});
     t.prepare(3);
     const Vec3 v = at3(t, 7.9f);
     EXPECT_NEAR(v.x, 7.9f, 1e-4f);
@@ -96,7 +95,7 @@ TEST(SplineTrack, TwoKeysWithoutTensionMoveLinearlyAndStopAtTheEnd)
         EXPECT_EQ(end.z, 30.0f);
     }
     // Tension shortens both tangents: (1 - T) (P1 - P0).
-    TestTrack tense(1, SINGLE, {0, 10}, {0, 10});
+    TestTrack tense(SINGLE, {0, 10}, {0, 10});
     tense.keys[0].tension = 0.5f;
     tense.keys[1].tension = -1.0f;
     tense.prepare(1);
@@ -116,7 +115,7 @@ TEST(SplineTrack, CollinearEvenKeysGiveAStraightLine)
 {
     for (int flags : {SINGLE, 1}) {
         const TestTrack s = scalar(flags, {0, 10, 20}, {0, 10, 20});
-        TestTrack v(3, flags, {0, 10, 20}, {0, 0, 0, 10, 20, -10, 20, 40, -20});
+        TestTrack v(flags, {0, 10, 20}, {0, 0, 0, 10, 20, -10, 20, 40, -20});
         v.prepare(3);
         for (float f : {2.5f, 5.0f, 12.0f, 17.5f}) {
             EXPECT_NEAR(at(s, f), f, 1e-4f);
@@ -133,7 +132,7 @@ TEST(SplineTrack, UnevenKeysKeepTheScalarRulesOwnWeights)
     // Keys at 0, 10, 30 with values 0, 10, 40 in both kinds of track. The one-component inner
     // out tangent takes the incoming interval ratio, its end rules half the L term.
     const TestTrack s = scalar(SINGLE, {0, 10, 30}, {0, 10, 40});
-    TestTrack v(3, SINGLE, {0, 10, 30}, {0, 0, 0, 10, 0, 0, 40, 0, 0});
+    TestTrack v(SINGLE, {0, 10, 30}, {0, 0, 0, 10, 0, 0, 40, 0, 0});
     v.prepare(3);
     EXPECT_NEAR(v.in[3], 40.0f / 3, 1e-4f);
     EXPECT_NEAR(v.out[3], 80.0f / 3, 1e-4f);
@@ -148,7 +147,7 @@ TEST(SplineTrack, UnevenKeysKeepTheScalarRulesOwnWeights)
 
 TEST(SplineTrack, ContinuityAndBiasScaleBothTangents)
 {
-    TestTrack t(1, SINGLE, {0, 10, 20}, {0, 10, 20});
+    TestTrack t(SINGLE, {0, 10, 20}, {0, 10, 20});
     t.keys[1].continuity = 0.5f;
     t.keys[1].bias = 0.5f;
     t.prepare(1);
@@ -159,7 +158,7 @@ TEST(SplineTrack, ContinuityAndBiasScaleBothTangents)
 TEST(SplineTrack, CyclicTracksCloseTheirTangentsAndWrapTheFrame)
 {
     // The last key is the same point of the cycle as key 0: both get one tangent.
-    TestTrack closed(1, LOOP, {0, 10, 20, 30}, {0, 10, 20, 0});
+    TestTrack closed(LOOP, {0, 10, 20, 30}, {0, 10, 20, 0});
     closed.prepare(1);
     EXPECT_NEAR(closed.out[0], -5.0f, 1e-5f);
     EXPECT_NEAR(closed.in[3], -5.0f, 1e-5f);
@@ -183,7 +182,7 @@ TEST(SplineTrack, CycleWithoutPeriodHoldsTheLastKey)
         EXPECT_EQ(at(two, 5.0f), 2.0f);
         EXPECT_EQ(at(two, 99.5f), 2.0f);
         // Keys sharing a frame leave no interval to weight tangents with: they stay finite.
-        TestTrack same(3, flags, {5, 5, 5}, {1, 1, 1, 2, 2, 2, 3, 3, 3});
+        TestTrack same(flags, {5, 5, 5}, {1, 1, 1, 2, 2, 2, 3, 3, 3});
         same.prepare(3);
         for (float x : same.in)
             EXPECT_TRUE(std::isfinite(x));
@@ -239,7 +238,7 @@ TEST(SplineTrack, EveryKindAndEndReturnsEachKeyExactlyAtItsFrame)
         std::vector<float> values(n * width);
         for (float& v : values)
             v = value(random);
-        TestTrack t(width, flags, frames, values);
+        TestTrack t(flags, frames, values);
         for (Key& k : t.keys) {
             k.tension = param(random);
             k.continuity = param(random);
