@@ -30,6 +30,9 @@ std::vector<uint8_t> encode_jpeg(std::span<const uint32_t> pixels, int width, in
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    // Full-resolution colour: small textures keep the colours of their edges.
+    for (int c = 0; c < 3; ++c)
+        cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&cinfo, TRUE);
 
     std::vector<JSAMPLE> line(size_t(width) * 3);

@@ -1,5 +1,5 @@
 #pragma once
-// Writes JPEG images through libjpeg's compressor (baseline, 4:2:0 as the library chooses).
+// Writes JPEG images through libjpeg's compressor: baseline, colour at full resolution.
 
 #include <cstdint>
 #include <span>
