@@ -90,6 +90,8 @@ bool write_file_bytes(const std::string& path, std::span<const uint8_t> bytes)
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file)
         return false;
+    if (bytes.empty())
+        return true;
     return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
            std::fflush(file.get()) == 0;
 }
