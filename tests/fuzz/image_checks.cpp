@@ -1,0 +1,69 @@
+#include "tests/fuzz/image_checks.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void finding(const char* what)
+{
+    std::fprintf(stderr, "image check failed: %s\n", what);
+    std::abort();
+}
+
+// Reads every pixel, so that a block shorter than its sides claim shows as an overflow.
+uint32_t read_all(const uint32_t* pixels, int width, int height)
+{
+    uint32_t sum = 0;
+    for (size_t i = 0; i < size_t(width) * size_t(height); ++i)
+        sum += pixels[i];
+    return sum;
+}
+
+}  // namespace
+
+void check_image(const TextureMap& map)
+{
+    if (map.width < 1 || map.height < 1 || !map.pixels)
+        finding("no image");
+    if (map.bytesPerPixel != 4 || map.palette)
+        finding("bytes per pixel or palette left from decoding");
+    volatile uint32_t sum = read_all(map.pixels, map.width, map.height);
+    (void)sum;
+    const ImageLevel* level = map.levels;
+    if (!level || level->pixels != map.pixels || level->width != map.width ||
+        level->height != map.height || level->level != 0)
+        finding("first level is not the image");
+    for (; level->next; level = level->next) {
+        const ImageLevel& next = *level->next;
+        if (next.width != level->width / 2 || next.height != level->height / 2 ||
+            next.level != level->level + 1 || next.width < 1 || next.height < 1)
+            finding("level is not half the one above");
+        sum = read_all(next.pixels, next.width, next.height);
+    }
+    if (level->width > 1 && level->height > 1)
+        finding("chain of levels ends early");
+}
+
+void check_fatal_message(std::string_view message, std::initializer_list<std::string_view> expected)
+{
+    for (std::string_view text : expected) {
+        if (message.find(text) != std::string_view::npos)
+            return;
+    }
+    std::fprintf(stderr, "unexpected fatal message: %.*s\n", int(message.size()), message.data());
+    std::abort();
+}
+
+void free_image(TextureMap& map)
+{
+    for (ImageLevel* level = map.levels; level;) {
+        ImageLevel* next = level->next;
+        if (level->level > 0)
+            std::free(level->pixels);
+        std::free(level);
+        level = next;
+    }
+    std::free(map.pixels);
+    map = TextureMap{};
+}
