@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <vector>
+
 #include "platform/sdl_presenter.h"
 
 namespace {
@@ -16,6 +19,7 @@ TEST(SdlPresenter, PictureFillsTheScreenWithItsAspectKept)
 
 TEST(SdlPresenter, ShowsFramesInAWindowOnTheDummyDriver)
 {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 0);  // no window on the desktop unless asked for
     SdlWindow window;
     if (!window.register_class("d3d test") || !window.create_window("d3d test", 640, 480, true))
         GTEST_SKIP() << "no video driver";

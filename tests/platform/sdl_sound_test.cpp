@@ -32,6 +32,7 @@ class SdlSoundStarted : public testing::Test {
 protected:
     void SetUp() override
     {
+        ::setenv("SDL_AUDIODRIVER", "dummy", 0);  // tests make no sound unless asked to
         sound.FSOUND_SetOutput(FSOUND_OUTPUT_DSOUND);
         sound.FSOUND_SetBufferSize(200);
         sound.FSOUND_SetDriver(0);

@@ -1,5 +1,7 @@
 #include "tests/support/fake_scene.h"
 
+#include <memory>
+
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/device.h"
@@ -14,7 +16,13 @@ SceneFake sceneFake;
 
 namespace {
 
-std::vector<void*> keep;  // what the fakes allocate stays reachable, as in the player
+// What the fakes allocate stays reachable to the end, as the player's records do: the list is
+// never destroyed, so that leak checkers at exit still see it.
+std::vector<void*>& kept()
+{
+    static std::vector<void*>* blocks = std::make_unique<std::vector<void*>>().release();
+    return *blocks;
+}
 
 std::string num(long long value) { return std::to_string(value); }
 
@@ -22,7 +30,7 @@ RenderView* fake_render_view_create(int width, int height)
 {
     calls.push_back("render_view_create(" + num(width) + ", " + num(height) + ")");
     RenderView* view = alloc_record<RenderView>();
-    keep.push_back(view);
+    kept().push_back(view);
     view->width = width;
     view->height = height;
     return view;
@@ -36,13 +44,13 @@ Scene* fake_build_scene(const char* fileName, int width, int height, PrepareScen
                     num(height) + ", " + (prepare == fake_prepare ? "prepare" : "?") +
                     (device_is_up() ? ", device up)" : ", device down)"));
     Scene* scene = alloc_record<Scene>();
-    keep.push_back(scene);
+    kept().push_back(scene);
     scene->total = 7.0f;  // the driver starts the clock of the scene at 0
     if (sceneFake.withCamera) {
         auto* node = alloc_record<SceneNode>();
         auto* camera = alloc_record<Camera>();
-        keep.push_back(node);
-        keep.push_back(camera);
+        kept().push_back(node);
+        kept().push_back(camera);
         node->type = NODE_CAMERA;
         node->data = camera;
         scene->camera = node;
