@@ -10,6 +10,7 @@
 #include "platform/sdl_presenter.h"
 #include "platform/sdl_sound.h"
 #include "platform/sdl_window.h"
+#include "render/render_view.h"
 
 // ---- Stand-ins for the scene operations ----------------------------------------------------
 // Until loading, animation and drawing are in, the player plays an empty scene without a
@@ -17,18 +18,10 @@
 // operation and delete this block.
 namespace stand_in {
 
-RenderView* render_view_create(int width, int height)
-{
-    RenderView* view = alloc_record<RenderView>();
-    view->width = width;
-    view->height = height;
-    return view;
-}
-
 Scene* build_scene(const char*, int width, int height, PrepareScene prepare)
 {
     Scene* scene = alloc_record<Scene>();
-    scene->view = render_view_create(width, height);
+    scene->view = ::render_view_create(width, height);
     if (prepare)
         prepare(*scene);
     return scene;
@@ -41,7 +34,7 @@ void nothing(Scene&) {}
 namespace {
 
 const SceneCalls sceneCalls = {
-    stand_in::render_view_create,  // render_view_create
+    render_view_create,            // render_view_create
     stand_in::build_scene,         // build_scene
     stand_in::nothing,             // prepare_scene_for_device
     stand_in::nothing,             // update_scene
@@ -62,8 +55,10 @@ int main(int, char**)
     SdlMessageBox messageBox;
     SdlSound sound;
     SdlPresenter presenter(window);
-    (void)presenter;  // frames reach it once the software device draws them
+    // The device that draws nothing, until the software device is in: then
+    // make_software_context_library(&presenter) takes its place and frames reach the window.
     auto graphics = make_null_context_library();
+    (void)presenter;
 
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
     return run_player(ports, sceneCalls);
