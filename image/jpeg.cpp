@@ -16,8 +16,9 @@
 
 namespace {
 
-// Larger images are refused like corrupt data: their pixels alone would pass a gigabyte.
-constexpr JDIMENSION max_side = 16384;
+// Larger images are refused like corrupt data: no device takes a larger texture, and the library
+// makes up the rest of an image whose data breaks off, so a few bytes may ask for all of it.
+constexpr JDIMENSION max_side = 4096;
 constexpr long library_memory = 1L << 30;
 
 struct JpegErrorManager {

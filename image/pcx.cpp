@@ -13,9 +13,10 @@
 
 namespace {
 
-// Sides above this are refused before anything is allocated: 16384 x 16384 x 4 bytes is already
-// a gigabyte, far beyond any texture the device takes.
-constexpr int max_side = 16384;
+// Sides above this are refused before anything is allocated. No device takes a larger texture,
+// and a header alone must not make the player take more than 64 MiB: the run-length data of a
+// file cut short completes with bytes of 255, so a few bytes may ask for the whole image.
+constexpr int max_side = 4096;
 
 struct BlockFree {
     void operator()(void* block) const { std::free(block); }

@@ -114,6 +114,8 @@ TEST(JpegDecode, BrokenFileLeavesOneBlackPixelAndTheLibraryMessage)
     std::vector<uint8_t> good = encode_jpeg(gradient(9, 9), 9, 9);
     std::vector<uint8_t> tooLarge = good;
     set_frame_size(tooLarge, 20000, 9);
+    std::vector<uint8_t> onePast = good;
+    set_frame_size(onePast, 9, 4097);
 
     struct Case {
         const char* what;
@@ -124,7 +126,8 @@ TEST(JpegDecode, BrokenFileLeavesOneBlackPixelAndTheLibraryMessage)
          {Case{"cut inside its header", std::vector<uint8_t>(good.begin(), good.begin() + 20),
                "JPEG"},
           Case{"signature only", {0xFF, 0xD8}, "JPEG"},
-          Case{"larger than any texture", tooLarge, "20000 x 9 pixels is too large"}}) {
+          Case{"larger than any texture", tooLarge, "20000 x 9 pixels is too large"},
+          Case{"one row past the largest side", onePast, "9 x 4097 pixels is too large"}}) {
         SCOPED_TRACE(broken.what);
         std::string name = dir.write("broken.jpg", broken.file);
         // Whatever the map held before is replaced, never left half-set.

@@ -1,0 +1,93 @@
+// The inputs with which the fuzz harnesses once found a fault, replayed through the decoders:
+// each gives a whole image or stops with the decoder's own message.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "image/jpeg.h"
+#include "image/pcx.h"
+#include "image/texture_file.h"
+#include "tests/image/image_test_util.h"
+
+using namespace image_test;
+
+namespace {
+
+std::vector<std::filesystem::path> findings(const char* harness)
+{
+    std::vector<std::filesystem::path> files;
+    std::filesystem::path dir = std::filesystem::path(SOURCE_DIR) / "tests/fuzz/regressions" / harness;
+    if (std::filesystem::is_directory(dir)) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            files.push_back(entry.path());
+    }
+    return files;
+}
+
+std::vector<uint8_t> read_bytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Decodes a copy of the file under `name`; the message of a fatal stop, or empty after a whole
+// image with its levels.
+template <class Decode>
+std::string outcome(const ScratchDir& dir, const std::filesystem::path& finding, const char* name,
+                    Decode decode)
+{
+    std::string path = dir.write(name, read_bytes(finding));
+    TextureMap map{};
+    CatchFatal catchFatal;
+    try {
+        decode(path.data(), map);
+        build_image_levels(map);
+    } catch (const FatalStop& stop) {
+        std::free(map.pixels);
+        return stop.message;
+    }
+    EXPECT_GE(map.width, 1);
+    EXPECT_GE(map.height, 1);
+    free_image(map);
+    return {};
+}
+
+}  // namespace
+
+TEST(FuzzFindings, PcxInputsDecodeOrAreRefused)
+{
+    ScratchDir dir;
+    for (const auto& finding : findings("pcx")) {
+        SCOPED_TRACE(finding.filename().string());
+        std::string message = outcome(dir, finding, "FOUND.PCX", pcx_decode);
+        if (!message.empty()) {
+            EXPECT_NE(message.find("is not a .pcx file!"), std::string::npos) << message;
+        }
+    }
+}
+
+TEST(FuzzFindings, JpegInputsDecodeToSomeImage)
+{
+    ScratchDir dir;
+    for (const auto& finding : findings("jpeg")) {
+        SCOPED_TRACE(finding.filename().string());
+        EXPECT_EQ(outcome(dir, finding, "FOUND.JPG", jpeg_decode), "");
+    }
+}
+
+// A 128-byte header that asks for 15362 x 9687 pixels: before sides were bounded by the largest
+// texture a device takes, it took 600 MB and seconds to fill with the bytes of a file cut short.
+TEST(FuzzFindings, HeaderAskingForAHugeImageIsRefusedBeforeAllocating)
+{
+    ScratchDir dir;
+    auto finding = std::filesystem::path(SOURCE_DIR) /
+                   "tests/fuzz/regressions/pcx/huge_sides_from_a_header.pcx";
+    ASSERT_TRUE(std::filesystem::exists(finding));
+    std::string message = outcome(dir, finding, "HUGE.PCX", pcx_decode);
+    EXPECT_NE(message.find("HUGE.PCX is not a .pcx file!"), std::string::npos) << message;
+}
