@@ -10,3 +10,7 @@ scripts/setup.sh build
 
 scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j"$(nproc)")
+
+# The fuzz harnesses: replay of the corpus and the regression inputs, then a minute of fuzzing
+# each. The last line is the harnesses' "N passed, N failed".
+scripts/fuzz.sh 60

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses (build-fuzz/), replays each one's committed corpus and
+# regression inputs, then fuzzes each for a fixed time:
+#   scripts/fuzz.sh [seconds per harness (default 60)] [harness ...]
+# New inputs go to build-fuzz/corpus/<harness>/, findings to build-fuzz/findings/<harness>/.
+# Ends with "N passed, N failed" over the harnesses, and a non-zero code when one failed.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+seconds=${1:-60}
+shift || true
+
+scripts/setup.sh build-fuzz -DPLAYER_FUZZ=ON -DPLAYER_BENCH=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || exit 1
+
+harnesses=("$@")
+if [ ${#harnesses[@]} -eq 0 ]; then
+  for binary in build-fuzz/tests/fuzz/*_fuzzer; do
+    harnesses+=("$(basename "$binary" _fuzzer)")
+  done
+fi
+
+# The decoders refuse sides beyond 16384, so an image may take 1 GiB; an input may not take more
+# than twice that, nor more than 25 seconds.
+options=(-rss_limit_mb=2560 -malloc_limit_mb=1280 -timeout=25 -close_fd_mask=3 -print_final_stats=1)
+
+passed=0
+failed=0
+for name in "${harnesses[@]}"; do
+  binary=build-fuzz/tests/fuzz/${name}_fuzzer
+  seeds=tests/fuzz/corpus/$name
+  regressions=tests/fuzz/regressions/$name
+  corpus=build-fuzz/corpus/$name
+  findings=build-fuzz/findings/$name
+  mkdir -p "$corpus" "$findings"
+  dictionary=()
+  [ -f tests/fuzz/dict/$name.dict ] && dictionary=(-dict=tests/fuzz/dict/$name.dict)
+  inputs=("$seeds")
+  [ -d "$regressions" ] && inputs+=("$regressions")
+
+  echo "== $name: replay"
+  if ! "$binary" "${options[@]}" -runs=0 "${inputs[@]}" >"$findings/replay.log" 2>&1; then
+    tail -n 40 "$findings/replay.log"
+    echo "$name: replay FAILED"
+    failed=$((failed + 1))
+    continue
+  fi
+  echo "== $name: fuzzing for ${seconds}s"
+  if "$binary" "${options[@]}" "${dictionary[@]}" -max_total_time="$seconds" \
+       -artifact_prefix="$findings/" "$corpus" "${inputs[@]}" >"$findings/fuzz.log" 2>&1; then
+    grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ *DONE)" "$findings/fuzz.log" \
+      | sed "s/^/  /"
+    passed=$((passed + 1))
+  else
+    tail -n 60 "$findings/fuzz.log"
+    echo "$name: fuzzing FAILED (input in $findings/)"
+    failed=$((failed + 1))
+  fi
+done
+
+echo "fuzz harnesses:"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
