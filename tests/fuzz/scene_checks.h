@@ -1,0 +1,15 @@
+#pragma once
+// What the scene harnesses demand of every scene the build returns: the records hold together.
+// Every array is read to the length its count claims (an overflow shows under the sanitizer),
+// every face's corners lie in its mesh's vertex array, every list ends. Aborts (a finding)
+// otherwise.
+
+#include <initializer_list>
+#include <string_view>
+
+#include "scene/scene.h"
+
+void check_scene(const Scene& scene);
+
+// The messages with which loading and building may stop.
+extern const std::initializer_list<std::string_view> scene_messages;
