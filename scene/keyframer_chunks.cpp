@@ -29,9 +29,11 @@ void open_block(std::FILE* file, int depth, long end, int kind)
     if (handler_guard_fails(file, depth, end))
         return;
     loader.currentKind = kind;
-    // Tracks ahead of the block's header belong to no node.
+    // Tracks ahead of the block's header, or after the block, belong to no node.
     loader.currentNode = nullptr;
     walk_chunks(file, depth, end);
+    loader.currentNode = nullptr;
+    loader.currentKind = 0;
 }
 
 bool read_track_header(ChunkBody& body, uint16_t& flags, uint32_t& count)
