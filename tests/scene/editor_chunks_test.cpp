@@ -366,11 +366,11 @@ TEST(MaterialChunks, AFaceMaterialDefinedLaterIsNoSuchMaterial)
 TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
 {
     ScratchDir dir;
-    dir.write("brick.jpg", "");
-    dir.write("bump.pcx", "");
+    dir.write_pcx("brick.pcx", 4, 4, 0x808080);
+    dir.write_pcx("bump.pcx", 2, 2, 0x808080);
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_material("M");
-        w.map({.slot = chunk_id::TEXTURE1, .fileName = "Brick.jpg"});
+        w.map({.slot = chunk_id::TEXTURE1, .fileName = "Brick.pcx"});
         w.map({.slot = chunk_id::TEXTURE2});  // no file name
         w.open(chunk_id::BUMP_MAP);
         w.float_chunk(chunk_id::U_SCALE, 7);  // before the file name: reset by it
@@ -390,7 +390,8 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     Scene* scene = build(w);
     Material& m = *find_material(*scene, "M");
     ASSERT_NE(m.texture1, nullptr);
-    EXPECT_STREQ(m.texture1->fileName, "BRICK.JPG");
+    EXPECT_STREQ(m.texture1->fileName, "BRICK.PCX");
+    EXPECT_EQ(m.texture1->width, 4);
     EXPECT_NE(m.texture1->pixels, nullptr);
     EXPECT_NE(m.texture1->levels, nullptr);
     EXPECT_EQ(m.texture1->uScale, 1.0f);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <random>
 
+#include "tools/writers/pcx_writer.h"
+
 namespace fs = std::filesystem;
 
 namespace scene_test {
@@ -46,6 +48,18 @@ ScratchDir::~ScratchDir()
 void ScratchDir::write(const std::string& name, const std::string& text) const
 {
     std::ofstream(path_ / name, std::ios::binary) << text;
+}
+
+void ScratchDir::write_pcx(const std::string& name, int width, int height,
+                           const std::vector<uint32_t>& pixels) const
+{
+    if (!write_file_bytes((path_ / name).string(), encode_pcx_rgb(pixels, width, height)))
+        ADD_FAILURE() << "cannot write " << name;
+}
+
+void ScratchDir::write_pcx(const std::string& name, int width, int height, uint32_t colour) const
+{
+    write_pcx(name, width, height, std::vector<uint32_t>(size_t(width) * height, colour));
 }
 
 void no_preparation(Scene&) {}

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/core/fatal_error.h"
 #include "scene/scene_build.h"
@@ -30,6 +31,11 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // Writes a text file (for images in the stand-in format, or any bytes).
     void write(const std::string& name, const std::string& text) const;
+    // Writes a three-plane PCX image of pixels 0x00RRGGBB, top row first.
+    void write_pcx(const std::string& name, int width, int height,
+                   const std::vector<uint32_t>& pixels) const;
+    // The same with every pixel one colour.
+    void write_pcx(const std::string& name, int width, int height, uint32_t colour) const;
 
 private:
     std::filesystem::path path_;
