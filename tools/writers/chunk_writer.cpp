@@ -401,6 +401,6 @@ bool ChunkWriter::save(const std::string& path) const
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file)
         return false;
-    bool ok = std::fwrite(data_.data(), 1, data_.size(), file.get()) == data_.size();
+    bool ok = data_.empty() || std::fwrite(data_.data(), 1, data_.size(), file.get()) == data_.size();
     return std::fflush(file.get()) == 0 && ok;
 }
