@@ -12,7 +12,7 @@
 
 #include "scene/chunk_reader.h"
 #include "tests/scene/scene_fixture.h"
-#include "tests/scene/scene_release.h"
+#include "scene/scene_release.h"
 #include "tools/writers/jpeg_writer.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "tests/scene/scene_release.h"
+#include "scene/scene_release.h"
 
 #include <cstdlib>
 #include <initializer_list>
