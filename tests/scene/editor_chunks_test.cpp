@@ -152,7 +152,15 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
     ScratchDir dir;
     ChunkWriter w = editor_file(
         [](ChunkWriter& w) {
-            w.mesh_object(triangle("BOX"));
+            MeshSpec box = triangle("BOX");
+            box.mappings = {{0.5f, 0}};
+            w.begin_object("BOX");
+            w.open(chunk_id::MESH);
+            w.vertices(box.vertices);
+            w.faces(box.faces);
+            w.vertices(std::vector<V3>{{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}});  // a second list
+            w.close();
+            w.close();
             // Loose geometry in the editor section, and in a light that follows a mesh.
             w.vertices(std::vector<V3>{{9, 9, 9}});
             w.faces(std::vector<FaceSpec>{{0, 0, 0}});

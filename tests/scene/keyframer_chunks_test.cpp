@@ -126,7 +126,9 @@ TEST(KeyframerChunks, RotationKeysAreHandedOnAsRead)
     EXPECT_EQ(track.angleAxis[1][0], quarter);
     EXPECT_EQ(track.angleAxis[1][3], 1.0f);
     EXPECT_EQ(track.keys[0].span, 10);
-    EXPECT_NE(track.orientation, nullptr);
+    // Each key turns from the one before: a quarter turn twice is a half turn about z.
+    EXPECT_NEAR(std::abs(track.orientation[1].w), 0.0f, 1e-6f);
+    EXPECT_NEAR(std::abs(track.orientation[1].z), 1.0f, 1e-6f);
     EXPECT_NE(track.controlA, nullptr);
     EXPECT_NE(track.controlB, nullptr);
 }
@@ -315,4 +317,21 @@ TEST(KeyframerChunks, AMorphTargetWithFewerVerticesStopsTheLoad)
             w.close();
         });
     EXPECT_EQ(fatal_message([&] { build(missing); }), "No such node!");
+}
+
+TEST(KeyframerChunks, AMorphTrackBeyondItsBoundStopsTheLoad)
+{
+    ScratchDir dir;
+    // 65535 vertices times 65 keys: over four million vertex keys.
+    ChunkWriter w = editor_file(
+        [](ChunkWriter& w) {
+            MeshSpec big{.name = "BIG", .vertices = std::vector<V3>(65535, V3{0, 0, 0})};
+            w.mesh_object(big);
+        },
+        [](ChunkWriter& w) {
+            w.begin_node(chunk_id::MESH_NODE, 0, "BIG");
+            w.track(chunk_id::MORPH_KEYS, std::vector<KeySpec>(65, KeySpec{.morphTarget = "BIG"}));
+            w.close();
+        });
+    EXPECT_EQ(fatal_message([&] { build(w); }), "Morph track too large!");
 }

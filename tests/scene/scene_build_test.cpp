@@ -100,8 +100,20 @@ TEST(SceneBuild, TransparencySetsTheAlphaOfEveryLevel)
                     .maps = {{.slot = chunk_id::TEXTURE2, .fileName = "tenth.pcx"}}});
         w.material({.name = "OPAQUE", .maps = {{.fileName = "opaque.pcx"}}});
         w.material({.name = "PLAIN"});
+        // Percentages outside 0..1 are held to it for the alpha.
+        for (auto [name, percent] : {std::pair{"OVER", 5.0f}, std::pair{"UNDER", -2.0f}}) {
+            w.begin_material(name);
+            w.open(chunk_id::TRANSPARENCY);
+            w.percent_float(percent);
+            w.close();
+            w.map({.fileName = "opaque.pcx"});
+            w.close();
+        }
         w.mesh_object(triangle("BOX"));
     }));
+    EXPECT_EQ(alpha(find_material(*scene, "OVER")->texture1->pixels[0]), 0u);
+    EXPECT_EQ(alpha(find_material(*scene, "UNDER")->texture1->pixels[0]), 255u);
+    EXPECT_NE(find_material(*scene, "UNDER")->blendTable, nullptr);
     TextureMap& half = *find_material(*scene, "HALF")->texture1;
     EXPECT_NE(find_material(*scene, "HALF")->blendTable, nullptr);
     for (int i = 0; i < 32; ++i)
