@@ -14,9 +14,6 @@ namespace {
 // so that a file of nested containers cannot exhaust the stack.
 constexpr int MAX_DEPTH = 2 * 64;
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
 }  // namespace
 
 ChunkBody::ChunkBody(std::FILE* file, long end) : file(file), pos(std::ftell(file)), end(end)

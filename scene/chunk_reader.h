@@ -54,6 +54,9 @@ void load_scene_file(const char* name, Scene& scene);
 // Walks the chunks from the file position up to end, handing each known chunk to its handler.
 void walk_chunks(std::FILE* file, int depth, long end);
 
+inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
 // The guard every handler starts with.
 inline bool handler_guard_fails(std::FILE* file, int depth, long end)
 {

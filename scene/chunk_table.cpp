@@ -1,6 +1,7 @@
 #include "scene/chunk_reader.h"
 #include "scene/editor_chunks.h"
 #include "scene/keyframer_chunks.h"
+#include "scene/material_chunks.h"
 
 // Searched first row to last; the names only label the rows.
 const ChunkRow ChunkTable[CHUNK_TABLE_SIZE] = {

@@ -33,8 +33,6 @@ void set_identity(Matrix4& matrix)
         matrix.m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
 }
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 }  // namespace
 
 // --- scene colours ---

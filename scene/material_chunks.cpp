@@ -1,11 +1,10 @@
-// Handlers of the material chunks and their map slots (declared with the other editor handlers).
+#include "scene/material_chunks.h"
 
 #include <cstdlib>
 
 #include "app/core/alloc_block.h"
 #include "image/texture_file.h"
 #include "scene/chunk_reader.h"
-#include "scene/editor_chunks.h"
 #include "scene/scene_records.h"
 
 void read_material_name(std::FILE* file, int depth, long end)

@@ -29,8 +29,6 @@ struct Chunk {
     std::vector<std::unique_ptr<Chunk>> children;
 };
 
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
 // Where the sub-chunks of a chunk begin, for the chunks that have any; -1: read as a leaf.
 long children_offset(uint16_t id, const uint8_t* body, size_t size)
 {
