@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
+#include <vector>
 
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
@@ -201,23 +203,33 @@ void prepare_material(Material& material)
 }
 
 // A parent chain that comes back on itself would send the per-frame walk up the hierarchy round
-// for ever: the node at which a chain first exceeds the number of nodes loses its parent.
-void break_parent_cycles(Scene& scene, int nodeCount)
+// for ever. Parents resolve as that walk resolves them (the first node in list order with the
+// number); every chain is followed once, and the link that closes a loop is cut.
+void break_parent_cycles(Scene& scene)
 {
-    auto find = [&](uint16_t number) -> SceneNode* {
-        for (SceneNode* node = scene.nodes; node; node = node->next)
-            if (node->objectNumber == number)
-                return node;
-        return nullptr;
-    };
+    std::vector<SceneNode*> byNumber(65536, nullptr);
+    std::vector<SceneNode*> nodes;
     for (SceneNode* node = scene.nodes; node; node = node->next) {
-        int steps = 0;
-        for (SceneNode* p = node; p && p->parent != NO_PARENT; p = find(p->parent)) {
-            if (++steps > nodeCount) {
-                node->parent = NO_PARENT;
-                break;
-            }
+        if (!byNumber[node->objectNumber])
+            byNumber[node->objectNumber] = node;
+        nodes.push_back(node);
+    }
+    auto parent_of = [&](SceneNode* node) {
+        return node->parent == NO_PARENT ? nullptr : byNumber[node->parent];
+    };
+    enum : uint8_t { UNSEEN, ON_PATH, DONE };
+    std::unordered_map<SceneNode*, uint8_t> state;
+    for (SceneNode* start : nodes) {
+        SceneNode* node = start;
+        while (node && state[node] == UNSEEN) {
+            state[node] = ON_PATH;
+            SceneNode* parent = parent_of(node);
+            if (parent && state[parent] == ON_PATH)
+                node->parent = NO_PARENT;  // the loop closes here
+            node = parent;
         }
+        for (node = start; node && state[node] == ON_PATH; node = parent_of(node))
+            state[node] = DONE;
     }
 }
 
@@ -232,9 +244,7 @@ Scene* build_scene(const char* fileName, int width, int height, PrepareScene pre
         fatal_error("3DS-file didn't load properly.\n");
 
     int omniCount = 0;
-    int nodeCount = 0;
     for (SceneNode* node = scene->nodes; node; node = node->next) {
-        ++nodeCount;
         if (node->type == NODE_OMNI)
             ++omniCount;
         if (node->type != NODE_MESH)
@@ -245,7 +255,7 @@ Scene* build_scene(const char* fileName, int width, int height, PrepareScene pre
         set_face_coordinates(mesh);
         compute_normals(mesh);
     }
-    break_parent_cycles(*scene, nodeCount);
+    break_parent_cycles(*scene);
 
     for (Material* material = scene->materials; material; material = material->next)
         prepare_material(*material);

@@ -295,3 +295,22 @@ TEST(SceneRecords, LookupsMatchByTypeNameOrBoth)
     EXPECT_EQ(fatal_message([&] { find_node_by_name(*scene, NODE_CAMERA, "X"); }), "No such node!");
     EXPECT_EQ(fatal_message([&] { find_material(*scene, "X"); }), "No such material!");
 }
+
+TEST(SceneBuild, ALongParentLoopIsCutOnceAndQuickly)
+{
+    ScratchDir dir;
+    constexpr int N = 30000;
+    Scene* scene = build(editor_file(
+        [](ChunkWriter& w) { w.mesh_object(triangle("BOX")); },
+        [](ChunkWriter& w) {
+            // Dummy i hangs from dummy i + 1; the last hangs from the first.
+            for (int i = 0; i < N; ++i) {
+                w.begin_node(chunk_id::MESH_NODE, uint16_t(i), "$$$DUMMY", uint16_t((i + 1) % N));
+                w.close();
+            }
+        }));
+    int cut = 0;
+    for (SceneNode* node = scene->nodes; node; node = node->next)
+        cut += node->type == NODE_DUMMY && node->parent == NO_PARENT;
+    EXPECT_EQ(cut, 1);
+}
