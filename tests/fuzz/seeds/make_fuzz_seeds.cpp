@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/frame_input.h"
+#include "tests/fuzz/seeds/scene_seeds.h"
 #include "tests/fuzz/seeds/seed_images.h"
 #include "tests/fuzz/seeds/seed_writer.h"
 #include "tests/fuzz/texture_files.h"
@@ -56,6 +58,16 @@ void image_seeds(SeedWriter& out)
         out.put("texture_file", c.name, join_texture_input(c.choices, c.files));
 }
 
+// The scene harness takes the files as they are; the frame harness takes each with the frames
+// at which to look at it.
+void scene_file_seeds(SeedWriter& out)
+{
+    for (const SceneSeed& seed : scene_seeds()) {
+        out.put("scene", seed.name, seed.bytes);
+        out.put("frame", seed.name.substr(0, seed.name.size() - 4) + ".frame", join_frame_input(seed.frames, seed.bytes));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -66,5 +78,6 @@ int main(int argc, char** argv)
     }
     SeedWriter out(argv[1]);
     image_seeds(out);
+    scene_file_seeds(out);
     return out.failed() ? 1 : 0;
 }
