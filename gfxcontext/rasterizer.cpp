@@ -1,0 +1,208 @@
+#include "gfxcontext/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+
+namespace {
+
+constexpr int bandRows = 16;
+constexpr int subpixel = 16;                 // vertex positions in 1/16 pixel
+constexpr size_t maxQueued = 16384;          // commands kept before drawing anyway
+constexpr uint64_t threadedArea = 16384;     // smaller batches are drawn on one thread
+
+int64_t floor_div(int64_t n, int64_t d)   // d > 0
+{
+    int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+int64_t ceil_div(int64_t n, int64_t d) { return -floor_div(-n, d); }
+
+Rasterizer::Plane plane(double a0, double a1, double a2, const double x[3], const double y[3],
+                        int refX, int refY)
+{
+    double ex1 = x[1] - x[0], ey1 = y[1] - y[0], ex2 = x[2] - x[0], ey2 = y[2] - y[0];
+    double det = ex1 * ey2 - ex2 * ey1;
+    double dx = ((a1 - a0) * ey2 - (a2 - a0) * ey1) / det;
+    double dy = ((a2 - a0) * ex1 - (a1 - a0) * ex2) / det;
+    double c = a0 + dx * (refX - x[0]) + dy * (refY - y[0]);
+    return Rasterizer::Plane{float(c), float(dx), float(dy)};
+}
+
+}  // namespace
+
+Rasterizer::Rasterizer(FrameBuffer& target, int threads) : frame(target)
+{
+    if (threads <= 0)
+        threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    threadCount = threads;
+    states.push_back(RasterState{});
+    for (int i = 1; i < threadCount; i++)
+        workers.emplace_back([this, i] { worker(i); });
+}
+
+Rasterizer::~Rasterizer()
+{
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    for (std::thread& thread : workers)
+        thread.join();
+}
+
+void Rasterizer::set_state(const RasterState& state)
+{
+    if (!(states.back() == state))
+        states.push_back(state);
+}
+
+void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                          uint32_t flatColour)
+{
+    const ScreenVertex* v[3] = {&a, &b, &c};
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; i++) {
+        X[i] = std::lrint(double(v[i]->x) * subpixel);
+        Y[i] = std::lrint(double(v[i]->y) * subpixel);
+    }
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0)
+        return;
+    if (area < 0) {   // rasterise clockwise on screen: the inside is where every edge is >= 0
+        std::swap(v[1], v[2]);
+        std::swap(X[1], X[2]);
+        std::swap(Y[1], Y[2]);
+    }
+    Triangle t;
+    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    t.xMin = int(std::max<int64_t>(0, ceil_div(minX, subpixel)));
+    t.xMax = int(std::min<int64_t>(frame.width - 1, floor_div(maxX, subpixel)));
+    t.yMin = int(std::max<int64_t>(0, ceil_div(minY, subpixel)));
+    t.yMax = int(std::min<int64_t>(frame.height - 1, floor_div(maxY, subpixel)));
+    if (t.xMin > t.xMax || t.yMin > t.yMax)
+        return;
+    for (int i = 0; i < 3; i++) {
+        int j = (i + 1) % 3;
+        Edge& e = t.edges[i];
+        e.x = X[i];
+        e.y = Y[i];
+        e.dx = X[j] - X[i];
+        e.dy = Y[j] - Y[i];
+        // Going clockwise on a y-down screen, left edges run upwards and top edges rightwards.
+        bool topLeft = e.dy < 0 || (e.dy == 0 && e.dx > 0);
+        e.bias = topLeft ? 0 : 1;
+    }
+    double x[3], y[3];
+    for (int i = 0; i < 3; i++) {
+        x[i] = double(X[i]) / subpixel;
+        y[i] = double(Y[i]) / subpixel;
+    }
+    t.refX = int(std::floor(x[0]));
+    t.refY = int(std::floor(y[0]));
+    auto make = [&](float ScreenVertex::*field) {
+        return plane(v[0]->*field, v[1]->*field, v[2]->*field, x, y, t.refX, t.refY);
+    };
+    t.z = make(&ScreenVertex::z);
+    t.q = make(&ScreenVertex::q);
+    t.uq = make(&ScreenVertex::uq);
+    t.vq = make(&ScreenVertex::vq);
+    t.r = make(&ScreenVertex::r);
+    t.g = make(&ScreenVertex::g);
+    t.b = make(&ScreenVertex::b);
+    t.a = make(&ScreenVertex::a);
+    t.flatColour = flatColour;
+    t.state = uint32_t(states.size() - 1);
+    commands.push_back(Command{Kind::triangle, uint32_t(triangles.size())});
+    triangles.push_back(t);
+    queuedArea += uint64_t(t.xMax - t.xMin + 1) * uint64_t(t.yMax - t.yMin + 1);
+    if (commands.size() >= maxQueued)
+        flush();
+}
+
+void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
+{
+    commands.push_back(Command{Kind::line, uint32_t(lines.size())});
+    lines.push_back(Line{a, b, flatColour, uint32_t(states.size() - 1)});
+    queuedArea += uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1;
+    if (commands.size() >= maxQueued)
+        flush();
+}
+
+void Rasterizer::clear(uint32_t flags)
+{
+    commands.push_back(Command{Kind::clear, flags});
+    queuedArea += uint64_t(frame.width) * uint64_t(frame.height);
+}
+
+void Rasterizer::flush()
+{
+    if (commands.empty())
+        return;
+    if (threadCount == 1 || queuedArea < threadedArea) {
+        for (int thread = 0; thread < threadCount; thread++)
+            draw_bands(thread);
+    } else {
+        {
+            std::lock_guard lock(mutex);
+            generation++;
+            pending = threadCount - 1;
+        }
+        wake.notify_all();
+        draw_bands(0);
+        std::unique_lock lock(mutex);
+        done.wait(lock, [this] { return pending == 0; });
+    }
+    commands.clear();
+    triangles.clear();
+    lines.clear();
+    RasterState last = states.back();
+    states.assign(1, last);
+    queuedArea = 0;
+}
+
+void Rasterizer::worker(int thread)
+{
+    uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [&] { return stopping || generation != seen; });
+            if (stopping)
+                return;
+            seen = generation;
+        }
+        draw_bands(thread);
+        {
+            std::lock_guard lock(mutex);
+            pending--;
+        }
+        done.notify_one();
+    }
+}
+
+void Rasterizer::draw_bands(int thread)
+{
+    for (int start = thread * bandRows; start < frame.height; start += threadCount * bandRows) {
+        int end = std::min(frame.height, start + bandRows);
+        for (const Command& command : commands) {
+            switch (command.kind) {
+            case Kind::triangle: draw_triangle(triangles[command.index], start, end); break;
+            case Kind::line: draw_line(lines[command.index], start, end); break;
+            case Kind::clear: clear_rows(command.index, start, end); break;
+            }
+        }
+    }
+}
+
+void Rasterizer::clear_rows(uint32_t flags, int rowStart, int rowEnd)
+{
+    const size_t first = size_t(rowStart) * frame.width, last = size_t(rowEnd) * frame.width;
+    if (flags & D3DCLEAR_TARGET)
+        std::fill(frame.colour.begin() + first, frame.colour.begin() + last, 0u);
+    if (flags & D3DCLEAR_ZBUFFER)
+        std::fill(frame.depth.begin() + first, frame.depth.begin() + last, 1.0f);
+}
