@@ -1,65 +1,96 @@
 #include "gfxcontext/sampler.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace {
 
-// The wrapped coordinate in [0, 1]; anything not finite samples the first texel.
-inline float wrap(float t)
+// The fractional part of each lane in [0, 1]; lanes that are not numbers or are beyond any useful
+// range are taken as 0 first, so the conversions below stay in range.
+inline __m128 wrap(__m128 t)
 {
-    float f = t - std::floor(t);
-    return f >= 0.0f && f <= 1.0f ? f : 0.0f;
+    t = _mm_max_ps(_mm_min_ps(t, _mm_set1_ps(1e6f)), _mm_set1_ps(-1e6f));
+    __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(t));
+    whole = _mm_sub_ps(whole, _mm_and_ps(_mm_cmpgt_ps(whole, t), _mm_set1_ps(1.0f)));
+    return _mm_sub_ps(t, whole);
 }
 
-inline __m128i expand(uint32_t texel)
+struct Lanes {
+    alignas(16) int32_t v[4];
+};
+
+inline __m128i widen(uint32_t texel)
 {
-    __m128i zero = _mm_setzero_si128();
-    __m128i bytes = _mm_cvtsi32_si128(int(texel));
-    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(texel)), _mm_setzero_si128());
 }
 
-inline __m128i point(const TextureLevel& level, float u, float v)
+// One level for the four pixels, as in QuadTexels.
+[[gnu::always_inline]] inline QuadTexels sample_level(const TextureLevel& level, bool linear, __m128 u, __m128 v)
 {
-    int x = int(wrap(u) * float(level.width));
-    int y = int(wrap(v) * float(level.height));
-    if (x >= level.width)
-        x -= level.width;
-    if (y >= level.height)
-        y -= level.height;
-    return expand(level.texels[size_t(y) * level.pitch + x]);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i width = _mm_set1_epi32(level.width), height = _mm_set1_epi32(level.height);
+    __m128i pixels[4];
+    if (!linear) {
+        __m128i x = _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width))));
+        __m128i y = _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height))));
+        // A coordinate that wrapped to exactly 1 lands on the first texel again.
+        x = _mm_sub_epi32(x, _mm_andnot_si128(_mm_cmplt_epi32(x, width), width));
+        y = _mm_sub_epi32(y, _mm_andnot_si128(_mm_cmplt_epi32(y, height), height));
+        Lanes xs, ys;
+        _mm_store_si128(reinterpret_cast<__m128i*>(xs.v), x);
+        _mm_store_si128(reinterpret_cast<__m128i*>(ys.v), y);
+        for (int i = 0; i < 4; i++)
+            pixels[i] = widen(level.texels[size_t(ys.v[i]) * level.pitch + xs.v[i]]);
+    } else {
+        __m128i tx = _mm_sub_epi32(
+            _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width * 128)))),
+            _mm_set1_epi32(64));
+        __m128i ty = _mm_sub_epi32(
+            _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height * 128)))),
+            _mm_set1_epi32(64));
+        __m128i x = _mm_srai_epi32(tx, 7), y = _mm_srai_epi32(ty, 7);
+        // The texel left of the first one is the last one.
+        x = _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, zero), width));
+        y = _mm_add_epi32(y, _mm_and_si128(_mm_cmplt_epi32(y, zero), height));
+        const __m128i fractionMask = _mm_set1_epi32(127), one = _mm_set1_epi32(128);
+        __m128i fx = _mm_and_si128(tx, fractionMask), fy = _mm_and_si128(ty, fractionMask);
+        __m128i gx = _mm_sub_epi32(one, fx), gy = _mm_sub_epi32(one, fy);
+        // Weights (left, right) of the upper and of the lower texel row, 16 bits each.
+        __m128i upper = _mm_or_si128(_mm_mullo_epi16(gx, gy),
+                                     _mm_slli_epi32(_mm_mullo_epi16(fx, gy), 16));
+        __m128i lower = _mm_or_si128(_mm_mullo_epi16(gx, fy),
+                                     _mm_slli_epi32(_mm_mullo_epi16(fx, fy), 16));
+        Lanes xs, ys;
+        _mm_store_si128(reinterpret_cast<__m128i*>(xs.v), x);
+        _mm_store_si128(reinterpret_cast<__m128i*>(ys.v), y);
+        const __m128i round = _mm_set1_epi32(1 << 13);
+        for (int i = 0; i < 4; i++) {
+            const uint32_t* p = &level.texels[size_t(ys.v[i]) * level.pitch + xs.v[i]];
+            __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + level.pitch));
+            // Bytes of the left and right texel side by side, widened: l0 r0 l1 r1 ...
+            top = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
+            bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
+            __m128i wu, wl;
+            switch (i) {
+            case 0: wu = _mm_shuffle_epi32(upper, 0x00); wl = _mm_shuffle_epi32(lower, 0x00); break;
+            case 1: wu = _mm_shuffle_epi32(upper, 0x55); wl = _mm_shuffle_epi32(lower, 0x55); break;
+            case 2: wu = _mm_shuffle_epi32(upper, 0xAA); wl = _mm_shuffle_epi32(lower, 0xAA); break;
+            default: wu = _mm_shuffle_epi32(upper, 0xFF); wl = _mm_shuffle_epi32(lower, 0xFF); break;
+            }
+            __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, wu), _mm_madd_epi16(bottom, wl));
+            pixels[i] = _mm_srli_epi32(_mm_add_epi32(sum, round), 14);
+            pixels[i] = _mm_packs_epi32(pixels[i], pixels[i]);
+        }
+    }
+    return QuadTexels{_mm_unpacklo_epi64(pixels[0], pixels[1]),
+                      _mm_unpacklo_epi64(pixels[2], pixels[3])};
 }
 
-// Bilinear with 7-bit fractions: the four weights sum to 2^14 and each fits a signed 16-bit lane,
-// so one multiply-add per texture row weighs both texels of that row.
-inline __m128i bilinear(const TextureLevel& level, float u, float v)
+// a + (b - a) x fraction / 128 per 16-bit lane.
+inline __m128i mix(__m128i a, __m128i b, __m128i fraction)
 {
-    int tx = int(wrap(u) * float(level.width * 128)) - 64;
-    int ty = int(wrap(v) * float(level.height * 128)) - 64;
-    int x = tx >> 7, y = ty >> 7;
-    int fx = tx & 127, fy = ty & 127;
-    if (x < 0)
-        x += level.width;
-    if (y < 0)
-        y += level.height;
-    const uint32_t* p = &level.texels[size_t(y) * level.pitch + x];
-    __m128i zero = _mm_setzero_si128();
-    __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + level.pitch));
-    // Bytes of the left and right texel side by side, widened: l0 r0 l1 r1 l2 r2 l3 r3.
-    top = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
-    bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
-    int w00 = (128 - fx) * (128 - fy), w10 = fx * (128 - fy);
-    int w01 = (128 - fx) * fy, w11 = fx * fy;
-    __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, _mm_set1_epi32(w00 | (w10 << 16))),
-                                _mm_madd_epi16(bottom, _mm_set1_epi32(w01 | (w11 << 16))));
-    return _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 13)), 14);
-}
-
-inline __m128i sample_level(const TextureLevel& level, bool linear, float u, float v)
-{
-    return linear ? bilinear(level, u, v) : point(level, u, v);
+    return _mm_add_epi16(a, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(b, a), fraction), 7));
 }
 
 }  // namespace
@@ -86,7 +117,7 @@ MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, f
     const int deepest = texture.deepest_level();
     if (state.mipFilter != D3DTFP_POINT && state.mipFilter != D3DTFP_LINEAR)
         return choice;
-    float lod = 0.5f * approximate_log2(rho2);
+    const float lod = 0.5f * approximate_log2(rho2);
     if (!(lod < float(deepest))) {
         choice.level0 = choice.level1 = deepest;
         return choice;
@@ -95,21 +126,30 @@ MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, f
         choice.level0 = choice.level1 = std::min(deepest, int(lod + 0.5f));
         return choice;
     }
-    int whole = int(lod);
+    const int whole = int(lod);
     choice.level0 = whole;
     choice.level1 = std::min(deepest, whole + 1);
-    choice.fraction = int((lod - float(whole)) * 256.0f);
+    choice.fraction = int((lod - float(whole)) * 128.0f);
     return choice;
 }
 
-__m128i sample_texture(const SoftwareTexture& texture, const MipChoice& mip, float u, float v)
+QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, __m128 u,
+                       __m128 v)
 {
-    __m128i first = sample_level(texture.levels[mip.level0], mip.linear, u, v);
+    alignas(16) float us[4], vs[4];
+    _mm_store_ps(us, u);
+    _mm_store_ps(vs, v);
+    const float w = float(texture.levels[0].width), h = float(texture.levels[0].height);
+    const float dudx = (us[1] - us[0]) * w, dvdx = (vs[1] - vs[0]) * h;
+    const float dudy = (us[2] - us[0]) * w, dvdy = (vs[2] - vs[0]) * h;
+    const float rho2 = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
+    const MipChoice mip = choose_mip(texture, state, rho2);
+
+    QuadTexels first = sample_level(texture.levels[mip.level0], mip.linear, u, v);
     if (mip.fraction == 0)
         return first;
-    __m128i second = sample_level(texture.levels[mip.level1], mip.linear, u, v);
-    // Both levels in one multiply-add: lane = first | second << 16, weights (256 - f, f).
-    __m128i pair = _mm_or_si128(first, _mm_slli_epi32(second, 16));
-    __m128i weights = _mm_set1_epi32((256 - mip.fraction) | (mip.fraction << 16));
-    return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(pair, weights), _mm_set1_epi32(128)), 8);
+    QuadTexels second = sample_level(texture.levels[mip.level1], mip.linear, u, v);
+    const __m128i fraction = _mm_set1_epi16(int16_t(mip.fraction));
+    return QuadTexels{mix(first.top, second.top, fraction),
+                      mix(first.bottom, second.bottom, fraction)};
 }

@@ -45,28 +45,30 @@ inline __m128 evaluate(const Rasterizer::Plane& p, __m128 dx, __m128 dy)
                       _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx), dx), _mm_mul_ps(_mm_set1_ps(p.dy), dy)));
 }
 
-inline uint8_t to_channel(float value)
+// The diffuse colour of the quad's pixels in the layout of QuadTexels, from the planes of a
+// Gouraud triangle; alpha lanes are 255 when the texture gives alpha.
+inline QuadTexels gouraud_diffuse(const Rasterizer::Triangle& t, __m128 dx, __m128 dy,
+                                  bool alphaFromTexture)
 {
-    return value <= 0.0f ? 0 : value >= 255.0f ? 255 : uint8_t(int(value + 0.5f));
+    const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
+    auto channel = [&](const Rasterizer::Plane& p) {
+        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(evaluate(p, dx, dy), low), high));
+    };
+    const __m128i b = channel(t.b), g = channel(t.g), r = channel(t.r);
+    const __m128i a = alphaFromTexture ? _mm_set1_epi32(255) : channel(t.a);
+    const __m128i bgLow = _mm_unpacklo_epi32(b, g), raLow = _mm_unpacklo_epi32(r, a);
+    const __m128i bgHigh = _mm_unpackhi_epi32(b, g), raHigh = _mm_unpackhi_epi32(r, a);
+    return QuadTexels{_mm_packs_epi32(_mm_unpacklo_epi64(bgLow, raLow),
+                                      _mm_unpackhi_epi64(bgLow, raLow)),
+                      _mm_packs_epi32(_mm_unpacklo_epi64(bgHigh, raHigh),
+                                      _mm_unpackhi_epi64(bgHigh, raHigh))};
 }
 
-inline __m128i expand(uint32_t pixel)
-{
-    __m128i zero = _mm_setzero_si128();
-    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixel)), zero), zero);
-}
-
-inline uint32_t narrow(__m128i lanes)
-{
-    __m128i words = _mm_packs_epi32(lanes, lanes);
-    return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-}
-
-// texel x diffuse / 255 per lane, rounded exactly.
+// texel x diffuse / 255 per 16-bit lane, rounded exactly.
 inline __m128i modulate(__m128i texel, __m128i diffuse)
 {
-    __m128i product = _mm_add_epi32(_mm_mullo_epi16(texel, diffuse), _mm_set1_epi32(128));
-    return _mm_srli_epi32(_mm_add_epi32(product, _mm_srli_epi32(product, 8)), 8);
+    __m128i product = _mm_add_epi16(_mm_mullo_epi16(texel, diffuse), _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(product, _mm_srli_epi16(product, 8)), 8);
 }
 
 }  // namespace
@@ -79,10 +81,11 @@ void Rasterizer::draw_triangle(const Triangle& t, int rowStart, int rowEnd)
     const RasterState& state = states[t.state];
     const SoftwareTexture* texture = state.texture;
     const int width = frame.width, height = frame.height;
-    const float texWidth = texture ? float(texture->levels[0].width) : 0.0f;
-    const float texHeight = texture ? float(texture->levels[0].height) : 0.0f;
     const __m128 quadX = _mm_setr_ps(0, 1, 0, 1), quadY = _mm_setr_ps(0, 0, 1, 1);
-    const __m128i flatDiffuse = expand(t.flatColour);
+    // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
+    const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
+    const __m128i flatPair = _mm_unpacklo_epi8(_mm_set1_epi32(int(flat)), _mm_setzero_si128());
+    const QuadTexels flatDiffuse{flatPair, flatPair};
 
     for (int y = first & ~1; y <= last; y += 2) {
         int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
@@ -105,70 +108,72 @@ void Rasterizer::draw_triangle(const Triangle& t, int rowStart, int rowEnd)
         depth[1] = y + 1 < height ? depth[0] + width : depth[0];
         const __m128 dy = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), quadY);
 
+        // Quads between inner0 and inner1 lie wholly inside both spans.
+        const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
         for (int x = start; x < end; x += 2) {
             // Coverage: bit i for pixel (x + (i & 1), y + (i >> 1)).
-            int mask = 0;
-            for (int i = 0; i < 4; i++) {
-                int px = x + (i & 1);
-                bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
-                mask |= int(inside) << i;
+            int mask = 15;
+            if (x < inner0 || x + 2 > inner1) {
+                mask = 0;
+                for (int i = 0; i < 4; i++) {
+                    int px = x + (i & 1);
+                    bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
+                    mask |= int(inside) << i;
+                }
+                if (!mask)
+                    continue;
             }
-            if (!mask)
-                continue;
+            const bool pair = x + 1 < width;
             const __m128 dx = _mm_add_ps(_mm_set1_ps(float(x - t.refX)), quadX);
-            alignas(16) float z[4];
-            _mm_store_ps(z, evaluate(t.z, dx, dy));
+            const __m128 z = evaluate(t.z, dx, dy);
             if (state.depthEnable) {
-                for (int i = 0; i < 4; i++)
-                    if ((mask >> i & 1) && !(z[i] <= depth[i >> 1][x + (i & 1)]))
-                        mask &= ~(1 << i);
+                __m128 stored =
+                    pair ? _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(),
+                                                     reinterpret_cast<const __m64*>(depth[0] + x)),
+                                        reinterpret_cast<const __m64*>(depth[1] + x))
+                         : _mm_setr_ps(depth[0][x], 0.0f, depth[1][x], 0.0f);
+                mask &= _mm_movemask_ps(_mm_cmple_ps(z, stored));
                 if (!mask)
                     continue;
             }
 
-            alignas(16) float u[4], v[4];
-            MipChoice mip;
+            const QuadTexels diffuse =
+                state.gouraud ? gouraud_diffuse(t, dx, dy, texture != nullptr) : flatDiffuse;
+            QuadTexels shaded = diffuse;
             if (texture) {
-                __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), evaluate(t.q, dx, dy));
-                _mm_store_ps(u, _mm_mul_ps(evaluate(t.uq, dx, dy), w));
-                _mm_store_ps(v, _mm_mul_ps(evaluate(t.vq, dx, dy), w));
-                float dudx = (u[1] - u[0]) * texWidth, dvdx = (v[1] - v[0]) * texHeight;
-                float dudy = (u[2] - u[0]) * texWidth, dvdy = (v[2] - v[0]) * texHeight;
-                float rho2 = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
-                mip = choose_mip(*texture, state, rho2);
+                const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), evaluate(t.q, dx, dy));
+                const QuadTexels texel = sample_quad(*texture, state,
+                                                     _mm_mul_ps(evaluate(t.uq, dx, dy), w),
+                                                     _mm_mul_ps(evaluate(t.vq, dx, dy), w));
+                shaded.top = modulate(texel.top, diffuse.top);
+                shaded.bottom = modulate(texel.bottom, diffuse.bottom);
             }
-            alignas(16) float r[4], g[4], b[4], a[4];
-            if (state.gouraud) {
-                _mm_store_ps(r, evaluate(t.r, dx, dy));
-                _mm_store_ps(g, evaluate(t.g, dx, dy));
-                _mm_store_ps(b, evaluate(t.b, dx, dy));
-                _mm_store_ps(a, evaluate(t.a, dx, dy));
+            __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
+            if (mask == 15 && !state.blendEnable) {
+                pixels = _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[1] + x),
+                                 _mm_srli_si128(pixels, 8));
+                if (state.depthEnable) {
+                    _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
+                    _mm_storeh_pi(reinterpret_cast<__m64*>(depth[1] + x), z);
+                }
+                continue;
             }
-
+            alignas(16) uint32_t source[4];
+            alignas(16) float depths[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(source), pixels);
+            _mm_store_ps(depths, z);
             for (int i = 0; i < 4; i++) {
                 if (!(mask >> i & 1))
                     continue;
-                __m128i diffuse = flatDiffuse;
-                if (state.gouraud)
-                    diffuse = _mm_setr_epi32(to_channel(b[i]), to_channel(g[i]), to_channel(r[i]),
-                                             to_channel(a[i]));
-                uint32_t source;
-                if (texture) {
-                    __m128i texel = sample_texture(*texture, mip, u[i], v[i]);
-                    // Alpha comes from the texture alone: its lane is multiplied by 255.
-                    diffuse = _mm_or_si128(_mm_and_si128(diffuse, _mm_setr_epi32(-1, -1, -1, 0)),
-                                           _mm_setr_epi32(0, 0, 0, 255));
-                    source = narrow(modulate(texel, diffuse));
-                } else {
-                    source = narrow(diffuse);
-                }
                 const int px = x + (i & 1), row = i >> 1;
                 uint32_t& target = colour[row][px];
                 target = state.blendEnable
-                             ? blend_pixel(source, target, state.srcBlend, state.destBlend)
-                             : source & 0x00FFFFFFu;
+                             ? blend_pixel(source[i], target, state.srcBlend, state.destBlend)
+                             : source[i] & 0x00FFFFFFu;
                 if (state.depthEnable)
-                    depth[row][px] = z[i];
+                    depth[row][px] = depths[i];
             }
         }
     }
