@@ -24,6 +24,25 @@ inline __m128i widen(uint32_t texel)
     return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(texel)), _mm_setzero_si128());
 }
 
+// Pixel I of a quad: its 2 x 2 texels weighed by the I-th lanes of the row weights.
+template <int I>
+[[gnu::always_inline]] inline __m128i bilinear_pixel(const TextureLevel& level, const Lanes& xs,
+                                                     const Lanes& ys, __m128i upper, __m128i lower)
+{
+    constexpr int lane = I * 0x55;
+    const __m128i zero = _mm_setzero_si128();
+    const uint32_t* p = &level.texels[size_t(ys.v[I]) * level.pitch + xs.v[I]];
+    __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + level.pitch));
+    // Bytes of the left and right texel side by side, widened: l0 r0 l1 r1 ...
+    top = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
+    bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
+    __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, _mm_shuffle_epi32(upper, lane)),
+                                _mm_madd_epi16(bottom, _mm_shuffle_epi32(lower, lane)));
+    sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 11)), 12);
+    return _mm_packs_epi32(sum, sum);
+}
+
 // One level for the four pixels, as in QuadTexels.
 [[gnu::always_inline]] inline QuadTexels sample_level(const TextureLevel& level, bool linear, __m128 u, __m128 v)
 {
@@ -43,16 +62,16 @@ inline __m128i widen(uint32_t texel)
             pixels[i] = widen(level.texels[size_t(ys.v[i]) * level.pitch + xs.v[i]]);
     } else {
         __m128i tx = _mm_sub_epi32(
-            _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width * 128)))),
-            _mm_set1_epi32(64));
+            _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width * 64)))),
+            _mm_set1_epi32(32));
         __m128i ty = _mm_sub_epi32(
-            _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height * 128)))),
-            _mm_set1_epi32(64));
-        __m128i x = _mm_srai_epi32(tx, 7), y = _mm_srai_epi32(ty, 7);
+            _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height * 64)))),
+            _mm_set1_epi32(32));
+        __m128i x = _mm_srai_epi32(tx, 6), y = _mm_srai_epi32(ty, 6);
         // The texel left of the first one is the last one.
         x = _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, zero), width));
         y = _mm_add_epi32(y, _mm_and_si128(_mm_cmplt_epi32(y, zero), height));
-        const __m128i fractionMask = _mm_set1_epi32(127), one = _mm_set1_epi32(128);
+        const __m128i fractionMask = _mm_set1_epi32(63), one = _mm_set1_epi32(64);
         __m128i fx = _mm_and_si128(tx, fractionMask), fy = _mm_and_si128(ty, fractionMask);
         __m128i gx = _mm_sub_epi32(one, fx), gy = _mm_sub_epi32(one, fy);
         // Weights (left, right) of the upper and of the lower texel row, 16 bits each.
@@ -63,25 +82,10 @@ inline __m128i widen(uint32_t texel)
         Lanes xs, ys;
         _mm_store_si128(reinterpret_cast<__m128i*>(xs.v), x);
         _mm_store_si128(reinterpret_cast<__m128i*>(ys.v), y);
-        const __m128i round = _mm_set1_epi32(1 << 13);
-        for (int i = 0; i < 4; i++) {
-            const uint32_t* p = &level.texels[size_t(ys.v[i]) * level.pitch + xs.v[i]];
-            __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-            __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + level.pitch));
-            // Bytes of the left and right texel side by side, widened: l0 r0 l1 r1 ...
-            top = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
-            bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
-            __m128i wu, wl;
-            switch (i) {
-            case 0: wu = _mm_shuffle_epi32(upper, 0x00); wl = _mm_shuffle_epi32(lower, 0x00); break;
-            case 1: wu = _mm_shuffle_epi32(upper, 0x55); wl = _mm_shuffle_epi32(lower, 0x55); break;
-            case 2: wu = _mm_shuffle_epi32(upper, 0xAA); wl = _mm_shuffle_epi32(lower, 0xAA); break;
-            default: wu = _mm_shuffle_epi32(upper, 0xFF); wl = _mm_shuffle_epi32(lower, 0xFF); break;
-            }
-            __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, wu), _mm_madd_epi16(bottom, wl));
-            pixels[i] = _mm_srli_epi32(_mm_add_epi32(sum, round), 14);
-            pixels[i] = _mm_packs_epi32(pixels[i], pixels[i]);
-        }
+        pixels[0] = bilinear_pixel<0>(level, xs, ys, upper, lower);
+        pixels[1] = bilinear_pixel<1>(level, xs, ys, upper, lower);
+        pixels[2] = bilinear_pixel<2>(level, xs, ys, upper, lower);
+        pixels[3] = bilinear_pixel<3>(level, xs, ys, upper, lower);
     }
     return QuadTexels{_mm_unpacklo_epi64(pixels[0], pixels[1]),
                       _mm_unpacklo_epi64(pixels[2], pixels[3])};
@@ -93,9 +97,7 @@ inline __m128i mix(__m128i a, __m128i b, __m128i fraction)
     return _mm_add_epi16(a, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(b, a), fraction), 7));
 }
 
-}  // namespace
-
-float approximate_log2(float x)
+[[gnu::always_inline]] inline float fast_log2(float x)
 {
     uint32_t bits;
     std::memcpy(&bits, &x, 4);
@@ -106,7 +108,8 @@ float approximate_log2(float x)
     return exponent + (-0.34484843f * m + 2.02466578f) * m - 0.67487759f;
 }
 
-MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, float rho2)
+[[gnu::always_inline]] inline MipChoice choose(const SoftwareTexture& texture,
+                                               const RasterState& state, float rho2)
 {
     MipChoice choice;
     if (!(rho2 > 1.0f)) {   // magnified (or a footprint that is not a number)
@@ -117,7 +120,7 @@ MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, f
     const int deepest = texture.deepest_level();
     if (state.mipFilter != D3DTFP_POINT && state.mipFilter != D3DTFP_LINEAR)
         return choice;
-    const float lod = 0.5f * approximate_log2(rho2);
+    const float lod = 0.5f * fast_log2(rho2);
     if (!(lod < float(deepest))) {
         choice.level0 = choice.level1 = deepest;
         return choice;
@@ -133,6 +136,15 @@ MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, f
     return choice;
 }
 
+}  // namespace
+
+float approximate_log2(float x) { return fast_log2(x); }
+
+MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, float rho2)
+{
+    return choose(texture, state, rho2);
+}
+
 QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, __m128 u,
                        __m128 v)
 {
@@ -143,7 +155,7 @@ QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state,
     const float dudx = (us[1] - us[0]) * w, dvdx = (vs[1] - vs[0]) * h;
     const float dudy = (us[2] - us[0]) * w, dvdy = (vs[2] - vs[0]) * h;
     const float rho2 = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
-    const MipChoice mip = choose_mip(texture, state, rho2);
+    const MipChoice mip = choose(texture, state, rho2);
 
     QuadTexels first = sample_level(texture.levels[mip.level0], mip.linear, u, v);
     if (mip.fraction == 0)

@@ -1,7 +1,7 @@
 #pragma once
 // Texture sampling for a 2 x 2 quad of pixels: the mip levels chosen from the quad's footprint in
 // the texture, then point or bilinear fetches with wrap addressing in each level and a linear
-// blend between two levels. Bilinear weights have 7-bit fractions, as the texture units of the
+// blend between two levels. Bilinear weights have 6-bit fractions, as the texture units of the
 // time had; every step is integer or a fixed sequence of float operations, so results are the
 // same on every run and machine.
 
