@@ -32,6 +32,26 @@ struct DeviceHarness {
         device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
     }
 
+    // Perspective with focal factor c on both axes, depth 0 at near and w at far; the eye looks
+    // down +z. World and view stay identity.
+    void perspective(float c, float nearZ, float farZ)
+    {
+        const float q = farZ / (farZ - nearZ);
+        const float m[16] = {c, 0, 0, 0, 0, c, 0, 0, 0, 0, q, 1, 0, 0, -q * nearZ, 0};
+        device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, m);
+    }
+
+    // A texture of w x h with level 0 from texels (more levels left unloaded).
+    gfx::Texture* texture(int w, int h, const std::vector<uint32_t>& texels, bool mips = false)
+    {
+        gfx::Texture* t = nullptr;
+        library->D3DXCreateTexture(device, mips ? 0 : D3DX_TEXTURE_NOMIPMAP, uint32_t(w),
+                                   uint32_t(h), D3DX_SF_A8R8G8B8, &t);
+        library->D3DXLoadTextureFromMemory(device, t, 0, texels.data(), D3DX_SF_A8R8G8B8, 0,
+                                           D3DX_FT_LINEAR);
+        return t;
+    }
+
     // A vertex at pixel position (x, y) with depth z, w = 1 under identity transforms.
     D3DLVERTEX at(float x, float y, float z, uint32_t colour, float u = 0, float v = 0) const
     {
