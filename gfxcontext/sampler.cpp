@@ -105,7 +105,7 @@ inline __m128i mix(__m128i a, __m128i b, __m128i fraction)
     bits = (bits & 0x007FFFFFu) | 0x3F800000u;
     float m;
     std::memcpy(&m, &bits, 4);
-    return exponent + (-0.34484843f * m + 2.02466578f) * m - 0.67487759f;
+    return exponent + (-0.34484843f * m + 2.02466578f) * m - 1.67487759f;
 }
 
 [[gnu::always_inline]] inline MipChoice choose(const SoftwareTexture& texture,
