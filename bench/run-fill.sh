@@ -13,9 +13,17 @@ build=${BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_fill >/dev/null
 
-peer=$("$peers/peer-fill" "$layers" 600 | sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')
-ours=$(FILL_LAYERS=$layers "$build/bench/bench_fill" --benchmark_format=json 2>/dev/null |
-       sed -n 's/.*"frames_per_second": *\([0-9.e+]*\).*/\1/p' | head -1)
-echo "peer: $peer frames per second"
-echo "ours: $ours frames per second"
+# The machine is shared: run both three times, alternating, and keep the best figure of each.
+best() { sort -g | tail -1; }
+peer_runs="" ours_runs=""
+for round in 1 2 3; do
+    peer_runs="$peer_runs $("$peers/peer-fill" "$layers" 600 | sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
+    ours_runs="$ours_runs $(FILL_LAYERS=$layers "$build/bench/bench_fill" --benchmark_format=json 2>/dev/null |
+        sed -n 's/.*"frames_per_second": *\([0-9.e+]*\).*/\1/p' | head -1)"
+done
+peer=$(echo $peer_runs | tr ' ' '\n' | best)
+ours=$(echo $ours_runs | tr ' ' '\n' | best)
+echo "peer: $peer frames per second (runs:$peer_runs)"
+ours=$(printf "%.1f" "$ours")
+echo "ours: $ours frames per second (runs:$ours_runs)"
 awk -v o="$ours" -v p="$peer" 'BEGIN { printf "ratio: %.2f (ours / peer)\n", o / p }'

@@ -39,7 +39,7 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads) : frame(target)
     threadCount = threads;
     states.push_back(RasterState{});
     for (int i = 1; i < threadCount; i++)
-        workers.emplace_back([this, i] { worker(i); });
+        workers.emplace_back([this] { worker(); });
 }
 
 Rasterizer::~Rasterizer()
@@ -142,9 +142,9 @@ void Rasterizer::flush()
 {
     if (commands.empty())
         return;
+    nextBand.store(0);
     if (threadCount == 1 || queuedArea < threadedArea) {
-        for (int thread = 0; thread < threadCount; thread++)
-            draw_bands(thread);
+        draw_bands();
     } else {
         {
             std::lock_guard lock(mutex);
@@ -152,7 +152,7 @@ void Rasterizer::flush()
             pending = threadCount - 1;
         }
         wake.notify_all();
-        draw_bands(0);
+        draw_bands();
         std::unique_lock lock(mutex);
         done.wait(lock, [this] { return pending == 0; });
     }
@@ -164,7 +164,7 @@ void Rasterizer::flush()
     queuedArea = 0;
 }
 
-void Rasterizer::worker(int thread)
+void Rasterizer::worker()
 {
     uint64_t seen = 0;
     for (;;) {
@@ -175,7 +175,7 @@ void Rasterizer::worker(int thread)
                 return;
             seen = generation;
         }
-        draw_bands(thread);
+        draw_bands();
         {
             std::lock_guard lock(mutex);
             pending--;
@@ -184,10 +184,14 @@ void Rasterizer::worker(int thread)
     }
 }
 
-void Rasterizer::draw_bands(int thread)
+void Rasterizer::draw_bands()
 {
-    for (int start = thread * bandRows; start < frame.height; start += threadCount * bandRows) {
-        int end = std::min(frame.height, start + bandRows);
+    // Bands are taken in turn by whichever thread is free, so a thread held up by the rest of
+    // the machine does not hold up the frame. A band is drawn whole by one thread, with every
+    // command in order, so the result does not depend on who drew it.
+    const int bands = (frame.height + bandRows - 1) / bandRows;
+    for (int band = nextBand.fetch_add(1); band < bands; band = nextBand.fetch_add(1)) {
+        const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
         for (const Command& command : commands) {
             switch (command.kind) {
             case Kind::triangle: draw_triangle(triangles[command.index], start, end); break;

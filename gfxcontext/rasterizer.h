@@ -1,14 +1,16 @@
 #pragma once
 // The rasteriser: queues set-up triangles, lines and clears in drawing order and draws them into
-// a frame buffer on all cores when flushed. The frame is cut into bands of 16 rows dealt out to
-// the threads in turn; every pixel is drawn by exactly one thread, in primitive order, with the
-// same arithmetic whichever thread it is, so frames come out byte for byte the same every run.
+// a frame buffer on all cores when flushed. The frame is cut into bands of 16 rows that the
+// threads take as they become free; every pixel is drawn by exactly one thread, in primitive
+// order, with the same arithmetic whichever thread it is, so frames come out byte for byte the
+// same every run.
 //
 // Triangles are sampled at integer pixel positions (screen x, y with y down) with 1/16-pixel
 // vertex precision and a top-left fill rule: a pixel on an edge belongs to the triangle only when
 // that edge is a top or a left edge, so triangles sharing an edge cover each pixel once. Pixels
 // are shaded in 2 x 2 quads, whose differences give the mip level.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -65,11 +67,11 @@ private:
         uint32_t index;   // into triangles or lines; the clear flags for a clear
     };
 
-    void draw_bands(int thread);
+    void draw_bands();
     void draw_triangle(const Triangle& t, int rowStart, int rowEnd);
     void draw_line(const Line& l, int rowStart, int rowEnd);
     void clear_rows(uint32_t flags, int rowStart, int rowEnd);
-    void worker(int thread);
+    void worker();
 
     FrameBuffer& frame;
     std::vector<RasterState> states;
@@ -84,5 +86,6 @@ private:
     std::condition_variable wake, done;
     uint64_t generation = 0;
     int pending = 0;
+    std::atomic<int> nextBand{0};
     bool stopping = false;
 };
