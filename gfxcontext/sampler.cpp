@@ -179,7 +179,7 @@ QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& s
 // The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
 // one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
 // The sums are the same integers as in sample_level, so both give the same picture.
-[[gnu::target("avx2")]] inline QuadTexels bilinear_avx2(const TextureLevel& level, __m128 u,
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_avx2(const TextureLevel& level, __m128 u,
                                                         __m128 v)
 {
     const __m128i zero = _mm_setzero_si128();
