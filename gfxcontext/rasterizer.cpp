@@ -30,6 +30,14 @@ Rasterizer::Plane plane(double a0, double a1, double a2, const double x[3], cons
     return Rasterizer::Plane{float(c), float(dx), float(dy)};
 }
 
+// Clipping keeps positions within a few frame sizes; anything else (not a number, or far beyond
+// any frame) cannot be drawn in fixed point and is dropped.
+bool within_reach(const ScreenVertex& v)
+{
+    constexpr float reach = 1 << 20;
+    return std::fabs(v.x) < reach && std::fabs(v.y) < reach && std::isfinite(v.z);
+}
+
 }  // namespace
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads) : frame(target)
@@ -63,6 +71,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
                           uint32_t flatColour)
 {
     const ScreenVertex* v[3] = {&a, &b, &c};
+    if (!within_reach(a) || !within_reach(b) || !within_reach(c))
+        return;
     int64_t X[3], Y[3];
     for (int i = 0; i < 3; i++) {
         X[i] = std::lrint(double(v[i]->x) * subpixel);
@@ -125,6 +135,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
 
 void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
 {
+    if (!within_reach(a) || !within_reach(b))
+        return;
     commands.push_back(Command{Kind::line, uint32_t(lines.size())});
     lines.push_back(Line{a, b, flatColour, uint32_t(states.size() - 1)});
     queuedArea += uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "gfxcontext/debug_font.h"
@@ -201,4 +202,67 @@ TEST(Png, FramesRoundTripAndBrokenFilesAreRefused)
     EXPECT_FALSE(read_png(path + ".missing", back, w, h));
     EXPECT_FALSE(write_png("/nonexistent-dir/x.png", pixels.data(), 3, 2));
     std::remove(path.c_str());
+}
+
+TEST(Robustness, RandomVerticesAndStatesNeverReachOutsideTheBuffers)
+{
+    // Vertex words drawn from raw random bits (not-a-numbers, infinities, huge and tiny values
+    // included), random indices, states and transforms; run under the sanitizers this checks
+    // that nothing reads or writes outside the frame, textures or buffers.
+    DeviceHarness h(48, 40);
+    gfx::Texture* mipmapped = nullptr;
+    h.library->D3DXCreateTexture(h.device, 0, 7, 5, D3DX_SF_A8R8G8B8, &mipmapped);
+    std::vector<uint32_t> texels(35, 0xFF8040C0);
+    h.library->D3DXLoadTextureFromMemory(h.device, mipmapped, 0, texels.data(), D3DX_SF_A8R8G8B8,
+                                         0, D3DX_FT_LINEAR);
+    h.library->D3DXLoadTextureFromMemory(h.device, mipmapped, 1, texels.data(), D3DX_SF_A8R8G8B8,
+                                         0, D3DX_FT_LINEAR);
+    uint32_t seed = 99;
+    auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        return seed;
+    };
+    auto real = [&] {
+        switch (next() % 4) {
+        case 0: {
+            uint32_t bits = next();
+            float f;
+            std::memcpy(&f, &bits, 4);
+            return f;
+        }
+        case 1: return float(int(next() % 2001) - 1000) * 0.01f;
+        case 2: return float(int(next() % 200001) - 100000);
+        default: return float(next() % 1000) * 1e-6f;
+        }
+    };
+    for (int round = 0; round < 200; round++) {
+        h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, 1 + next() % 3);
+        h.device->SetRenderState(D3DRENDERSTATE_FILLMODE, 1 + next() % 3);
+        h.device->SetRenderState(D3DRENDERSTATE_SHADEMODE, 1 + next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_SRCBLEND, next() % 12);
+        h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, next() % 12);
+        h.device->SetTextureStageState(0, D3DTSS_MAGFILTER, next() % 3);
+        h.device->SetTextureStageState(0, D3DTSS_MINFILTER, next() % 3);
+        h.device->SetTextureStageState(0, D3DTSS_MIPFILTER, next() % 4);
+        h.device->SetTexture(0, next() % 3 ? mipmapped : nullptr);
+        if (round % 5 == 0) {
+            float m[16];
+            for (float& value : m)
+                value = real();
+            h.device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, m);
+        }
+        std::vector<D3DLVERTEX> vertices(1 + next() % 12);
+        for (D3DLVERTEX& v : vertices)
+            v = D3DLVERTEX{real(), real(), real(), next(), next(), next(), real(), real()};
+        std::vector<uint16_t> indices(next() % 40);
+        for (uint16_t& index : indices)
+            index = uint16_t(next() % (vertices.size() + 2));
+        h.draw(next() % 2 ? D3DPT_TRIANGLELIST : D3DPT_LINELIST, vertices, indices);
+    }
+    h.context->DrawDebugText(0.5f, 0.5f, 0xFFFFFF, "done");
+    EXPECT_EQ(h.context->UpdateFrame(0), D3D_OK);
 }
