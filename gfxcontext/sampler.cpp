@@ -163,6 +163,8 @@ namespace {
     return choose(texture, state, rho2);
 }
 
+}  // namespace
+
 QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& state, __m128 u,
                             __m128 v)
 {
@@ -175,6 +177,8 @@ QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& s
     return QuadTexels{mix(first.top, second.top, fraction),
                       mix(first.bottom, second.bottom, fraction)};
 }
+
+namespace {
 
 // The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
 // one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
@@ -232,7 +236,7 @@ QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& s
 {
     const MipChoice mip = quad_mip(texture, state, u, v);
     if (!mip.linear)
-        return sample_quad_sse2(texture, state, u, v);
+        return sample_quad_sse2(texture, state, u, v);   // point sampling has nothing to gather
     QuadTexels first = bilinear_avx2(texture.levels[mip.level0], u, v);
     if (mip.fraction == 0)
         return first;
