@@ -126,7 +126,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     t.a = make(&ScreenVertex::a);
     t.flatColour = flatColour;
     t.state = uint32_t(states.size() - 1);
-    commands.push_back(Command{Kind::triangle, uint32_t(triangles.size())});
+    commands.push_back(Command{Kind::triangle, uint32_t(triangles.size()), t.yMin, t.yMax});
     triangles.push_back(t);
     queuedArea += uint64_t(t.xMax - t.xMin + 1) * uint64_t(t.yMax - t.yMin + 1);
     if (commands.size() >= maxQueued)
@@ -137,7 +137,9 @@ void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t fla
 {
     if (!within_reach(a) || !within_reach(b))
         return;
-    commands.push_back(Command{Kind::line, uint32_t(lines.size())});
+    const float top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
+    commands.push_back(Command{Kind::line, uint32_t(lines.size()), int(std::floor(top)),
+                               int(std::ceil(bottom)) + 1});
     lines.push_back(Line{a, b, flatColour, uint32_t(states.size() - 1)});
     queuedArea += uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1;
     if (commands.size() >= maxQueued)
@@ -146,7 +148,7 @@ void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t fla
 
 void Rasterizer::clear(uint32_t flags)
 {
-    commands.push_back(Command{Kind::clear, flags});
+    commands.push_back(Command{Kind::clear, flags, 0, frame.height - 1});
     queuedArea += uint64_t(frame.width) * uint64_t(frame.height);
 }
 
@@ -205,6 +207,8 @@ void Rasterizer::draw_bands()
     for (int band = nextBand.fetch_add(1); band < bands; band = nextBand.fetch_add(1)) {
         const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
         for (const Command& command : commands) {
+            if (command.yMax < start || command.yMin >= end)
+                continue;
             switch (command.kind) {
             case Kind::triangle: draw_triangle(triangles[command.index], start, end); break;
             case Kind::line: draw_line(lines[command.index], start, end); break;

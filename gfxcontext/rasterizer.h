@@ -64,7 +64,8 @@ private:
     enum class Kind : uint8_t { triangle, line, clear };
     struct Command {
         Kind kind;
-        uint32_t index;   // into triangles or lines; the clear flags for a clear
+        uint32_t index;     // into triangles or lines; the clear flags for a clear
+        int yMin, yMax;     // the rows it may touch, so that bands skip it without looking
     };
 
     void draw_bands();
