@@ -19,14 +19,18 @@ int64_t floor_div(int64_t n, int64_t d)   // d > 0
 
 int64_t ceil_div(int64_t n, int64_t d) { return -floor_div(-n, d); }
 
-Rasterizer::Plane plane(double a0, double a1, double a2, const double x[3], const double y[3],
-                        int refX, int refY)
+// The edge vectors of a triangle from its first corner, with the reciprocal of their cross
+// product: what every attribute plane of the triangle shares.
+struct PlaneBasis {
+    double x0, y0, ex1, ey1, ex2, ey2, inverse;
+    int refX, refY;
+};
+
+Rasterizer::Plane plane(const PlaneBasis& p, double a0, double a1, double a2)
 {
-    double ex1 = x[1] - x[0], ey1 = y[1] - y[0], ex2 = x[2] - x[0], ey2 = y[2] - y[0];
-    double det = ex1 * ey2 - ex2 * ey1;
-    double dx = ((a1 - a0) * ey2 - (a2 - a0) * ey1) / det;
-    double dy = ((a2 - a0) * ex1 - (a1 - a0) * ex2) / det;
-    double c = a0 + dx * (refX - x[0]) + dy * (refY - y[0]);
+    const double dx = ((a1 - a0) * p.ey2 - (a2 - a0) * p.ey1) * p.inverse;
+    const double dy = ((a2 - a0) * p.ex1 - (a1 - a0) * p.ex2) * p.inverse;
+    const double c = a0 + dx * (p.refX - p.x0) + dy * (p.refY - p.y0);
     return Rasterizer::Plane{float(c), float(dx), float(dy)};
 }
 
@@ -113,8 +117,11 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     }
     t.refX = int(std::floor(x[0]));
     t.refY = int(std::floor(y[0]));
+    PlaneBasis basis{x[0], y[0], x[1] - x[0], y[1] - y[0], x[2] - x[0], y[2] - y[0], 0.0, t.refX,
+                     t.refY};
+    basis.inverse = 1.0 / (basis.ex1 * basis.ey2 - basis.ex2 * basis.ey1);
     auto make = [&](float ScreenVertex::*field) {
-        return plane(v[0]->*field, v[1]->*field, v[2]->*field, x, y, t.refX, t.refY);
+        return plane(basis, v[0]->*field, v[1]->*field, v[2]->*field);
     };
     t.z = make(&ScreenVertex::z);
     t.q = make(&ScreenVertex::q);
