@@ -20,9 +20,9 @@ int pixel_of(float c) { return int(std::floor(c + 0.5f)); }
 
 }  // namespace
 
-void Rasterizer::draw_line(const Line& line, int rowStart, int rowEnd)
+void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, int rowEnd)
 {
-    const RasterState& state = states[line.state];
+    const RasterState& state = queue.states[line.state];
     const ScreenVertex& a = line.a;
     const ScreenVertex& b = line.b;
     const float dx = b.x - a.x, dy = b.y - a.y;

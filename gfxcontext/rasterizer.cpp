@@ -8,7 +8,8 @@ namespace {
 
 constexpr int bandRows = 16;
 constexpr int subpixel = 16;                 // vertex positions in 1/16 pixel
-constexpr size_t maxQueued = 16384;          // commands kept before drawing anyway
+constexpr size_t handOffCommands = 1024;     // commands handed to the workers while set-up goes on
+constexpr size_t maxQueued = 16384;          // commands kept before drawing anyway, one thread
 constexpr uint64_t threadedArea = 16384;     // smaller batches are drawn on one thread
 
 int64_t floor_div(int64_t n, int64_t d)   // d > 0
@@ -49,7 +50,8 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads) : frame(target)
     if (threads <= 0)
         threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     threadCount = threads;
-    states.push_back(RasterState{});
+    queues[0].states.push_back(RasterState{});
+    queues[1].states.push_back(RasterState{});
     for (int i = 1; i < threadCount; i++)
         workers.emplace_back([this] { worker(); });
 }
@@ -67,6 +69,7 @@ Rasterizer::~Rasterizer()
 
 void Rasterizer::set_state(const RasterState& state)
 {
+    std::vector<RasterState>& states = queues[filling].states;
     if (!(states.back() == state))
         states.push_back(state);
 }
@@ -131,94 +134,139 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     t.g = make(&ScreenVertex::g);
     t.b = make(&ScreenVertex::b);
     t.a = make(&ScreenVertex::a);
+    Queue& queue = queues[filling];
     t.flatColour = flatColour;
-    t.state = uint32_t(states.size() - 1);
-    commands.push_back(Command{Kind::triangle, uint32_t(triangles.size()), t.yMin, t.yMax});
-    triangles.push_back(t);
-    queuedArea += uint64_t(t.xMax - t.xMin + 1) * uint64_t(t.yMax - t.yMin + 1);
-    if (commands.size() >= maxQueued)
-        flush();
+    t.state = uint32_t(queue.states.size() - 1);
+    queue.commands.push_back(Command{Kind::triangle, uint32_t(queue.triangles.size()), t.yMin, t.yMax});
+    queue.triangles.push_back(t);
+    queue.area += uint64_t(t.xMax - t.xMin + 1) * uint64_t(t.yMax - t.yMin + 1);
+    queued(queue);
 }
 
 void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
 {
     if (!within_reach(a) || !within_reach(b))
         return;
+    Queue& queue = queues[filling];
     const float top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
-    commands.push_back(Command{Kind::line, uint32_t(lines.size()), int(std::floor(top)),
-                               int(std::ceil(bottom)) + 1});
-    lines.push_back(Line{a, b, flatColour, uint32_t(states.size() - 1)});
-    queuedArea += uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1;
-    if (commands.size() >= maxQueued)
-        flush();
+    queue.commands.push_back(Command{Kind::line, uint32_t(queue.lines.size()),
+                                     int(std::floor(top)), int(std::ceil(bottom)) + 1});
+    queue.lines.push_back(Line{a, b, flatColour, uint32_t(queue.states.size() - 1)});
+    queue.area += uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1;
+    queued(queue);
 }
 
 void Rasterizer::clear(uint32_t flags)
 {
-    commands.push_back(Command{Kind::clear, flags, 0, frame.height - 1});
-    queuedArea += uint64_t(frame.width) * uint64_t(frame.height);
+    Queue& queue = queues[filling];
+    queue.commands.push_back(Command{Kind::clear, flags, 0, frame.height - 1});
+    queue.area += uint64_t(frame.width) * uint64_t(frame.height);
+    queued(queue);
+}
+
+void Rasterizer::queued(Queue& queue)
+{
+    if (threadCount > 1 && queue.commands.size() >= handOffCommands)
+        hand_off();
+    else if (queue.commands.size() >= maxQueued)
+        flush();
+}
+
+void Rasterizer::hand_off()
+{
+    wait_for_workers();   // the other queue is drawn and may now be refilled
+    Queue& full = queues[filling];
+    start_workers(full);
+    filling ^= 1;
+    Queue& next = queues[filling];
+    next.states.assign(1, full.states.back());
+    next.triangles.clear();
+    next.lines.clear();
+    next.commands.clear();
+    next.area = 0;
+}
+
+void Rasterizer::start_workers(Queue& queue)
+{
+    queue.nextBand.store(0);
+    {
+        std::lock_guard lock(mutex);
+        drawing = &queue;
+        generation++;
+        pending = threadCount - 1;
+    }
+    wake.notify_all();
+}
+
+void Rasterizer::wait_for_workers()
+{
+    // Rather than wait idle, take the bands of the queue in flight that nobody has begun.
+    if (drawing)
+        draw_bands(*drawing);
+    std::unique_lock lock(mutex);
+    done.wait(lock, [this] { return pending == 0; });
 }
 
 void Rasterizer::flush()
 {
-    if (commands.empty())
+    wait_for_workers();
+    Queue& queue = queues[filling];
+    if (queue.commands.empty())
         return;
-    nextBand.store(0);
-    if (threadCount == 1 || queuedArea < threadedArea) {
-        draw_bands();
+    if (threadCount == 1 || queue.area < threadedArea) {
+        queue.nextBand.store(0);
+        draw_bands(queue);
     } else {
-        {
-            std::lock_guard lock(mutex);
-            generation++;
-            pending = threadCount - 1;
-        }
-        wake.notify_all();
-        draw_bands();
-        std::unique_lock lock(mutex);
-        done.wait(lock, [this] { return pending == 0; });
+        start_workers(queue);
+        draw_bands(queue);
+        wait_for_workers();
     }
-    commands.clear();
-    triangles.clear();
-    lines.clear();
-    RasterState last = states.back();
-    states.assign(1, last);
-    queuedArea = 0;
+    queue.states.assign(1, queue.states.back());
+    queue.triangles.clear();
+    queue.lines.clear();
+    queue.commands.clear();
+    queue.area = 0;
 }
 
 void Rasterizer::worker()
 {
     uint64_t seen = 0;
     for (;;) {
+        Queue* queue;
         {
             std::unique_lock lock(mutex);
             wake.wait(lock, [&] { return stopping || generation != seen; });
             if (stopping)
                 return;
             seen = generation;
+            queue = drawing;
         }
-        draw_bands();
+        draw_bands(*queue);
         {
             std::lock_guard lock(mutex);
             pending--;
         }
-        done.notify_one();
+        done.notify_all();
     }
 }
 
-void Rasterizer::draw_bands()
+void Rasterizer::draw_bands(Queue& queue)
 {
     // Bands are taken in turn by whichever thread is free, so a thread held up by the rest of
     // the machine does not hold up the frame. A band is drawn whole by one thread, with every
     // command in order, so the result does not depend on who drew it.
     const int bands = (frame.height + bandRows - 1) / bandRows;
-    for (int band = nextBand.fetch_add(1); band < bands; band = nextBand.fetch_add(1)) {
+    for (int band = queue.nextBand.fetch_add(1); band < bands;
+         band = queue.nextBand.fetch_add(1)) {
         const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
-        for (const Command& command : commands) {
+        for (const Command& command : queue.commands) {
             if (command.yMax < start || command.yMin >= end)
                 continue;
             switch (command.kind) {
-            case Kind::triangle: draw_triangle(triangles[command.index], start, end); break;
-            case Kind::line: draw_line(lines[command.index], start, end); break;
+            case Kind::triangle:
+                draw_triangle(queue, queue.triangles[command.index], start, end);
+                break;
+            case Kind::line: draw_line(queue, queue.lines[command.index], start, end); break;
             case Kind::clear: clear_rows(command.index, start, end); break;
             }
         }

@@ -67,26 +67,37 @@ private:
         uint32_t index;     // into triangles or lines; the clear flags for a clear
         int yMin, yMax;     // the rows it may touch, so that bands skip it without looking
     };
+    // Primitives in drawing order with the states they refer to. Two queues take turns: while
+    // the worker threads draw one, the caller's thread sets up primitives into the other.
+    struct Queue {
+        std::vector<RasterState> states;
+        std::vector<Triangle> triangles;
+        std::vector<Line> lines;
+        std::vector<Command> commands;
+        uint64_t area = 0;   // rough pixel count, to draw small queues on one thread
+        std::atomic<int> nextBand{0};
+    };
 
-    void draw_bands();
-    void draw_triangle(const Triangle& t, int rowStart, int rowEnd);
-    void draw_line(const Line& l, int rowStart, int rowEnd);
+    void queued(Queue& queue);
+    void hand_off();
+    void start_workers(Queue& queue);
+    void wait_for_workers();
+    void draw_bands(Queue& queue);
+    void draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
+    void draw_line(const Queue& queue, const Line& l, int rowStart, int rowEnd);
     void clear_rows(uint32_t flags, int rowStart, int rowEnd);
     void worker();
 
     FrameBuffer& frame;
-    std::vector<RasterState> states;
-    std::vector<Triangle> triangles;
-    std::vector<Line> lines;
-    std::vector<Command> commands;
-    uint64_t queuedArea = 0;   // rough pixel count, to draw small batches on one thread
+    Queue queues[2];
+    int filling = 0;
 
     int threadCount;
     std::vector<std::thread> workers;
     std::mutex mutex;
     std::condition_variable wake, done;
+    Queue* drawing = nullptr;
     uint64_t generation = 0;
     int pending = 0;
-    std::atomic<int> nextBand{0};
     bool stopping = false;
 };

@@ -73,12 +73,12 @@ inline __m128i modulate(__m128i texel, __m128i diffuse)
 
 }  // namespace
 
-void Rasterizer::draw_triangle(const Triangle& t, int rowStart, int rowEnd)
+void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd)
 {
     const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
     if (first > last)
         return;
-    const RasterState& state = states[t.state];
+    const RasterState& state = queue.states[t.state];
     const SoftwareTexture* texture = state.texture;
     const int width = frame.width, height = frame.height;
     const __m128 quadX = _mm_setr_ps(0, 1, 0, 1), quadY = _mm_setr_ps(0, 0, 1, 1);
