@@ -192,7 +192,7 @@ TEST(Determinism, SameFrameOnEveryRun)
 TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
 {
     // Many overlapping blended, textured and depth-tested triangles, drawn by one thread and by
-    // five: band boundaries must not show.
+    // five: band boundaries must not show, nor the queues handed to the workers on the way.
     SoftwareTexture texture(16, 16, true);
     std::vector<uint32_t> texels = checker(16, 2, 0x80FF0000, 0xFF00FFFF);
     texture.load(0, texels.data(), 0);
@@ -205,7 +205,7 @@ TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
             seed = seed * 1664525u + 1013904223u;
             return float(seed >> 8) / float(1 << 24) * range;
         };
-        for (int i = 0; i < 400; i++) {
+        for (int i = 0; i < 3000; i++) {
             RasterState state;
             state.blendEnable = i % 3 == 0;
             state.srcBlend = D3DBLEND_SRCALPHA;
