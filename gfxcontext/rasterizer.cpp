@@ -137,7 +137,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     Queue& queue = queues[filling];
     t.flatColour = flatColour;
     t.state = uint32_t(queue.states.size() - 1);
-    queue.commands.push_back(Command{Kind::triangle, uint32_t(queue.triangles.size()), t.yMin, t.yMax});
+    queue.commands.push_back(
+        Command{Kind::triangle, uint32_t(queue.triangles.size()), t.yMin, t.yMax});
     queue.triangles.push_back(t);
     queue.area += uint64_t(t.xMax - t.xMin + 1) * uint64_t(t.yMax - t.yMin + 1);
     queued(queue);

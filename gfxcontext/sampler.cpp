@@ -47,7 +47,8 @@ template <int I>
 }
 
 // One level for the four pixels, as in QuadTexels.
-[[gnu::always_inline]] inline QuadTexels sample_level(const TextureLevel& level, bool linear, __m128 u, __m128 v)
+[[gnu::always_inline]] inline QuadTexels sample_level(const TextureLevel& level, bool linear,
+                                                      __m128 u, __m128 v)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i width = _mm_set1_epi32(level.width), height = _mm_set1_epi32(level.height);
@@ -183,8 +184,8 @@ namespace {
 // The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
 // one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
 // The sums are the same integers as in sample_level, so both give the same picture.
-[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_avx2(const TextureLevel& level, __m128 u,
-                                                        __m128 v)
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_avx2(
+    const TextureLevel& level, __m128 u, __m128 v)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i width = _mm_set1_epi32(level.width), height = _mm_set1_epi32(level.height);
@@ -203,7 +204,8 @@ namespace {
     const __m128i offset = _mm_add_epi32(_mm_mullo_epi32(y, _mm_set1_epi32(level.pitch)), x);
     const auto* base = reinterpret_cast<const long long*>(level.texels.data());
     __m256i top = _mm256_i32gather_epi64(base, offset, 4);
-    __m256i bottom = _mm256_i32gather_epi64(base, _mm_add_epi32(offset, _mm_set1_epi32(level.pitch)), 4);
+    __m256i bottom =
+        _mm256_i32gather_epi64(base, _mm_add_epi32(offset, _mm_set1_epi32(level.pitch)), 4);
     // Left and right texel bytes side by side within each pixel's 64 bits.
     const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
                                            0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);

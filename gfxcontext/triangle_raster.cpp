@@ -41,8 +41,8 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
 
 inline __m128 evaluate(const Rasterizer::Plane& p, __m128 dx, __m128 dy)
 {
-    return _mm_add_ps(_mm_set1_ps(p.c),
-                      _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx), dx), _mm_mul_ps(_mm_set1_ps(p.dy), dy)));
+    return _mm_add_ps(_mm_set1_ps(p.c), _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx), dx),
+                                                   _mm_mul_ps(_mm_set1_ps(p.dy), dy)));
 }
 
 // The diffuse colour of the quad's pixels in the layout of QuadTexels, from the planes of a

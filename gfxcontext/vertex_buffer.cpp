@@ -2,7 +2,8 @@
 
 #include "gfxcontext/software_device.h"
 
-SoftwareVertexBuffer::SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity) : fvf(fvf), count(capacity)
+SoftwareVertexBuffer::SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity)
+    : fvf(fvf), count(capacity)
 {
     if (transformed()) {
         clip.assign(capacity, ClipVertex{0, 0, 0, 1, 0, 0, 0});

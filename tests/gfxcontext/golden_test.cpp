@@ -91,10 +91,12 @@ void textured_cube(DeviceHarness& h)
         float y2 = y * std::cos(ax) - z1 * std::sin(ax), z2 = y * std::sin(ax) + z1 * std::cos(ax);
         return std::array<float, 3>{x1, y2, z2 + 5.0f};
     };
-    const int faces[6][4][3] = {
-        {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}}, {{1, -1, 1}, {-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}},
-        {{-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}}, {{1, -1, -1}, {1, -1, 1}, {1, 1, 1}, {1, 1, -1}},
-        {{-1, -1, 1}, {1, -1, 1}, {1, -1, -1}, {-1, -1, -1}}, {{-1, 1, -1}, {1, 1, -1}, {1, 1, 1}, {-1, 1, 1}}};
+    const int faces[6][4][3] = {{{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}},
+                                {{1, -1, 1}, {-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}},
+                                {{-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}},
+                                {{1, -1, -1}, {1, -1, 1}, {1, 1, 1}, {1, 1, -1}},
+                                {{-1, -1, 1}, {1, -1, 1}, {1, -1, -1}, {-1, -1, -1}},
+                                {{-1, 1, -1}, {1, 1, -1}, {1, 1, 1}, {-1, 1, 1}}};
     const uint32_t shades[4] = {0xFFFFFF, 0xC0FFC0, 0xFFC0C0, 0xC0C0FF};
     const float uv[4][2] = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
     std::vector<D3DLVERTEX> vertices;
@@ -135,7 +137,8 @@ void blending_and_lines(DeviceHarness& h)
            {cv(-3, -2, 8, 0xFF0000), cv(3, -2, 8, 0x00FF00), cv(0, 3, 8, 0x0000FF)}, {0, 1, 2});
     h.device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
     h.draw(D3DPT_TRIANGLELIST,
-           {cv(-4, 0, 6, 0x80FFFFFF), cv(1, -3, 6, 0x80FFFF00), cv(2, 2, 6, 0x20FFFFFF)}, {0, 1, 2});
+           {cv(-4, 0, 6, 0x80FFFFFF), cv(1, -3, 6, 0x80FFFF00), cv(2, 2, 6, 0x20FFFFFF)},
+           {0, 1, 2});
     h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
     h.draw(D3DPT_TRIANGLELIST,
            {cv(0, 0, 7, 0xFF0040FF), cv(4, 1, 7, 0xFF0040FF), cv(1, 3, 7, 0x400040FF)}, {0, 1, 2});

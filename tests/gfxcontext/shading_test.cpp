@@ -51,15 +51,19 @@ TEST(Depth, NearerSurfaceWinsWhicheverIsDrawnFirst)
 TEST(Depth, EqualDepthPassesAndDisabledDepthNeitherTestsNorWrites)
 {
     DeviceHarness h;
-    h.triangles({h.at(0, 0, 0.5f, 0xFF0000), h.at(64, 0, 0.5f, 0xFF0000), h.at(0, 64, 0.5f, 0xFF0000)});
+    h.triangles(
+        {h.at(0, 0, 0.5f, 0xFF0000), h.at(64, 0, 0.5f, 0xFF0000), h.at(0, 64, 0.5f, 0xFF0000)});
     // Less-or-equal: the same depth drawn again replaces the colour.
-    h.triangles({h.at(0, 0, 0.5f, 0x00FF00), h.at(64, 0, 0.5f, 0x00FF00), h.at(0, 64, 0.5f, 0x00FF00)});
+    h.triangles(
+        {h.at(0, 0, 0.5f, 0x00FF00), h.at(64, 0, 0.5f, 0x00FF00), h.at(0, 64, 0.5f, 0x00FF00)});
     EXPECT_EQ(h.pixel(10, 10), 0x00FF00u);
     h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_FALSE);
-    h.triangles({h.at(0, 0, 0.9f, 0x0000FF), h.at(64, 0, 0.9f, 0x0000FF), h.at(0, 64, 0.9f, 0x0000FF)});
+    h.triangles(
+        {h.at(0, 0, 0.9f, 0x0000FF), h.at(64, 0, 0.9f, 0x0000FF), h.at(0, 64, 0.9f, 0x0000FF)});
     EXPECT_EQ(h.pixel(10, 10), 0x0000FFu);   // drawn although farther
     h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_TRUE);
-    h.triangles({h.at(0, 0, 0.7f, 0xFFFFFF), h.at(64, 0, 0.7f, 0xFFFFFF), h.at(0, 64, 0.7f, 0xFFFFFF)});
+    h.triangles(
+        {h.at(0, 0, 0.7f, 0xFFFFFF), h.at(64, 0, 0.7f, 0xFFFFFF), h.at(0, 64, 0.7f, 0xFFFFFF)});
     EXPECT_EQ(h.pixel(10, 10), 0x0000FFu);   // the depth buffer still holds 0.5
 }
 
@@ -67,14 +71,16 @@ TEST(Shading, FlatTakesTheFirstVertexAndGouraudInterpolates)
 {
     DeviceHarness h;
     h.device->SetRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
-    h.triangles({h.at(0, 0, 0.5f, 0xFF0000), h.at(60, 0, 0.5f, 0x00FF00), h.at(0, 60, 0.5f, 0x0000FF)});
+    h.triangles(
+        {h.at(0, 0, 0.5f, 0xFF0000), h.at(60, 0, 0.5f, 0x00FF00), h.at(0, 60, 0.5f, 0x0000FF)});
     EXPECT_EQ(h.pixel(2, 2), 0xFF0000u);
     EXPECT_EQ(h.pixel(50, 2), 0xFF0000u);
     EXPECT_EQ(h.pixel(2, 50), 0xFF0000u);
 
     h.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
     h.device->SetRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD);
-    h.triangles({h.at(0, 0, 0.5f, 0xFF0000), h.at(60, 0, 0.5f, 0x00FF00), h.at(0, 60, 0.5f, 0x0000FF)});
+    h.triangles(
+        {h.at(0, 0, 0.5f, 0xFF0000), h.at(60, 0, 0.5f, 0x00FF00), h.at(0, 60, 0.5f, 0x0000FF)});
     expect_near_colour(h.pixel(0, 0), 255, 0, 0, 1);
     expect_near_colour(h.pixel(30, 0), 128, 128, 0, 2);     // half way along the top edge
     expect_near_colour(h.pixel(20, 20), 85, 85, 85, 2);     // the centroid
@@ -87,7 +93,8 @@ TEST(Blending, AlphaAndAdditiveFactorsAreExactToWithinOne)
     h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_FALSE);
     auto quad = [&](uint32_t colour) {
         h.triangles({h.at(0, 0, 0.5f, colour), h.at(64, 0, 0.5f, colour), h.at(0, 64, 0.5f, colour),
-                     h.at(64, 0, 0.5f, colour), h.at(64, 64, 0.5f, colour), h.at(0, 64, 0.5f, colour)});
+                     h.at(64, 0, 0.5f, colour), h.at(64, 64, 0.5f, colour),
+                     h.at(0, 64, 0.5f, colour)});
     };
     quad(0x204080);   // the background: blending off
     h.device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
@@ -136,7 +143,8 @@ TEST(Lines, EndPointsAreDrawnAndColourAndDepthFollowTheLine)
     EXPECT_EQ(h.pixel(44, 30), 0x00FF00u);
 
     // Depth-tested: a line behind a triangle is hidden, one in front shows.
-    h.triangles({h.at(0, 40, 0.5f, 0x808080), h.at(64, 40, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
+    h.triangles(
+        {h.at(0, 40, 0.5f, 0x808080), h.at(64, 40, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
     h.draw(D3DPT_LINELIST, {h.at(2, 42, 0.9f, 0xFFFFFF), h.at(30, 42, 0.9f, 0xFFFFFF),
                             h.at(2, 44, 0.1f, 0xFFFF00), h.at(30, 44, 0.1f, 0xFFFF00)},
            {0, 1, 2, 3});
@@ -148,7 +156,8 @@ TEST(Wireframe, DrawsTheEdgesOnly)
 {
     DeviceHarness h;
     h.device->SetRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
-    h.triangles({h.at(10, 10, 0.5f, 0xFFFFFF), h.at(50, 10, 0.5f, 0xFFFFFF), h.at(10, 50, 0.5f, 0xFFFFFF)});
+    h.triangles(
+        {h.at(10, 10, 0.5f, 0xFFFFFF), h.at(50, 10, 0.5f, 0xFFFFFF), h.at(10, 50, 0.5f, 0xFFFFFF)});
     EXPECT_EQ(h.pixel(30, 10), 0xFFFFFFu);
     EXPECT_EQ(h.pixel(10, 30), 0xFFFFFFu);
     EXPECT_EQ(h.pixel(30, 30), 0xFFFFFFu);   // on the hypotenuse
@@ -158,15 +167,18 @@ TEST(Wireframe, DrawsTheEdgesOnly)
 TEST(Clear, ClearsColourToBlackAndDepthToOneSeparately)
 {
     DeviceHarness h;
-    h.triangles({h.at(0, 0, 0.5f, 0xFFFFFF), h.at(64, 0, 0.5f, 0xFFFFFF), h.at(0, 64, 0.5f, 0xFFFFFF)});
+    h.triangles(
+        {h.at(0, 0, 0.5f, 0xFFFFFF), h.at(64, 0, 0.5f, 0xFFFFFF), h.at(0, 64, 0.5f, 0xFFFFFF)});
     h.context->Clear(D3DCLEAR_TARGET);
     EXPECT_EQ(h.count(0), h.width * h.height);
     // Depth kept: a farther triangle stays hidden.
-    h.triangles({h.at(0, 0, 0.7f, 0xFF0000), h.at(64, 0, 0.7f, 0xFF0000), h.at(0, 64, 0.7f, 0xFF0000)});
+    h.triangles(
+        {h.at(0, 0, 0.7f, 0xFF0000), h.at(64, 0, 0.7f, 0xFF0000), h.at(0, 64, 0.7f, 0xFF0000)});
     EXPECT_EQ(h.pixel(5, 5), 0u);
     // Depth cleared to 1.0: even a triangle at the far plane passes.
     h.context->Clear(D3DCLEAR_ZBUFFER);
-    h.triangles({h.at(0, 0, 1.0f, 0xFF0000), h.at(64, 0, 1.0f, 0xFF0000), h.at(0, 64, 1.0f, 0xFF0000)});
+    h.triangles(
+        {h.at(0, 0, 1.0f, 0xFF0000), h.at(64, 0, 1.0f, 0xFF0000), h.at(0, 64, 1.0f, 0xFF0000)});
     EXPECT_EQ(h.pixel(5, 5), 0xFF0000u);
     EXPECT_EQ(h.pixel(60, 60), 0u);
 }

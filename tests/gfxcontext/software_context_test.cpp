@@ -61,8 +61,9 @@ TEST(Context, BadSizesAndNullOutputsAreRefused)
 TEST(DebugText, GlyphPixelsTakeTheColourAndTheRestIsUntouched)
 {
     DeviceHarness h(64, 32);
-    h.triangles({h.at(0, 0, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080),
-                 h.at(64, 0, 0.5f, 0x808080), h.at(64, 64, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
+    h.triangles({h.at(0, 0, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                 h.at(0, 64, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                 h.at(64, 64, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
     // At a quarter across and half down: pixel (16, 16).
     ASSERT_EQ(h.context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!"), D3D_OK);
     const auto& frame = h.frame();

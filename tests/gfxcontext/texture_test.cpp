@@ -197,7 +197,8 @@ TEST(Filtering, FastAndPortableSamplersAgreeExactly)
         return seed;
     };
     for (size_t level = 0; level < texture.levels.size(); level++) {
-        std::vector<uint32_t> texels(size_t(texture.levels[level].width) * texture.levels[level].height);
+        std::vector<uint32_t> texels(size_t(texture.levels[level].width) *
+                                     texture.levels[level].height);
         for (uint32_t& t : texels)
             t = next();
         texture.load(uint32_t(level), texels.data(), 0);
