@@ -1,6 +1,7 @@
 #include "tests/fuzz/scratch_dir.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -68,12 +69,9 @@ void clear_scratch_dir()
     DIR* dir = ::opendir(scratch);
     if (!dir)
         return;
-    char path[PATH_MAX];
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        std::snprintf(path, sizeof path, "%s/%s", scratch, entry->d_name);
-        ::unlink(path);
+        if (entry->d_name[0] != '.')
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
 }
