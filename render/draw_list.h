@@ -22,5 +22,7 @@ constexpr int DRAW_PASS_COUNT = 5;
 int draw_pass_of(const Material* material);
 void draw_list_add(Scene& scene, Face* face);
 DrawBucket* draw_list_find(DrawBucket* head, int pass, const char* name);
+// Gives an entry back once its face is drawn.
+void draw_entry_free(DrawEntry* entry);
 // Frees every bucket and entry left in the list and leaves the scene's list empty.
 void draw_list_free(Scene& scene);

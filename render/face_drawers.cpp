@@ -81,6 +81,13 @@ void check_capacity(int newVertices, int newIndices, int indicesPerFace)
         fatal_error("Too many faces!");
 }
 
+// Room for the most a face can add: the exact count is needed only near the limits.
+bool room_for(int vertices, int indices, int indicesPerFace)
+{
+    return batchState.batchVertexCount + vertices <= deviceBuffers.vertexCapacity &&
+           batchState.batchIndexCount + indices <= deviceBuffers.faceCapacity * indicesPerFace;
+}
+
 // Vertices a set of shared corners adds to the batch: those not yet in it, each counted once.
 int fresh_shared(Vertex* const* corners, int count)
 {
@@ -146,12 +153,14 @@ void draw_triangle(Face* face)
 
     Vertex* corners[3] = {face->a, face->b, face->c};
     const int own = style.textured ? face->wrapFixed & 7 : 0;
-    Vertex* shared[3];
-    int sharedCount = 0;
-    for (int k = 0; k < 3; ++k)
-        if (!(own & (1 << k)))
-            shared[sharedCount++] = corners[k];
-    check_capacity(fresh_shared(shared, sharedCount) + (3 - sharedCount), 3, 3);
+    if (!room_for(3, 3, 3)) {
+        Vertex* shared[3];
+        int sharedCount = 0;
+        for (int k = 0; k < 3; ++k)
+            if (!(own & (1 << k)))
+                shared[sharedCount++] = corners[k];
+        check_capacity(fresh_shared(shared, sharedCount) + (3 - sharedCount), 3, 3);
+    }
 
     uint32_t colour = WHITE;
     if constexpr (style.colour == ColourSource::FaceColour) {
@@ -196,18 +205,6 @@ bool faces_away(const Face& face)
 
 }  // namespace
 
-uint32_t pack_colour(const float colour[3])
-{
-    auto channel = [](float c) -> uint32_t {
-        if (!(c > 0.0f))
-            return 0;  // also NaN
-        if (c >= 1.0f)
-            return 255;
-        return static_cast<uint32_t>(c * 255.0f + 0.5f);
-    };
-    return channel(colour[2]) + channel(colour[1]) * 256 + channel(colour[0]) * 65536;
-}
-
 gfx::Texture* texture_for_material(const Material* material)
 {
     if (!material || !material->name)
@@ -237,7 +234,8 @@ void draw_face_lines(Face* face)
     edge(4, face->a, face->b);
     edge(2, face->b, face->c);
     edge(1, face->c, face->a);
-    check_capacity(fresh_shared(ends, count), count, 6);
+    if (!room_for(count, count, 6))
+        check_capacity(fresh_shared(ends, count), count, 6);
     for (int k = 0; k < count; ++k)
         shared_corner(*ends[k], pack_colour(ends[k]->light), nullptr);
 }

@@ -48,5 +48,18 @@ void draw_face_none(Face* face);
 
 void batch_flush();
 gfx::Texture* texture_for_material(const Material* material);
-// 0x00RRGGBB from channels in 0..1; out-of-range channels are clamped and NaN counts as 0.
-uint32_t pack_colour(const float colour[3]);
+// 0x00RRGGBB from channels in 0..1; out-of-range channels are clamped and NaN counts as 0, so
+// nothing a broken file leads to reaches the device as garbage.
+inline uint32_t pack_channel(float c)
+{
+    if (!(c > 0.0f))
+        return 0;
+    if (c >= 1.0f)
+        return 255;
+    return static_cast<uint32_t>(c * 255.0f + 0.5f);
+}
+
+inline uint32_t pack_colour(const float colour[3])
+{
+    return pack_channel(colour[2]) | pack_channel(colour[1]) << 8 | pack_channel(colour[0]) << 16;
+}

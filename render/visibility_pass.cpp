@@ -122,7 +122,7 @@ void draw_bucket(Scene& scene, DrawBucket& bucket)
         Face* face = entry->face;
         if (face->potentiallyVisible && face->drawer)
             face->drawer(face);
-        std::free(entry);
+        draw_entry_free(entry);
         entry = next;
     }
     bucket.entries = nullptr;
