@@ -252,3 +252,27 @@ TEST(World, FindNodeTakesTheFirstInListOrder)
     EXPECT_NE(find_node(*scene, 5), older);
     EXPECT_EQ(find_node(*scene, 6), nullptr);
 }
+
+TEST(MeshStep, MorphKeysMoveEveryVertexAndRecomputeTheNormals)
+{
+    Scene* scene = make_scene();
+    Mesh* mesh = make_square(0, 0, 1, 1, nullptr);
+    mesh->morphTrack.keyCount = 1;
+    mesh->morphTrack.vertexTrackCount = 4;
+    mesh->morphTrack.vertexTracks = alloc_array<Track>(4);
+    // The square tilts into the x-z plane between frames 0 and 10.
+    const float target[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const float* p = mesh->vertices[i].position;
+        mesh->morphTrack.vertexTracks[i] =
+            make_track({{0, p[0], p[1], p[2]}, {10, target[i][0], target[i][1], target[i][2]}});
+    }
+    add_node(*scene, NODE_MESH, mesh, 0);
+    scene->total = 10.0f;
+    update_scene(*scene);
+    EXPECT_FLOAT_EQ(mesh->vertices[2].position[2], 1.0f);
+    EXPECT_FLOAT_EQ(mesh->vertices[2].position[1], 0.0f);
+    // (c - a) x (b - a) of the face (0, 1, 2): (1, 0, 1) x (1, 0, 0) = (0, 1, 0).
+    EXPECT_NEAR(mesh->faces[0].normal[1], 1.0f, 1e-6f);
+    EXPECT_NEAR(mesh->faces[0].normal[2], 0.0f, 1e-6f);
+}
