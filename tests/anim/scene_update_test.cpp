@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "app/core/alloc_block.h"
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
-using namespace scene_records;
+using namespace test_scenes;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(MeshStep, HiddenFlagWinsOverHideKeysAndLeavesTheLocalAlone)
     mesh->hideCount = 2;  // keys that would show the mesh again from 20 on
     mesh->hideFrames = hide_frames({10, 20});
     mesh->positionTrack = make_track({{0, 1, 2, 3}});
-    SceneNode* node = add_node(*scene, NODE_MESH, mesh, 0);
+    SceneNode* node = push_node(*scene, NODE_MESH, mesh, 0);
     node->flags1 = int16_t(NODE_HIDDEN_FLAG);
     node->local = matrix_translation(7, 7, 7);
     for (float frame : {0.0f, 15.0f, 25.0f}) {
@@ -84,11 +84,11 @@ TEST(MeshStep, WithoutKeysTheObjectMatrixIsTheLocalOtherwiseMissingTracksAreNeut
     Mesh* still = make_mesh(0, 0);
     still->matrix = matrix_translation(4, 5, 6);
     still->matrix(0, 0) = 2.0f;
-    SceneNode* stillNode = add_node(*scene, NODE_MESH, still, 0);
+    SceneNode* stillNode = push_node(*scene, NODE_MESH, still, 0);
     Mesh* moved = make_mesh(0, 0);
     moved->matrix = matrix_translation(4, 5, 6);
     moved->positionTrack = make_track({{0, 1, 0, 0}});
-    SceneNode* movedNode = add_node(*scene, NODE_MESH, moved, 1);
+    SceneNode* movedNode = push_node(*scene, NODE_MESH, moved, 1);
 
     step(*scene, 3.0f);
     const float p[3] = {1, 1, 1};
@@ -102,13 +102,13 @@ TEST(World, ChildMovesWithItsParentDummyWithItsPivotSubtracted)
     DummyObject* dummy = alloc_record<DummyObject>();
     dummy->kind = KIND_DUMMY;
     dummy->positionTrack = make_track({{0, 0, 0, 0}, {10, 5, 0, 0}});
-    add_node(*scene, NODE_DUMMY, dummy, 0);
+    push_node(*scene, NODE_DUMMY, dummy, 0);
     Mesh* child = make_mesh(0, 0);
     child->pivot[0] = 1;
     child->pivot[1] = 2;
     child->pivot[2] = 3;
     child->positionTrack = make_track({{0, 10, 0, 0}});
-    SceneNode* childNode = add_node(*scene, NODE_MESH, child, 1, 0);
+    SceneNode* childNode = push_node(*scene, NODE_MESH, child, 1, 0);
 
     const float p[3] = {1, 2, 3};  // the pivot itself lands on the child's position
     step(*scene, 0.0f);
@@ -124,7 +124,7 @@ TEST(World, AParentNumberNamingNoNodeEndsTheChain)
     Scene* scene = make_scene();
     Mesh* mesh = make_mesh(0, 0);
     mesh->positionTrack = make_track({{0, 1, 0, 0}});
-    SceneNode* node = add_node(*scene, NODE_MESH, mesh, 3, 77);
+    SceneNode* node = push_node(*scene, NODE_MESH, mesh, 3, 77);
     step(*scene, 0.0f);
     const float origin[3] = {0, 0, 0};
     expect_point(node->world, origin, 1, 0, 0);
@@ -137,11 +137,11 @@ TEST(World, ParentLoopsEndAfterAsManyStepsAsThereAreNodes)
     a->positionTrack = make_track({{0, 1, 0, 0}});
     DummyObject* b = alloc_record<DummyObject>();
     b->positionTrack = make_track({{0, 0, 1, 0}});
-    SceneNode* nodeA = add_node(*scene, NODE_DUMMY, a, 1, 2);
-    add_node(*scene, NODE_DUMMY, b, 2, 1);
+    SceneNode* nodeA = push_node(*scene, NODE_DUMMY, a, 1, 2);
+    push_node(*scene, NODE_DUMMY, b, 2, 1);
     Mesh* self = make_mesh(0, 0);
     self->positionTrack = make_track({{0, 0, 0, 1}});
-    SceneNode* selfNode = add_node(*scene, NODE_MESH, self, 3, 3);
+    SceneNode* selfNode = push_node(*scene, NODE_MESH, self, 3, 3);
 
     step(*scene, 0.0f);  // must come back
     const float origin[3] = {0, 0, 0};
@@ -155,15 +155,15 @@ TEST(World, EmptyTracksHoldTheLoadedValuesAndAreMovedIntoTheWorldOnce)
     Scene* scene = make_scene();
     DummyObject* dummy = alloc_record<DummyObject>();
     dummy->positionTrack = make_track({{0, 5, 0, 0}});
-    add_node(*scene, NODE_DUMMY, dummy, 0);
+    push_node(*scene, NODE_DUMMY, dummy, 0);
     const float position[3] = {1, 2, 3}, target[3] = {1, 2, 13};
     Camera* camera = make_camera(position, target, 45.0f);
     camera->roll = 10.0f;
-    scene->camera = add_node(*scene, NODE_CAMERA, camera, 1, 0);
-    add_node(*scene, NODE_CAMERA_TARGET, camera, 2);
+    scene->camera = push_node(*scene, NODE_CAMERA, camera, 1, 0);
+    push_node(*scene, NODE_CAMERA_TARGET, camera, 2);
     const float colour[3] = {0.5f, 0.25f, 1.0f};
     Light* light = make_light(position, colour);
-    add_node(*scene, NODE_OMNI, light, 3, 0);
+    push_node(*scene, NODE_OMNI, light, 3, 0);
 
     for (float frame : {0.0f, 1.0f, 2.0f}) {
         step(*scene, frame);
@@ -186,8 +186,8 @@ TEST(World, KeyedCameraAndLightFollowTheirTracks)
     camera->targetTrack = make_track({{0, 0, 0, 0}});
     camera->fovTrack = make_scalar_track({{0, 30.0f}, {10, 60.0f}});
     camera->rollTrack = make_scalar_track({{0, 5.0f}});
-    scene->camera = add_node(*scene, NODE_CAMERA, camera, 0);
-    add_node(*scene, NODE_CAMERA_TARGET, camera, 1);
+    scene->camera = push_node(*scene, NODE_CAMERA, camera, 0);
+    push_node(*scene, NODE_CAMERA_TARGET, camera, 1);
     step(*scene, 10.0f);
     EXPECT_FLOAT_EQ(camera->position[2], -20.0f);
     EXPECT_FLOAT_EQ(camera->fov, 60.0f);
@@ -246,8 +246,8 @@ TEST(Ambient, BlackWithoutKeysWhateverTheFileSaid)
 TEST(World, FindNodeTakesTheFirstInListOrder)
 {
     Scene* scene = make_scene();
-    SceneNode* older = add_node(*scene, NODE_DUMMY, nullptr, 5);
-    SceneNode* newer = add_node(*scene, NODE_DUMMY, nullptr, 5);
+    SceneNode* older = push_node(*scene, NODE_DUMMY, nullptr, 5);
+    SceneNode* newer = push_node(*scene, NODE_DUMMY, nullptr, 5);
     EXPECT_EQ(find_node(*scene, 5), newer);
     EXPECT_NE(find_node(*scene, 5), older);
     EXPECT_EQ(find_node(*scene, 6), nullptr);
@@ -267,7 +267,7 @@ TEST(MeshStep, MorphKeysMoveEveryVertexAndRecomputeTheNormals)
         mesh->morphTrack.vertexTracks[i] =
             make_track({{0, p[0], p[1], p[2]}, {10, target[i][0], target[i][1], target[i][2]}});
     }
-    add_node(*scene, NODE_MESH, mesh, 0);
+    push_node(*scene, NODE_MESH, mesh, 0);
     scene->total = 10.0f;
     update_scene(*scene);
     EXPECT_FLOAT_EQ(mesh->vertices[2].position[2], 1.0f);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/core/alloc_block.h"
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
-using namespace scene_records;
+using namespace test_scenes;
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "app/core/alloc_block.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
-using namespace scene_records;
+using namespace test_scenes;
 using testing_gfx::RecordedDraw;
 
 namespace {

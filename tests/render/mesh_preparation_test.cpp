@@ -6,9 +6,9 @@
 #include "render/face_drawers.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
-using namespace scene_records;
+using namespace test_scenes;
 
 namespace {
 
@@ -34,7 +34,7 @@ protected:
     {
         Scene* scene = make_scene();
         Mesh* mesh = make_square(0, 0, 1, 1, material);
-        add_node(*scene, NODE_MESH, mesh, 0);
+        push_node(*scene, NODE_MESH, mesh, 0);
         scene->omniCount = lit ? 1 : 0;
         prepare_scene_for_device(*scene);
         return mesh->faces[0];
@@ -101,7 +101,7 @@ TEST_F(MeshPreparation, SameNamedMaterialsShareTheTextureOfTheFirstInListOrder)
     later->texture1 = map(8, 8);
     Material* first = add_material(*scene, "BRICK");  // the head of the list
     first->texture2 = map(16, 4);
-    add_node(*scene, NODE_MESH, make_square(0, 0, 1, 1, first), 0);
+    push_node(*scene, NODE_MESH, make_square(0, 0, 1, 1, first), 0);
     prepare_scene_for_device(*scene);
     EXPECT_EQ(device.library.calls_starting("D3DXCreateTexture"),
               std::vector<std::string>{"D3DXCreateTexture(256, 16, 4, 2)"});
@@ -159,7 +159,7 @@ TEST_F(MeshPreparation, WrapFixedCornersCountTowardsTheVertexLimit)
     Mesh* mesh = make_mesh(65533, 1);
     set_face(*mesh, 0, 0, 1, 2, nullptr);
     mesh->faces[0].wrapFixed = 1 | 4;
-    add_node(*scene, NODE_MESH, mesh, 0);
+    push_node(*scene, NODE_MESH, mesh, 0);
     prepare_scene_for_device(*scene);
     EXPECT_EQ(deviceBuffers.vertexCapacity, 65535);
     mesh->faces[0].wrapFixed = 7;
@@ -175,7 +175,7 @@ TEST_F(MeshPreparationDeathTest, EmptyScenesAndShortLevelChainsStop)
     EXPECT_EXIT(prepare_scene_for_device(*empty), testing::ExitedWithCode(1),
                 "no vertices or no faces!");
     Scene* faceless = make_scene();
-    add_node(*faceless, NODE_MESH, make_mesh(3, 0), 0);
+    push_node(*faceless, NODE_MESH, make_mesh(3, 0), 0);
     EXPECT_EXIT(prepare_scene_for_device(*faceless), testing::ExitedWithCode(1),
                 "no vertices or no faces!");
     EXPECT_EXIT(device_buffers_setup(65536, 1), testing::ExitedWithCode(1),

@@ -9,9 +9,9 @@
 #include "app/core/alloc_block.h"
 #include "render/face_drawers.h"
 #include "render/renderer.h"
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
-using namespace scene_records;
+using namespace test_scenes;
 
 namespace {
 
@@ -25,8 +25,8 @@ Scene* viewed_scene()
 {
     Scene* scene = make_scene();
     const float position[3] = {0, 0, -50}, target[3] = {0, 0, 0};
-    scene->camera = add_node(*scene, NODE_CAMERA, make_camera(position, target, 60.0f), 900);
-    add_node(*scene, NODE_CAMERA_TARGET, scene->camera->data, 901);
+    scene->camera = push_node(*scene, NODE_CAMERA, make_camera(position, target, 60.0f), 900);
+    push_node(*scene, NODE_CAMERA_TARGET, scene->camera->data, 901);
     scene->drawCallback = count_flush;
     return scene;
 }
@@ -37,7 +37,7 @@ Mesh* placed_square(Scene& scene, float x, float z, Material* material, uint16_t
     mesh->matrix = matrix_translation(x, 0, z);
     for (int i = 0; i < mesh->faceCount; ++i)
         mesh->faces[i].drawer = record_face;
-    add_node(scene, NODE_MESH, mesh, number);
+    push_node(scene, NODE_MESH, mesh, number);
     return mesh;
 }
 
@@ -55,7 +55,7 @@ Light* omni(Scene& scene, const float objPos[3], float colour)
     const float rgb[3] = {colour, colour, colour};
     Light* light = make_light(objPos, rgb);
     std::copy(objPos, objPos + 3, light->objPos);
-    add_node(scene, NODE_OMNI, light, uint16_t(100 + scene.omniCount));
+    push_node(scene, NODE_OMNI, light, uint16_t(100 + scene.omniCount));
     collect_omni_lights(scene);
     return light;
 }
@@ -205,7 +205,7 @@ TEST(VisibilityPass, AWholeFrameThroughTheRecordingDevice)
     Scene* scene = viewed_scene();
     Material* red = add_material(*scene, "RED");
     Mesh* mesh = make_square(-10, -10, 10, 10, red);
-    add_node(*scene, NODE_MESH, mesh, 1);
+    push_node(*scene, NODE_MESH, mesh, 1);
     prepare_scene_for_device(*scene);
     device.library.clear();
     update_scene(*scene);

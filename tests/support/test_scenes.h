@@ -8,7 +8,7 @@
 #include "scene/scene.h"
 #include "tests/support/recording_context.h"
 
-namespace scene_records {
+namespace test_scenes {
 
 struct TrackKey {
     int frame;
@@ -17,7 +17,7 @@ struct TrackKey {
 
 Scene* make_scene(int width = 640, int height = 480);
 // Puts a node at the head of the scene's node list.
-SceneNode* add_node(Scene& scene, int type, void* data, uint16_t objectNumber,
+SceneNode* push_node(Scene& scene, int type, void* data, uint16_t objectNumber,
                     uint16_t parent = NO_PARENT);
 Material* add_material(Scene& scene, const char* name);
 // A mesh with count vertices and faces zeroed; the faces' corners left null.
@@ -44,4 +44,4 @@ public:
     testing_gfx::RecordingLibrary library;
 };
 
-}  // namespace scene_records
+}  // namespace test_scenes

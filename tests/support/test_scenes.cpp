@@ -1,4 +1,4 @@
-#include "tests/support/scene_records.h"
+#include "tests/support/test_scenes.h"
 
 #include <cstring>
 
@@ -9,7 +9,7 @@
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
 
-namespace scene_records {
+namespace test_scenes {
 
 Scene* make_scene(int width, int height)
 {
@@ -18,7 +18,7 @@ Scene* make_scene(int width, int height)
     return scene;
 }
 
-SceneNode* add_node(Scene& scene, int type, void* data, uint16_t objectNumber, uint16_t parent)
+SceneNode* push_node(Scene& scene, int type, void* data, uint16_t objectNumber, uint16_t parent)
 {
     SceneNode* node = alloc_record<SceneNode>();
     node->type = type;
@@ -222,4 +222,4 @@ RecordingDevice::~RecordingDevice()
     deviceBuffers = DeviceBuffers{};
 }
 
-}  // namespace scene_records
+}  // namespace test_scenes
