@@ -78,7 +78,9 @@ void register_material_texture(const Material& material)
 
 gfx::Texture* create_device_texture(const TextureMap& map)
 {
-    const int levels = std::min(rounded_log2(map.width), rounded_log2(map.height));
+    // A side of one pixel rounds to no level at all; the image's own level is still loaded, or
+    // the texture would be left unfilled.
+    const int levels = std::max(1, std::min(rounded_log2(map.width), rounded_log2(map.height)));
     const uint32_t width = static_cast<uint32_t>(std::max(map.width, 0));
     const uint32_t height = static_cast<uint32_t>(std::max(map.height, 0));
     gfx::Texture* texture = nullptr;

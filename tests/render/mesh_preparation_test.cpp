@@ -122,6 +122,11 @@ TEST_F(MeshPreparation, TextureLevelsFollowTheShorterSide)
     EXPECT_EQ(loads[0], "D3DXLoadTextureFromMemory(tex#1, 0, pixels, 2, 0, 2)");
     EXPECT_EQ(loads[5], "D3DXLoadTextureFromMemory(tex#1, 5, pixels, 2, 0, 2)");
 
+    // A one-pixel side still loads the image's own level.
+    device.library.clear();
+    create_device_texture(*map(1, 16, 1));
+    EXPECT_EQ(device.library.calls_starting("D3DXLoadTextureFromMemory").size(), 1u);
+
     // Without a chain: one level, no mip-maps. A side of 0 gives no level count to compute.
     device.library.clear();
     create_device_texture(*map(0, 5));
