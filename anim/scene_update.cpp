@@ -107,12 +107,11 @@ void morph_mesh(Mesh& mesh, float frame)
 
 void update_mesh(SceneNode& node, Mesh& mesh, float frame)
 {
-    if (uint16_t(node.flags1) & NODE_HIDDEN_FLAG) {
-        mesh.visible = 0;  // the node's local keeps whatever it held
-        return;
-    }
-    mesh.visible = eval_hide_keys(mesh, frame);
-    if (mesh.morphTrack.keyCount > 0)
+    // A hidden mesh is never drawn, so it is not morphed; but it is still posed, since children
+    // hang from its local matrix and would otherwise collapse into its origin.
+    const bool hidden = uint16_t(node.flags1) & NODE_HIDDEN_FLAG;
+    mesh.visible = hidden ? 0 : eval_hide_keys(mesh, frame);
+    if (!hidden && mesh.morphTrack.keyCount > 0)
         morph_mesh(mesh, frame);
     // Without keyframer data the object stays where it was modelled.
     if (mesh.positionTrack.keyCount <= 0 && mesh.rotationTrack.keyCount <= 0 &&

@@ -55,27 +55,28 @@ TEST(HideKeys, TenAndTwentyHideTheMeshBetweenThemInAnyOrder)
     EXPECT_EQ(eval_hide_keys(*none, 50.0f), 1);
 }
 
-TEST(MeshStep, HiddenFlagWinsOverHideKeysAndLeavesTheLocalAlone)
+TEST(MeshStep, HiddenFlagWinsOverHideKeysYetChildrenStillFollowTheHiddenMesh)
 {
     Scene* scene = make_scene();
     Mesh* mesh = make_mesh(0, 0);
     mesh->hideCount = 2;  // keys that would show the mesh again from 20 on
     mesh->hideFrames = hide_frames({10, 20});
-    mesh->positionTrack = make_track({{0, 1, 2, 3}});
+    mesh->positionTrack = make_track({{0, 0, 0, 0}, {30, 3, 0, 0}});
     SceneNode* node = push_node(*scene, NODE_MESH, mesh, 0);
     node->flags1 = int16_t(NODE_HIDDEN_FLAG);
-    node->local = matrix_translation(7, 7, 7);
-    for (float frame : {0.0f, 15.0f, 25.0f}) {
-        scene->total = frame;
-        update_scene(*scene);
+    Mesh* child = make_mesh(0, 0);
+    child->positionTrack = make_track({{0, 0, 5, 0}});
+    SceneNode* childNode = push_node(*scene, NODE_MESH, child, 1, 0);
+    const float origin[3] = {0, 0, 0};
+    for (float frame : {0.0f, 15.0f, 30.0f}) {
+        step(*scene, frame);
         EXPECT_EQ(mesh->visible, 0) << frame;
-        EXPECT_EQ(node->local(3, 0), 7.0f);
+        EXPECT_EQ(child->visible, 1);
+        expect_point(childNode->world, origin, frame / 10.0f, 5, 0);
     }
     node->flags1 = 0;
-    scene->total = 25.0f;
-    update_scene(*scene);
+    step(*scene, 25.0f);
     EXPECT_EQ(mesh->visible, 1);
-    EXPECT_EQ(node->local(3, 0), 1.0f);
 }
 
 TEST(MeshStep, WithoutKeysTheObjectMatrixIsTheLocalOtherwiseMissingTracksAreNeutral)
