@@ -30,8 +30,8 @@ struct BatchState {
 };
 
 // The device as device set-up leaves it: solid fill, Gouraud shading, no culling, no blending.
-constexpr BatchState BATCH_STATE_INITIAL{0, 0, 0, nullptr, 1, 1, STATE_FILL_SOLID | STATE_SHADE_GOURAUD,
-                                         nullptr, 0};
+constexpr BatchState BATCH_STATE_INITIAL{
+    0, 0, 0, nullptr, 1, 1, STATE_FILL_SOLID | STATE_SHADE_GOURAUD, nullptr, 0};
 
 extern BatchState batchState;
 

@@ -87,7 +87,8 @@ TEST_F(FaceDrawers, EqualStatesAreNotSentAgainAndCullModeFollowsTwoSidedness)
 
     bucket({square(one, draw_face_gouraud)});
     // The device starts with solid fill, Gouraud shading and no culling: only the cull mode moves.
-    EXPECT_EQ(states(), std::vector<std::string>{render_state(D3DRENDERSTATE_CULLMODE, D3DCULL_CW)});
+    EXPECT_EQ(states(),
+              std::vector<std::string>{render_state(D3DRENDERSTATE_CULLMODE, D3DCULL_CW)});
 
     device.library.clear();
     bucket({square(other, draw_face_gouraud)});
@@ -124,7 +125,8 @@ TEST_F(FaceDrawers, StatesGoInTheirOrderAndBlendFactorsFollowAdditiveMaterials)
     auto at = [&](const std::string& call) {
         return std::find(calls.begin(), calls.end(), call) - calls.begin();
     };
-    EXPECT_LT(at(render_state(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT)), at("SetTexture(0, tex#2)"));
+    EXPECT_LT(at(render_state(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT)),
+              at("SetTexture(0, tex#2)"));
     EXPECT_LT(at("SetTexture(0, tex#2)"), at(render_state(D3DRENDERSTATE_ALPHABLENDENABLE, 1)));
 
     device.library.clear();

@@ -24,7 +24,10 @@ const fs::path GOLDEN_DIR = fs::path(SOURCE_DIR) / "tests" / "tools" / "golden";
 
 // Runs the body with the directory as the working directory, as the player runs in its own.
 struct InDirectory {
-    explicit InDirectory(const fs::path& dir) : previous(fs::current_path()) { fs::current_path(dir); }
+    explicit InDirectory(const fs::path& dir) : previous(fs::current_path())
+    {
+        fs::current_path(dir);
+    }
     ~InDirectory() { fs::current_path(previous); }
     fs::path previous;
 };
