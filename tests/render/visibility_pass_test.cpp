@@ -227,3 +227,34 @@ TEST(Lighting, FaceColourNeedsAScene)
     face_colour(nullptr, mesh->faces[0]);
     EXPECT_EQ(mesh->faces[0].faceColour[0], 0.0f);
 }
+
+TEST(VisibilityPass, SingularMatricesAndNaNReachTheDeviceAsPlainColours)
+{
+    RecordingDevice device;
+    Scene* scene = viewed_scene();
+    const float origin[3] = {0, 0, 0}, white[3] = {1, 1, 1};
+    push_node(*scene, NODE_OMNI, make_light(origin, white), 50);
+    collect_omni_lights(*scene);
+    Material* paint = add_material(*scene, "PAINT");
+    Mesh* flat = make_square(-10, -10, 10, 10, paint);  // a vertex sits on the light
+    flat->vertices[0].position[0] = flat->vertices[0].position[1] = 0.0f;
+    flat->scaleTrack = make_track({{0, 1, 1, 0}});  // flattened: a singular world matrix
+    push_node(*scene, NODE_MESH, flat, 1);
+    Mesh* broken = make_square(-5, -5, 5, 5, paint);
+    broken->vertices[2].normal[0] = std::nanf("");
+    push_node(*scene, NODE_MESH, broken, 2);
+    prepare_scene_for_device(*scene);
+    update_scene(*scene);
+    update_world(*scene);
+    render_scene(*scene);
+    ASSERT_FALSE(device.library.draws.empty());
+    for (const auto& draw : device.library.draws)
+        for (const D3DLVERTEX& v : draw.vertices)
+            EXPECT_EQ(v.color & 0xFF000000u, 0u);
+    for (const Mesh* mesh : {flat, broken})
+        for (int i = 0; i < mesh->vertexCount; ++i)
+            for (float c : mesh->vertices[i].light) {
+                EXPECT_GE(c, 0.02f);
+                EXPECT_LE(c, 0.98f);
+            }
+}
