@@ -127,3 +127,9 @@ void draw_list_free(Scene& scene)
     scene.drawBuckets = nullptr;
     lastBucket = {};
 }
+
+void draw_list_forget_spares()
+{
+    spareEntries = nullptr;
+    lastBucket = {};
+}

@@ -26,3 +26,6 @@ DrawBucket* draw_list_find(DrawBucket* head, int pass, const char* name);
 void draw_entry_free(DrawEntry* entry);
 // Frees every bucket and entry left in the list and leaves the scene's list empty.
 void draw_list_free(Scene& scene);
+// Drops the spare entries kept for the next frame without giving them back: for a fuzz harness
+// that releases every block of one scene at once before it loads the next.
+void draw_list_forget_spares();
