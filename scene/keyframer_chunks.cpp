@@ -1,5 +1,6 @@
 #include "scene/keyframer_chunks.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "anim/rotation_track.h"
@@ -312,9 +313,15 @@ void read_dummy_name(std::FILE* file, int depth, long end)
     ChunkBody body(file, end);
     const char* name = read_name(body);
     SceneNode* node = loader.currentNode;
+    // The names it replaces are the node's own copies (empty for a new dummy): given back, or
+    // they would be lost for the rest of the run.
+    std::free(node->name);
     node->name = copy_name(name);
-    if (node->type == NODE_DUMMY)
-        static_cast<DummyObject*>(node->data)->instanceName = copy_name(name);
+    if (node->type == NODE_DUMMY) {
+        auto* dummy = static_cast<DummyObject*>(node->data);
+        std::free(dummy->instanceName);
+        dummy->instanceName = copy_name(name);
+    }
 }
 
 void read_pivot(std::FILE* file, int depth, long end)
