@@ -1,0 +1,171 @@
+// The soak run: the player's main loop over the real loader, scene update and renderer, from the
+// first frame to scene frame 1150, headless (fake window, sound and message box, a clock that
+// moves one scene frame a pass) through the null device and through the software device. After
+// the first frame the heap may grow only by the draw list's blocks of spare entries, up to the
+// scene's face count. In the sanitizer build ctest runs these once more with leak detection on:
+// nothing may be left at exit but what the player keeps to the end.
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "anim/scene_update.h"
+#include "app/player.h"
+#include "gfxcontext/null_context.h"
+#include "gfxcontext/offscreen_presenter.h"
+#include "gfxcontext/software_context.h"
+#include "render/draw_list.h"
+#include "render/face_drawers.h"
+#include "render/mesh_preparation.h"
+#include "render/render_view.h"
+#include "render/renderer.h"
+#include "scene/scene_build.h"
+#include "tests/app/soak_scene.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_scene.h"
+#include "tests/support/scratch_dir.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's count of the bytes its heap has handed out and not yet taken back.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace {
+
+size_t heap_in_use()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+// Reserved before the run, so that measuring allocates nothing.
+constexpr size_t max_passes = 4096;
+std::vector<size_t> heapAfterPass;
+
+// The player keeps its render view and its scene to the end of the process; held here so that a
+// leak checker sees them as the player's lifetime has them, still reachable (one a run).
+Scene* keptScenes[4];
+int keptCount = 0;
+Scene* keptScene = nullptr;
+
+RenderView* keptViews[4];
+int keptViewCount = 0;
+
+RenderView* create_view_and_keep(int width, int height)
+{
+    RenderView* view = render_view_create(width, height);
+    if (keptViewCount < 4)
+        keptViews[keptViewCount++] = view;
+    return view;
+}
+
+Scene* build_and_keep(const char* fileName, int width, int height, PrepareScene prepare)
+{
+    keptScene = build_scene(fileName, width, height, prepare);
+    if (keptCount < 4)
+        keptScenes[keptCount++] = keptScene;
+    return keptScene;
+}
+
+// After the first frame the heap may still grow while the buffers that are kept from frame to
+// frame reach the most one frame needs: the draw list's spare entries (blocks of 1024, never
+// more entries than the scene has faces, each block with the C heap's header) and the software
+// device's command queues. Anything a frame leaked would grow with the frames instead.
+constexpr size_t entry_block = 1024 * sizeof(DrawEntry) + 16;
+constexpr size_t device_queue_allowance = 64 * 1024;
+
+int scene_face_count(const Scene& scene)
+{
+    int faces = 0;
+    for (const SceneNode* node = scene.nodes; node; node = node->next)
+        if (node->type == NODE_MESH)
+            faces += static_cast<const Mesh*>(node->data)->faceCount;
+    return faces;
+}
+
+void render_and_measure(Scene& scene)
+{
+    render_scene(scene);
+    if (heapAfterPass.size() < max_passes)
+        heapAfterPass.push_back(heap_in_use());
+}
+
+constexpr SceneCalls soak_calls = {
+    create_view_and_keep, build_and_keep,    prepare_scene_for_device, update_scene,
+    update_world,         upload_projection, render_and_measure,
+};
+
+// Runs the player in a directory holding the soak scene; the exit code.
+int run_soak(gfx::ContextLibrary& library)
+{
+    testing_support::ScratchDir dir("soak");
+    EXPECT_TRUE(write_soak_scene(dir.path));
+    auto home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+
+    fakes::reset_player_globals();
+    // The renderer's globals as at program start: a run before this one left them to its device.
+    draw_list_forget_spares();
+    textureRegistry = nullptr;
+    deviceBuffers = {};
+    batchState = BATCH_STATE_INITIAL;
+    heapAfterPass.clear();
+    heapAfterPass.reserve(max_passes);
+    fakes::FakeWindow window;
+    fakes::FakeClock clock;
+    clock.step = 70;  // five ticks of 14 ms between readings: one scene frame a pass
+    fakes::FakeMessageBox messageBox;
+    fakes::FakeSound sound;
+    PlayerPorts ports{window, clock, messageBox, sound, library};
+    int code = run_player(ports, soak_calls);
+
+    std::filesystem::current_path(home);
+    return code;
+}
+
+void expect_flat_heap(const char* device)
+{
+    SCOPED_TRACE(device);
+    ASSERT_NE(keptScene, nullptr);
+    EXPECT_GE(keptScene->total, 1150.0f);
+    // One pass a scene frame, give or take the first reading of the clock.
+    ASSERT_GE(heapAfterPass.size(), 1100u);
+    size_t first = heapAfterPass[0], last = heapAfterPass.back();
+    size_t faces = size_t(scene_face_count(*keptScene));
+    size_t allowance = (faces + 1023) / 1024 * entry_block + device_queue_allowance;
+    std::printf("%s: %zu passes; heap after the first frame %zu bytes, after the last %zu "
+                "(allowance %zu for %zu faces)\n",
+                device, heapAfterPass.size(), first, last, allowance, faces);
+    EXPECT_LE(*std::max_element(heapAfterPass.begin(), heapAfterPass.end()), first + allowance);
+    // The last third of the run, long after every kept buffer has reached its size: flat.
+    size_t settled = heapAfterPass.size() * 2 / 3;
+    for (size_t pass = settled; pass < heapAfterPass.size(); ++pass)
+        ASSERT_EQ(heapAfterPass[pass], heapAfterPass[settled]) << "pass " << pass;
+}
+
+}  // namespace
+
+TEST(Soak, FullRunThroughTheNullDeviceKeepsTheHeapFlat)
+{
+    auto library = make_null_context_library();
+    EXPECT_EQ(run_soak(*library), 1);
+    expect_flat_heap("null device");
+}
+
+TEST(Soak, FullRunThroughTheSoftwareDeviceKeepsTheHeapFlat)
+{
+    OffscreenPresenter presenter;
+    auto library = make_software_context_library(&presenter);
+    EXPECT_EQ(run_soak(*library), 1);
+    EXPECT_GE(presenter.framesPresented, 1100);
+    expect_flat_heap("software device");
+}
