@@ -2,6 +2,7 @@
 
 #include <sanitizer/allocator_interface.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +20,21 @@ const void* slots[capacity];
 uint32_t usedLog[capacity];
 size_t usedCount = 0;
 size_t liveCount = 0;
-bool tracking = false;
+// Recording: new blocks are entered. Open: an arena lives, and freed blocks are forgotten.
+std::atomic<bool> recording = false;
+std::atomic<bool> open = false;
 bool overflowReported = false;
+// The software device's workers allocate beside the caller's thread.
+std::atomic_flag busy = ATOMIC_FLAG_INIT;
+
+struct SpinLock {
+    SpinLock()
+    {
+        while (busy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~SpinLock() { busy.clear(std::memory_order_release); }
+};
 
 size_t slot_of(const volatile void* block)
 {
@@ -30,8 +44,9 @@ size_t slot_of(const volatile void* block)
 
 void on_malloc(const volatile void* block, size_t)
 {
-    if (!tracking || !block)
+    if (!recording || !block)
         return;
+    SpinLock lock;
     if (usedCount == fill_limit) {
         if (!overflowReported)
             std::fprintf(stderr, "input arena full: further blocks of this input stay live\n");
@@ -49,8 +64,9 @@ void on_malloc(const volatile void* block, size_t)
 
 void on_free(const volatile void* block)
 {
-    if (!tracking || !block)
+    if (!open || !block)
         return;
+    SpinLock lock;
     for (size_t slot = slot_of(block); slots[slot]; slot = (slot + 1) & (capacity - 1)) {
         if (slots[slot] == block) {
             slots[slot] = tombstone;
@@ -67,12 +83,14 @@ InputArena::InputArena()
     static bool installed = __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free) != 0;
     if (!installed)
         std::abort();
-    tracking = true;
+    open = true;
+    recording = true;
 }
 
 InputArena::~InputArena()
 {
-    tracking = false;
+    recording = false;
+    open = false;
     for (size_t i = 0; i < usedCount; ++i) {
         const void*& entry = slots[usedLog[i]];
         if (entry && entry != tombstone)
@@ -87,4 +105,14 @@ InputArena::~InputArena()
 size_t InputArena::live_blocks()
 {
     return liveCount;
+}
+
+InputArena::Pause::Pause() : wasRecording(recording)
+{
+    recording = false;
+}
+
+InputArena::Pause::~Pause()
+{
+    recording = wasRecording;
 }

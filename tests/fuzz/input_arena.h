@@ -21,4 +21,17 @@ public:
 
     // Blocks allocated and still live so far.
     static size_t live_blocks();
+
+    // While alive, new blocks are not recorded (blocks freed are still forgotten): for state that
+    // outlives the input's blocks in the C library, such as what starting a thread caches.
+    class Pause {
+    public:
+        Pause();
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        bool wasRecording;
+    };
 };

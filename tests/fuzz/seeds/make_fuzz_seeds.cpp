@@ -58,13 +58,16 @@ void image_seeds(SeedWriter& out)
         out.put("texture_file", c.name, join_texture_input(c.choices, c.files));
 }
 
-// The scene harness takes the files as they are; the frame harness takes each with the frames
-// at which to look at it.
+// The scene harness takes the files as they are; the frame harnesses (null and software
+// device) take each with the frames at which to look at it.
 void scene_file_seeds(SeedWriter& out)
 {
     for (const SceneSeed& seed : scene_seeds()) {
         out.put("scene", seed.name, seed.bytes);
-        out.put("frame", seed.name.substr(0, seed.name.size() - 4) + ".frame", join_frame_input(seed.frames, seed.bytes));
+        std::string name = seed.name.substr(0, seed.name.size() - 4) + ".frame";
+        std::vector<uint8_t> input = join_frame_input(seed.frames, seed.bytes);
+        out.put("frame", name, input);
+        out.put("frame_software", name, input);
     }
 }
 

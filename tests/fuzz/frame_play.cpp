@@ -1,0 +1,127 @@
+#include "tests/fuzz/frame_play.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "anim/scene_update.h"
+#include "app/free_camera.h"
+#include "gfxcontext/graphics.h"
+#include "render/draw_list.h"
+#include "render/face_drawers.h"
+#include "render/mesh_preparation.h"
+#include "render/renderer.h"
+#include "scene/scene_build.h"
+#include "tests/fuzz/fatal_stop.h"
+#include "tests/fuzz/frame_input.h"
+#include "tests/fuzz/image_checks.h"
+#include "tests/fuzz/input_arena.h"
+#include "tests/fuzz/scene_checks.h"
+#include "tests/fuzz/scene_textures.h"
+#include "tests/fuzz/scratch_dir.h"
+
+// The arena frees every block of an input with free(), whichever call made it.
+extern "C" const char* __asan_default_options()
+{
+    return "alloc_dealloc_mismatch=0";
+}
+
+namespace {
+
+// The graphics globals pointed at a device of the library, with a scene open on it as device
+// set-up leaves it.
+void bring_up(gfx::ContextLibrary& library, int width, int height)
+{
+    graphics.library = &library;
+    library.D3DXInitialize();
+    library.D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, uint32_t(width), uint32_t(height),
+                              &graphics.context);
+    graphics.device = graphics.context->GetD3DDevice();
+    graphics.d3d = graphics.context->GetD3D();
+    graphics.device->BeginScene();
+}
+
+// The renderer's globals point into the scene of the input before: back to their state at start.
+void reset_renderer()
+{
+    draw_list_forget_spares();
+    textureRegistry = nullptr;
+    deviceBuffers = {};
+    batchState = BATCH_STATE_INITIAL;
+}
+
+// The loader's messages, and the two with which the device preparation refuses a scene it cannot
+// draw. The drawers' own limits ("Too many vertices!" and the like) are not among them: the
+// preparation sizes the buffers for the whole scene, so a file reaching them is a finding.
+void expect_known_stop(std::string_view message)
+{
+    for (std::string_view text : {"no vertices or no faces!", "Too many vertices in scene for D3D"})
+        if (message == text)
+            return;
+    check_fatal_message(message, scene_messages);
+}
+
+void play(const FrameInput& input, int width, int height)
+{
+    Scene* scene = build_scene("SCENE.3DS", width, height, prepare_scene_for_device);
+    FreeCamera* freeCamera = nullptr;
+    if (!scene->camera) {
+        freeCamera = free_camera_create();
+        scene->camera = &freeCamera->node;
+    }
+    for (float frame : input.frames) {
+        scene->total = frame;
+        update_scene(*scene);
+        if (freeCamera)
+            free_camera_aim(*freeCamera);
+        update_world(*scene);
+        upload_projection(*scene);
+        render_scene(*scene);
+        // As present_frame: the frame ends, is shown, and the next one opens.
+        graphics.device->EndScene();
+        graphics.context->UpdateFrame(0);
+        graphics.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+        graphics.device->BeginScene();
+    }
+}
+
+}  // namespace
+
+void frame_harness_init()
+{
+    make_scratch_dir();
+    {
+        InScratchDir inScratch;
+        scene_textures::write_scene_textures();
+    }
+    install_fatal_stop();
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int width, int height)
+{
+    FrameInput input = split_frame_input(data);
+    if (input.frames.empty())
+        return;
+    InScratchDir inScratch;
+    write_scratch_file("SCENE.3DS", input.scene);
+    InputArena arena;
+    reset_renderer();
+    // A device for the input, destroyed with it: it owns the textures and buffers the scene asked
+    // for. Its making and its end are not recorded: the C library keeps what starting and
+    // joining the software device's workers allocate for the next threads.
+    std::unique_ptr<gfx::ContextLibrary> library;
+    {
+        InputArena::Pause pause;
+        library = make();
+        bring_up(*library, width, height);
+    }
+    try {
+        play(input, width, height);
+    } catch (const FatalStop& stop) {
+        expect_known_stop(stop.message);
+    }
+    InputArena::Pause pause;
+    reset_renderer();
+    graphics = {};
+    library.reset();
+}
