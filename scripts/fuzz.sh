@@ -49,7 +49,7 @@ for name in "${harnesses[@]}"; do
   echo "== $name: fuzzing for ${seconds}s"
   if "$binary" "${options[@]}" "${dictionary[@]}" -max_total_time="$seconds" \
        -artifact_prefix="$findings/" "$corpus" "${inputs[@]}" >"$findings/fuzz.log" 2>&1; then
-    grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ *DONE)" "$findings/fuzz.log" \
+    grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+[[:space:]]+DONE)" "$findings/fuzz.log" \
       | sed "s/^/  /"
     passed=$((passed + 1))
   else
