@@ -1,16 +1,22 @@
 #include "tests/fuzz/scratch_dir.h"
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace {
+
+constexpr const char* prefix = "player-fuzz-";
 
 // Fixed buffers: nothing here may allocate while an input runs (input_arena.h).
 char scratch[PATH_MAX];
@@ -32,13 +38,33 @@ void change_to(const char* dir)
 
 }  // namespace
 
+// libFuzzer often ends without running the exit handlers (a finding, a timeout, an interrupt):
+// the directories of harnesses that no longer run are removed when the next one starts.
+void remove_stale_scratch_dirs(const char* temp)
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(temp, ignored)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        long pid = std::strtol(name.c_str() + std::strlen(prefix), nullptr, 10);
+        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+}
+
 void make_scratch_dir()
 {
     if (scratch[0])
         return;
     const char* temp = std::getenv("TMPDIR");
-    std::snprintf(scratch, sizeof scratch, "%s/player-fuzz-XXXXXX", temp && *temp ? temp : "/tmp");
-    if (!::mkdtemp(scratch) || !::getcwd(home, sizeof home)) {
+    if (!temp || !*temp)
+        temp = "/tmp";
+    remove_stale_scratch_dirs(temp);
+    std::snprintf(scratch, sizeof scratch, "%s/%s%ld", temp, prefix, long(::getpid()));
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    if (::mkdir(scratch, 0700) != 0 || !::getcwd(home, sizeof home)) {
         std::perror("scratch directory");
         std::abort();
     }

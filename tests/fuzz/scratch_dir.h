@@ -1,5 +1,5 @@
 #pragma once
-// The harnesses' working directory: a fresh directory under the system's temporary directory,
+// The harnesses' working directory: player-fuzz-<pid> under the system's temporary directory,
 // removed at exit. An input runs inside it (the player opens its images relative to the current
 // directory); between inputs the fuzzer's own directory is current again, where it reads its
 // corpus and writes its findings.
