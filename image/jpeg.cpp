@@ -1,0 +1,137 @@
+#include "image/jpeg.h"
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "app/core/alloc_block.h"
+#include "app/core/fatal_error.h"
+#include "app/core/file_open.h"
+
+namespace {
+
+// Larger images are refused like corrupt data: their pixels alone would pass a gigabyte.
+constexpr JDIMENSION max_side = 16384;
+constexpr long library_memory = 1L << 30;
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;  // first, so that the library's pointer to it is a pointer to this
+    std::jmp_buf recovery;
+};
+
+// Replaces the library's error exit, which would end the process: the message goes out as usual
+// and decoding unwinds to the recovery point in decode_stream.
+[[noreturn]] void jpeg_error_exit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    std::longjmp(manager->recovery, 1);
+}
+
+struct DecodedImage {
+    uint32_t* pixels;
+    int width, height;
+};
+
+// Decodes the open file into a block from alloc_block. False when the library reported an error;
+// then nothing is left allocated. Nothing with a destructor lives in this frame, so the jump
+// back from jpeg_error_exit skips no clean-up.
+bool decode_stream(std::FILE* file, DecodedImage& image)
+{
+    jpeg_decompress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    JpegErrorManager errors;
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = jpeg_error_exit;
+    // Set between the jump's mark and the jump itself, so kept out of registers.
+    uint32_t* volatile pixels = nullptr;
+    if (setjmp(errors.recovery)) {
+        jpeg_destroy_decompress(&cinfo);
+        std::free(pixels);
+        return false;
+    }
+
+    jpeg_create_decompress(&cinfo);
+    // Bounds the library's whole-image buffers (progressive and multi-scan files) as well.
+    cinfo.mem->max_memory_to_use = library_memory;
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = TRUE;
+    cinfo.do_block_smoothing = TRUE;
+    cinfo.quantize_colors = FALSE;
+    cinfo.dither_mode = JDITHER_FS;
+    cinfo.two_pass_quantize = TRUE;
+    cinfo.desired_number_of_colors = 256;
+
+    if (cinfo.image_width > max_side || cinfo.image_height > max_side) {
+        std::fprintf(stderr, "JPEG image of %u x %u pixels is too large\n", cinfo.image_width,
+                     cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != 3)
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    JDIMENSION width = cinfo.output_width;
+    JDIMENSION height = cinfo.output_height;
+    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                 JPOOL_IMAGE, width * 3, 1);
+    pixels = static_cast<uint32_t*>(alloc_block(width * height * 4));
+
+    uint32_t* row = pixels;
+    while (cinfo.output_scanline < height) {
+        if (jpeg_read_scanlines(&cinfo, line, 1) != 1)
+            ERREXIT(&cinfo, JERR_INPUT_EMPTY);  // a stdio source never suspends; never loop
+        const JSAMPLE* rgb = line[0];
+        for (JDIMENSION x = 0; x < width; ++x, rgb += 3)
+            row[x] = uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+        row += width;
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+
+    image = {pixels, int(width), int(height)};
+    return true;
+}
+
+}  // namespace
+
+void jpeg_decode(char* name, TextureMap& map)
+{
+    FilePtr file = open_file(name, "rb");
+    size_t length = std::strlen(name);
+    if (!file && length >= 3) {
+        std::memcpy(name + length - 3, "jpg", 3);
+        file = open_file(name, "rb");
+    }
+    if (!file) {
+        std::printf("No file \"%s\" ", name);
+        std::fflush(stdout);
+        fatal_error("found!");
+    }
+
+    DecodedImage image;
+    if (!decode_stream(file.get(), image)) {
+        // The texture is used all the same: a single black pixel stands in for the broken image.
+        image.pixels = static_cast<uint32_t*>(alloc_block(4));
+        image.pixels[0] = 0;
+        image.width = image.height = 1;
+    }
+    map.pixels = image.pixels;
+    map.width = image.width;
+    map.height = image.height;
+    map.bytesPerPixel = 4;
+    map.palette = nullptr;
+}
