@@ -1,0 +1,23 @@
+#pragma once
+// Bringing the graphics up once at start, presenting each finished frame, and taking the
+// graphics down at the end or on a fatal error. Between frames a scene is always open on the
+// device: every drawing call happens between the begin-scene that ends device_setup or
+// present_frame and the end-scene at the start of the next present_frame.
+//
+// The context library is graphics.library, set before device_setup.
+
+#include <cstdint>
+
+#include "render/render_view.h"
+
+// Device indices tried after the hardware levels before giving up: no machine has more adapters.
+constexpr uint32_t DEVICE_INDICES_TRIED = 16;
+
+// Creates the window and the context, keeps its device and Direct3D object in the graphics
+// globals, sets the initial render and texture states and opens the first scene. When no
+// selector yields a context the program stops ("No graphics device could be created!").
+void device_setup(const RenderView& view, bool fullScreen);
+// Ends the scene, shows it, clears the buffers and opens the next scene; counts the elapsed ticks.
+void present_frame();
+void device_shutdown();
+bool device_is_up();

@@ -1,0 +1,46 @@
+#pragma once
+// The program driver: start-up, the main loop and the end, over the platform's ports and the
+// scene's operations, so that the real program and the tests run the very same sequence.
+
+#include "app/clock_port.h"
+#include "app/message_box_port.h"
+#include "app/sound_port.h"
+#include "app/window_port.h"
+#include "gfxcontext/context.h"
+#include "render/render_view.h"
+#include "scene/scene_build.h"
+
+struct PlayerPorts {
+    WindowPort& window;
+    ClockPort& clock;
+    MessageBoxPort& messageBox;
+    SoundLibrary& sound;
+    gfx::ContextLibrary& graphics;
+};
+
+// The operations of loading, animation and drawing the driver calls.
+struct SceneCalls {
+    RenderView* (*render_view_create)(int width, int height);
+    Scene* (*build_scene)(const char* fileName, int width, int height, PrepareScene prepare);
+    PrepareScene prepare_scene_for_device;
+    void (*update_scene)(Scene& scene);
+    void (*update_world)(Scene& scene);
+    void (*upload_projection)(Scene& scene);
+    void (*render_scene)(Scene& scene);
+};
+
+// Built-in settings of the run.
+struct AppSettings {
+    const char* sceneFileName;
+    int screenWidth, screenHeight;
+    bool fullScreen;
+};
+constexpr AppSettings APP_SETTINGS = {"sarnoj1.3ds", 640, 480, true};
+constexpr const char* MUSIC_FILE_NAME = "sarnoj.mp3";
+constexpr int TICKS_PER_SECOND = 70;
+constexpr float END_FRAME = 1150.0f;
+
+// Runs the whole program and returns its exit code: 1 after a normal end and on every failure
+// the sound library reports. Other failures stop the process through fatal_error.
+int run_player(PlayerPorts& ports, const SceneCalls& calls,
+               const AppSettings& settings = APP_SETTINGS);

@@ -1,0 +1,4 @@
+#pragma once
+// The message shown for each error code of the sound library.
+
+const char* sound_error_text(unsigned code);

@@ -1,0 +1,72 @@
+#include "platform/sdl_presenter.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+
+SdlPresenter::~SdlPresenter()
+{
+    if (texture)
+        SDL_DestroyTexture(texture);
+    if (renderer)
+        SDL_DestroyRenderer(renderer);
+}
+
+SDL_Rect fit_keeping_aspect(int width, int height, int outputWidth, int outputHeight)
+{
+    if (width <= 0 || height <= 0 || outputWidth <= 0 || outputHeight <= 0)
+        return {0, 0, 0, 0};
+    // Compare outputWidth / width with outputHeight / height without dividing.
+    int64_t w, h;
+    if (int64_t(outputWidth) * height <= int64_t(outputHeight) * width) {
+        w = outputWidth;
+        h = int64_t(outputWidth) * height / width;
+    } else {
+        h = outputHeight;
+        w = int64_t(outputHeight) * width / height;
+    }
+    return {int((outputWidth - w) / 2), int((outputHeight - h) / 2), int(w), int(h)};
+}
+
+bool SdlPresenter::prepare(int width, int height)
+{
+    if (failed || !window.sdl_window())
+        return false;
+    if (!renderer) {
+        renderer = SDL_CreateRenderer(window.sdl_window(), -1,
+                                      SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window.sdl_window(), -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer) {
+            // Frames are simply not shown; presentation results are not examined.
+            failed = true;
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    }
+    if (!texture || width != textureWidth || height != textureHeight) {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                    width, height);
+        textureWidth = width;
+        textureHeight = height;
+        if (!texture)
+            return false;
+    }
+    return true;
+}
+
+void SdlPresenter::present(const uint32_t* pixels, int width, int height)
+{
+    if (!pixels || width <= 0 || height <= 0 || !prepare(width, height))
+        return;
+    SDL_UpdateTexture(texture, nullptr, pixels, width * 4);
+    int outputWidth = 0, outputHeight = 0;
+    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
+    SDL_Rect target = fit_keeping_aspect(width, height, outputWidth, outputHeight);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &target);
+    SDL_RenderPresent(renderer);
+}

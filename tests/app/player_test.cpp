@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/device.h"
+#include "app/frame_clock.h"
+#include "app/input_state.h"
+#include "tests/support/fake_scene.h"
+
+using fakes::Message;
+using fakes::PlayerRig;
+using fakes::sceneFake;
+
+namespace {
+
+constexpr int CENTRE_X = 512, CENTRE_Y = 384;  // of the fake's 1024 x 768 desktop
+
+Message escape_down() { return {WM_KEYDOWN, 0, key_lparam(0x01, false, false, false, false)}; }
+Message mouse_at(int x, int y) { return {WM_MOUSEMOVE, 0, mouse_lparam(x, y)}; }
+
+// Messages that arrive in the given pass (counted from 0), nothing in the others.
+std::function<std::vector<Message>(int)> in_pass(int pass, std::vector<Message> messages)
+{
+    return [=](int pump) { return pump == pass ? messages : std::vector<Message>{}; };
+}
+
+}  // namespace
+
+TEST(Player, StartsUpInOrderAndEndsTheNormalWay)
+{
+    PlayerRig rig;
+    rig.clock.step = 14;  // one tick a pass
+    rig.window.pending = in_pass(0, {escape_down()});
+    input.keys[0x20] = 5;  // left over: the key table starts clear
+
+    EXPECT_EQ(rig.run(), 1);
+
+    std::vector<std::string> expected = {
+        "FSOUND_GetVersion()",
+        "FSOUND_SetOutput(2)",
+        "FSOUND_SetBufferSize(200)",
+        "FSOUND_SetDriver(0)",
+        "FSOUND_Init(44100, 16, 0)",
+        "FSOUND_Stream_OpenMpeg(sarnoj.mp3, 41)",
+        "render_view_create(640, 480)",
+        "register_class(d3d test)",
+        "create_window(d3d test, 640, 480, 1)",
+        "show_cursor(0)",
+        "cursor_clip_rect()",
+        "set_cursor_pos(512, 384)",
+        "show_window()",
+        "build_scene(sarnoj1.3ds, 640, 480, prepare, device up)",
+        "prepare_scene_for_device",
+        "FSOUND_Stream_Play(-1, stream)",
+        "FSOUND_Stream_Close(stream)",
+        "FSOUND_Close()",
+    };
+    EXPECT_EQ(fakes::calls, expected);
+    EXPECT_EQ(input.keys[0x20], 0);
+    EXPECT_FALSE(clock_running());
+    EXPECT_FALSE(device_is_up());
+    // The device came up before the scene was built and went down at the end.
+    const auto& log = rig.graphics.calls;
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(log.front(), "D3DXInitialize()");
+    EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+              (std::vector<std::string>{"EndScene()", "Release(d3d)", "Release(device)",
+                                        "D3DXUninitialize()"}));
+    EXPECT_EQ(rig.passes(), 1);
+    EXPECT_EQ(rig.graphics.calls_starting("UpdateFrame").size(), 1u);
+}
+
+TEST(Player, MissingMusicShowsTheLibraryMessageBeforeAnyWindow)
+{
+    PlayerRig rig;
+    rig.sound.openError = 9;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(rig.run(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "FMOD Error!: File not found\n");
+    ASSERT_EQ(rig.messageBox.shown.size(), 1u);
+    EXPECT_EQ(rig.messageBox.shown[0].first, "File not found");
+    EXPECT_EQ(rig.messageBox.shown[0].second, "FMOD Error!");
+    EXPECT_EQ(PlayerRig::count("register_class"), 0);
+    EXPECT_EQ(PlayerRig::count("create_window"), 0);
+    EXPECT_EQ(PlayerRig::count("render_view_create"), 0);
+    EXPECT_EQ(PlayerRig::count("FSOUND_Stream_Close"), 0);  // the stream is not closed on this path
+    EXPECT_EQ(fakes::calls.back(), "FSOUND_Close()");
+    EXPECT_TRUE(rig.graphics.calls.empty());
+}
+
+TEST(Player, SoundInitialisationFailureStopsBeforeTheStreamIsOpened)
+{
+    PlayerRig rig;
+    rig.sound.initError = 3;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(rig.run(), 1);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(rig.messageBox.shown.size(), 1u);
+    EXPECT_EQ(rig.messageBox.shown[0].first, "Error initializing output device.");
+    EXPECT_EQ(PlayerRig::count("FSOUND_Stream_OpenMpeg"), 0);
+    EXPECT_EQ(fakes::calls.back(), "FSOUND_Close()");
+}
+
+TEST(Player, PlayFailureTakesTheGraphicsDownBeforeTheBox)
+{
+    PlayerRig rig;
+    rig.sound.playError = 5;
+    bool clockRunningAtBox = true, deviceUpAtBox = true;
+    rig.messageBox.onShow = [&] {
+        clockRunningAtBox = clock_running();
+        deviceUpAtBox = device_is_up();
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(rig.run(), 1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(clockRunningAtBox);
+    EXPECT_FALSE(deviceUpAtBox);
+    ASSERT_EQ(rig.messageBox.shown.size(), 1u);
+    EXPECT_EQ(rig.messageBox.shown[0].first, "Playing the sound failed.");
+    EXPECT_EQ(rig.passes(), 0);
+    EXPECT_EQ(fakes::calls.back(), "FSOUND_Close()");
+}
+
+TEST(Player, WrongLibraryVersionPrintsALineAndStopsAtOnce)
+{
+    PlayerRig rig;
+    rig.sound.version = 3.21f;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(rig.run(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error : You are using the wrong DLL version!  You should be using FMOD 3.20\n");
+    EXPECT_EQ(fakes::calls, std::vector<std::string>{"FSOUND_GetVersion()"});
+    EXPECT_TRUE(rig.messageBox.shown.empty());
+}
+
+TEST(Player, SceneWithACameraRunsToFrame1150)
+{
+    PlayerRig rig;
+    sceneFake.withCamera = true;
+    rig.clock.step = 14;  // one tick a pass
+    EXPECT_EQ(rig.run(), 1);
+
+    // The frame starts at 0, moves 0.2 a tick, and the last pass is the first to end at 1150.
+    ASSERT_GT(rig.passes(), 5000);
+    EXPECT_EQ(sceneFake.totals.front(), 0.0f);
+    EXPECT_FLOAT_EQ(sceneFake.totals[1], 0.2f);
+    EXPECT_LT(sceneFake.totals.back(), 1150.0f);
+    EXPECT_GE(sceneFake.scene->total, 1150.0f);
+    EXPECT_LT(sceneFake.scene->total, 1150.2f + 0.01f);
+    EXPECT_TRUE(rig.graphics.calls_starting("DrawDebugText").empty());
+}
+
+TEST(Player, LongStallEndsTheRunInItsFirstPass)
+{
+    PlayerRig rig;
+    sceneFake.withCamera = true;
+    rig.clock.readings = {0, 100000};  // 7142 ticks due at the first present
+    EXPECT_EQ(rig.run(), 1);
+    EXPECT_EQ(rig.passes(), 1);
+    EXPECT_GE(sceneFake.scene->total, 1150.0f);
+}
+
+TEST(Player, EscapeOrCloseEndsTheRunAfterThePassItArrivesIn)
+{
+    for (Message quit : {escape_down(), Message{WM_CLOSE, 0, 0}}) {
+        PlayerRig rig;
+        sceneFake.withCamera = true;
+        rig.clock.step = 14;
+        rig.window.pending = in_pass(2, {quit});
+        EXPECT_EQ(rig.run(), 1);
+        EXPECT_EQ(rig.passes(), 3);
+        EXPECT_EQ(rig.graphics.calls_starting("UpdateFrame").size(), 3u);
+        EXPECT_FLOAT_EQ(sceneFake.scene->total, 0.6f);  // the pass finished with its tick
+    }
+}
+
+TEST(Player, EscapeWithAltHeldDoesNotEndTheRun)
+{
+    PlayerRig rig;
+    rig.clock.step = 14;
+    rig.window.pending = [](int pump) {
+        if (pump == 0)
+            return std::vector<Message>{{WM_SYSKEYDOWN, 0, key_lparam(1, false, true, false, false)}};
+        if (pump == 3)
+            return std::vector<Message>{{WM_CLOSE, 0, 0}};
+        return std::vector<Message>{};
+    };
+    rig.run();
+    EXPECT_EQ(rig.passes(), 4);
+}
+
+TEST(Player, FreeCameraDriftsAndTurnsWhileTheFrameStandsStill)
+{
+    PlayerRig rig;
+    rig.clock.step = 14;  // one tick a pass
+    rig.window.pending = [](int pump) {
+        if (pump == 1)
+            return std::vector<Message>{mouse_at(CENTRE_X + 100, CENTRE_Y + 80)};
+        if (pump == 2)
+            return std::vector<Message>{escape_down()};
+        return std::vector<Message>{};
+    };
+    EXPECT_EQ(rig.run(), 1);
+    ASSERT_EQ(rig.passes(), 3);
+    for (float total : sceneFake.totals)
+        EXPECT_EQ(total, 0.0f);
+
+    // "* PAUSED *" in white, 5 pixels from the top-left corner, in every frame.
+    auto texts = rig.graphics.calls_starting("DrawDebugText");
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "DrawDebugText(0.0078125, 0.0104167, 16777215, * PAUSED *)");
+
+    // Pass 1 looks along +z from the origin; pass 2 has drifted one tick forward.
+    const auto& seen = sceneFake.cameraAtRender;
+    EXPECT_EQ(seen[0], (std::array<float, 6>{0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(seen[1], (std::array<float, 6>{0, 0, 0.2f, 0, 0, 1.2f}));
+
+    // Pass 2's tick moved it on along +z, then turned it: azimuth -= 100 x 0.00125 and
+    // polar -= 80 x 0.00125. Pass 3 aims along the new direction.
+    float polar = -0.1f, azimuth = -0.125f;
+    float d[3] = {std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth),
+                  std::cos(polar)};
+    for (int i = 0; i < 3; ++i) {
+        float position = i == 2 ? 0.4f : 0.0f;
+        EXPECT_NEAR(seen[2][i], position, 1e-6f);
+        EXPECT_NEAR(seen[2][3 + i], position + d[i], 1e-6f);
+    }
+    // Pass 3's tick drifts along the turned direction.
+    auto* camera = static_cast<Camera*>(sceneFake.scene->camera->data);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(camera->position[i], (i == 2 ? 0.4f : 0.0f) + 0.2f * d[i], 1e-6f);
+    EXPECT_EQ(camera->kind, KIND_CAMERA);
+    EXPECT_EQ(camera->fov, 63.0f);
+    EXPECT_EQ(sceneFake.scene->camera->type, NODE_CAMERA);
+    EXPECT_EQ(sceneFake.scene->camera->next, nullptr);
+    // The cursor went back to the centre once, after the move.
+    EXPECT_EQ(rig.window.cursorMoves.size(), 2u);  // window creation, then the re-centring
+    EXPECT_EQ(rig.window.cursorMoves.back(), std::make_pair(CENTRE_X, CENTRE_Y));
+}
+
+TEST(Player, StallRunsEveryTickStepWithTheSameMouseDelta)
+{
+    PlayerRig rig;
+    rig.clock.step = 42;  // three ticks a pass
+    rig.window.pending = [](int pump) {
+        if (pump == 0)
+            return std::vector<Message>{mouse_at(CENTRE_X, CENTRE_Y + 8)};
+        if (pump == 1)
+            return std::vector<Message>{escape_down()};
+        return std::vector<Message>{};
+    };
+    rig.run();
+    ASSERT_EQ(rig.passes(), 2);
+    const auto& seen = sceneFake.cameraAtRender;
+    // Three steps along the unchanged direction (0, 0, 1), then three turns of 8 x 0.00125.
+    float polar = -3 * 0.01f;
+    EXPECT_NEAR(seen[1][2], 0.6f, 1e-6f);
+    EXPECT_NEAR(seen[1][3], std::sin(polar), 1e-6f);
+    EXPECT_NEAR(seen[1][5], 0.6f + std::cos(polar), 1e-6f);
+}
+
+TEST(Player, MouseMovementInAPassWithoutATickIsDropped)
+{
+    PlayerRig rig;
+    rig.clock.readings = {0, 0, 14, 28};  // no tick in the first pass, one in each after
+    rig.window.pending = [](int pump) {
+        if (pump == 0)
+            return std::vector<Message>{mouse_at(CENTRE_X + 50, CENTRE_Y + 40)};
+        if (pump == 2)
+            return std::vector<Message>{escape_down()};
+        return std::vector<Message>{};
+    };
+    rig.run();
+    ASSERT_EQ(rig.passes(), 3);
+    EXPECT_EQ(rig.window.cursorMoves.size(), 2u);  // re-centred even without a tick
+    EXPECT_EQ(input.mouseDx, 0);
+    EXPECT_EQ(input.mouseDy, 0);
+    // Still looking straight along +z, one tick further on.
+    EXPECT_EQ(sceneFake.cameraAtRender[2], (std::array<float, 6>{0, 0, 0.2f, 0, 0, 1.2f}));
+}
+
+TEST(Player, MouseMoveToTheCentreNeedsNoRecentring)
+{
+    PlayerRig rig;
+    rig.clock.step = 14;
+    rig.window.pending = in_pass(0, {mouse_at(CENTRE_X, CENTRE_Y), escape_down()});
+    rig.run();
+    EXPECT_EQ(rig.window.cursorMoves.size(), 1u);  // window creation only
+}
