@@ -9,7 +9,10 @@
 
 #include "tools/make-demo/mp3_encoder.h"
 #include "tools/make-demo/music.h"
+#include "tools/make-demo/scene_file.h"
+#include "tools/make-demo/textures.h"
 #include "tools/make-demo/timing.h"
+#include "tools/writers/pcx_writer.h"
 
 namespace {
 
@@ -63,8 +66,14 @@ int main(int argc, char** argv)
     if (error)
         return fail("cannot make " + dir + ": " + error.message());
 
+    std::string problem = demo::write_textures(dir);
+    if (!problem.empty())
+        return fail(problem);
+    if (!write_file_bytes(dir + "/sarnoj1.3ds", demo::build_scene_file()))
+        return fail("cannot write " + dir + "/sarnoj1.3ds");
+
     std::vector<int16_t> pcm = demo::render_music(frames);
-    std::string problem = demo::encode_mp3(pcm, dir + "/sarnoj.mp3");
+    problem = demo::encode_mp3(pcm, dir + "/sarnoj.mp3");
     if (!problem.empty())
         return fail(problem);
     return 0;
