@@ -85,7 +85,7 @@ void add_harmony(std::vector<NoteEvent>& out, int bar)
     const Chord& chord = chord_of_bar(bar);
     int base = bar * kStepsPerBar;
     int padLength = bar == kOutro ? 24 : kStepsPerBar;
-    float padLevel = bar < kGroove ? 0.35f + 0.1f * float(bar) : 0.55f;
+    float padLevel = bar < kGroove ? 0.6f + 0.1f * float(bar) : 0.55f;
     for (int v = 0; v < 3; ++v)
         add(out, Instrument::Pad, base, padLength, chord.voices[v], padLevel, -0.6f + 0.6f * float(v));
 
