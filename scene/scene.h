@@ -110,6 +110,7 @@ struct TextureMap {
     ImageLevel* levels;
     float uScale, vScale;
     float uOffset, vOffset;
+    char* fileName;  // upper-cased, as the scene names it; null until "Map Filename"
 };
 
 struct Material {

@@ -1,1 +1,0 @@
-// Keeps every folder library non-empty while the folder is still being filled.

@@ -1,0 +1,87 @@
+#include "scene/chunk_reader.h"
+#include "scene/editor_chunks.h"
+#include "scene/keyframer_chunks.h"
+#include "scene/material_chunks.h"
+
+// Searched first row to last; the names only label the rows.
+const ChunkRow ChunkTable[CHUNK_TABLE_SIZE] = {
+    {0x0010, "RGB (float)", read_colour_float},
+    {0x0011, "RGB (byte)", read_colour_byte},
+    {0x0012, "RGB (byte, gamma)", read_colour_byte},
+    {0x0013, "RGB (float, gamma)", read_colour_float},
+    {0x0030, "Percent (int)", read_percent_int},
+    {0x0031, "Percent (float)", read_percent_float},
+    {0x4D4D, "Main Chunk", nullptr},
+    {0x0002, "3DS Version", read_version},
+    {0x3D3D, "Object Mesh Data", nullptr},
+    {0x1200, "Backgroud Color", read_background},
+    {0x2100, "Ambient Color", read_ambient},
+    {0x4000, "Object Block", read_object_block},
+    {0x4100, "Triangular Mesh", read_triangular_mesh},
+    {0x4110, "Vertices List", read_vertices},
+    {0x4120, "Faces List", read_faces},
+    {0x4130, "Face material", read_face_material},
+    {0x4140, "Mappings list", read_mappings},
+    {0x4160, "Object Matrix", read_object_matrix},
+    {0x4600, "Light", read_light},
+    {0x4610, "Spotlight", read_spotlight},
+    {0x4620, "Light Is Off", read_light_off},
+    {0x4625, "Fading Is On", read_fading_on},
+    {0x4659, "Range Start", read_range_start},
+    {0x465A, "Range End", read_range_end},
+    {0x465B, "Multiplier", read_multiplier},
+    {0x4700, "Camera", read_camera},
+    {0xAFFF, "Material", nullptr},
+    {0xA000, "Material Name", read_material_name},
+    {0xA010, "Ambient Color", read_material_ambient},
+    {0xA020, "Diffuse Color", ignore_chunk},
+    {0xA030, "Specular Color", ignore_chunk},
+    {0xA050, "Transparency Percent", read_transparency},
+    {0xA053, "Reflection Percent", read_reflection},
+    {0xA081, "2 Sided", read_two_sided},
+    {0xA083, "Additive transparent", read_additive},
+    {0xA085, "Wireframe", read_wireframe},
+    {0xA100, "Shading Method", read_shading},
+    {0xA200, "Texture Map 1", read_texture_map1},
+    {0xA33A, "Texture Map 2", read_texture_map2},
+    {0xA210, "Opacity Map", read_opacity_map},
+    {0xA230, "Bump Map", read_bump_map},
+    {0xA33C, "Shininess Map", read_shininess_map},
+    {0xA204, "Specular Map", read_specular_map},
+    {0xA33D, "Self Illum. Map", read_self_illum_map},
+    {0xA220, "Reflection Map", read_reflection_map},
+    {0xA300, "Map Filename", read_map_filename},
+    {0xA354, "V Scale", read_v_scale},
+    {0xA356, "U Scale", read_u_scale},
+    {0xA358, "U Offset", read_u_offset},
+    {0xA35A, "V Offset", read_v_offset},
+    {0xB000, "Keyframer Data", nullptr},
+    {0xB001, "Ambient Track", read_ambient_node},
+    {0xB002, "Mesh Track", read_mesh_node},
+    {0xB003, "Camera Track", read_camera_node},
+    {0xB004, "Camera Target Track", read_camera_target_node},
+    {0xB005, "Omni Track", read_omni_node},
+    {0xB006, "Spot Target Track", read_spot_target_node},
+    {0xB007, "Spot Position Track", read_spot_node},
+    {0xB010, "Track Object Name", read_node_header},
+    {0xB011, "Dummy Object Name", read_dummy_name},
+    {0xB013, "Pivot Point", read_pivot},
+    {0xB020, "Position Keys", read_position_keys},
+    {0xB021, "Rotation Keys", read_rotation_keys},
+    {0xB022, "Scale Keys", read_scale_keys},
+    {0xB023, "FOV Keys", read_fov_keys},
+    {0xB024, "Roll Keys", read_roll_keys},
+    {0xB025, "Color Keys", read_colour_keys},
+    {0xB026, "Morph Keys", read_morph_keys},
+    {0xB029, "Hide Keys", read_hide_keys},
+    {0xB030, "Object Number", read_object_number},
+    {0xB008, "Frames", read_frames},
+};
+
+int find_chunk_row(uint16_t id)
+{
+    for (int row = 0; row < CHUNK_TABLE_SIZE; ++row)
+        if (ChunkTable[row].id == id)
+            return row;
+    return -1;
+}

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "scene/chunk_reader.h"
+#include "tests/scene/scene_fixture.h"
+
+using namespace scene_test;
+
+TEST(ChunkTable, HasEveryRowInOrderAndFindsTheFirstMatch)
+{
+    EXPECT_EQ(ChunkTable[0].id, 0x0010);
+    EXPECT_EQ(ChunkTable[CHUNK_TABLE_SIZE - 1].id, 0xB008);
+    EXPECT_EQ(find_chunk_row(0x4D4D), 6);
+    EXPECT_EQ(find_chunk_row(0xA33A), 38);
+    EXPECT_EQ(find_chunk_row(0xB030), 69);
+    EXPECT_EQ(find_chunk_row(0x4150), -1);  // smoothing groups are skipped whole
+    // Containers walk into their sub-chunks; everything else has a handler.
+    for (uint16_t id : {0x4D4D, 0x3D3D, 0xAFFF, 0xB000})
+        EXPECT_EQ(ChunkTable[find_chunk_row(id)].handler, nullptr);
+    for (const ChunkRow& row : ChunkTable) {
+        if (row.id != 0x4D4D && row.id != 0x3D3D && row.id != 0xAFFF && row.id != 0xB000) {
+            EXPECT_NE(row.handler, nullptr) << row.name;
+        }
+    }
+}
+
+TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
+{
+    ScratchDir dir;
+    ChunkWriter w;
+    w.open(0x1234);  // an unknown top-level chunk that would hold a mesh if it were walked
+    w.mesh_object(triangle("HIDDEN"));
+    w.close();
+    w.open(chunk_id::EDITOR);  // a top-level chunk other than the main chunk is walked too
+    w.mesh_object(triangle("TOP"));
+    w.close();
+    w.open(chunk_id::MAIN);
+    w.open(0x7777);
+    w.u32(0xDEADBEEF);
+    w.close();
+    w.open(chunk_id::EDITOR);
+    w.begin_object("Box01");
+    w.open(chunk_id::MESH);
+    w.open(0x4150);  // smoothing groups inside the mesh
+    w.u32(1);
+    w.close();
+    w.vertices(std::vector<V3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    w.faces(std::vector<FaceSpec>{{0, 1, 2}});
+    w.close();
+    w.close();
+    w.close();
+    w.close();
+
+    Scene* scene = build(w);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 2);
+    Mesh& mesh = record<Mesh>(*scene, NODE_MESH, "BOX01");  // the name compares upper-cased
+    EXPECT_STREQ(mesh.name, "BOX01");
+    EXPECT_EQ(mesh.vertexCount, 3);
+    EXPECT_EQ(mesh.faceCount, 1);
+    EXPECT_EQ(scene->nodes->next->type, NODE_MESH);
+    EXPECT_STREQ(scene->nodes->next->name, "TOP");
+}
+
+TEST(ChunkReader, BadLengthsEndTheirLevelAndTheWalkGoesOnAbove)
+{
+    ScratchDir dir;
+    for (uint32_t length : {0u, 5u, 0xFFFFFFF0u}) {
+        ChunkWriter w;
+        w.open(chunk_id::MAIN);
+        w.open(chunk_id::EDITOR);
+        w.mesh_object(triangle("FIRST"));
+        w.header(chunk_id::OBJECT, length);  // a zero length would read this header for ever
+        w.string("LOST");
+        w.mesh_object(triangle("ALSO LOST"));  // the rest of this level is not walked
+        w.close();
+        w.open(chunk_id::EDITOR);  // the main chunk's walk goes on with its next chunk
+        w.mesh_object(triangle("SECOND"));
+        w.close();
+        w.close();
+        Scene* scene = build(w);
+        ASSERT_EQ(count_nodes(*scene, NODE_MESH), 2) << length;
+        EXPECT_STREQ(scene->nodes->name, "SECOND");
+        EXPECT_STREQ(scene->nodes->next->name, "FIRST");
+    }
+}
+
+TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
+{
+    ScratchDir dir;
+    ChunkWriter w;
+    w.open(chunk_id::MAIN);
+    w.open(chunk_id::EDITOR);
+    w.begin_object("BOX");
+    w.open(chunk_id::MESH);
+    // The vertex list claims 100 bytes more than the mesh has: not read at all.
+    w.header(chunk_id::VERTICES, 6 + 2 + 36 + 100);
+    w.u16(3);
+    w.floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    w.close();
+    w.close();
+    w.mesh_object(triangle("AFTER"));
+    w.close();
+    w.close();
+    Scene* scene = build(w);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").vertexCount, 0);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "AFTER").vertexCount, 3);
+}
+
+TEST(ChunkReader, DeeplyNestedContainersAreCutOffNotFollowed)
+{
+    ScratchDir dir;
+    ChunkWriter w;
+    for (int i = 0; i < 20000; ++i)
+        w.open(chunk_id::MAIN);
+    w.mesh_object(triangle("DEEP"));
+    for (int i = 0; i < 20000; ++i)
+        w.close();
+    w.open(chunk_id::MAIN);
+    w.mesh_object(triangle("SHALLOW"));
+    w.close();
+    Scene* scene = build(w);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 1);
+    EXPECT_STREQ(scene->nodes->name, "SHALLOW");
+}
+
+TEST(ChunkReader, NamesAreUpperCasedAndCutToTheBuffer)
+{
+    ScratchDir dir;
+    std::string longName(700, 'a');
+    ChunkWriter w;
+    w.open(chunk_id::MAIN);
+    w.begin_object(longName);
+    w.camera(V3{0, 0, 0}, V3{0, 0, 1}, 0, 45);
+    w.close();
+    w.begin_object("MiXeD_09.z");
+    w.camera(V3{0, 0, 0}, V3{0, 0, 1}, 0, 45);
+    w.close();
+    w.close();
+    Scene* scene = build(w);
+    std::string cut(511, 'A');
+    EXPECT_STREQ(record<Camera>(*scene, NODE_CAMERA, cut.c_str()).name, cut.c_str());
+    // The rest of the long name was skipped: the camera after it was read in full.
+    Camera& mixed = record<Camera>(*scene, NODE_CAMERA, "MIXED_09.Z");
+    EXPECT_EQ(mixed.target[2], 1.0f);
+    EXPECT_EQ(count_nodes(*scene, NODE_CAMERA_TARGET), 2);
+}
+
+TEST(ChunkReader, ANameRunningIntoTheEndOfTheFileEndsThere)
+{
+    ScratchDir dir;
+    ChunkWriter w;
+    w.open(chunk_id::MAIN);
+    w.omni_object("LAMP", {1, 2, 3}, {1, 1, 1});
+    w.open(chunk_id::OBJECT);
+    w.raw(std::vector<uint8_t>{'t', 'a', 'i', 'l'});  // no terminating zero
+    w.close();
+    w.close();
+    Scene* scene = build(w);
+    EXPECT_EQ(count_nodes(*scene, NODE_OMNI), 1);
+    EXPECT_STREQ(loader.nameBuffer, "TAIL");
+}
+
+TEST(ChunkReaderDeathTest, AMissingFileStopsWithItsMessage)
+{
+    EXPECT_EQ(fatal_message([] { build_scene("/nonexistent/none.3ds", 640, 480, no_preparation); }),
+              "Could not find 3DS-file!");
+    EXPECT_EXIT(build_scene("/nonexistent/none.3ds", 640, 480, no_preparation),
+                testing::ExitedWithCode(1), "Could not find 3DS-file!");
+}
+
+TEST(ChunkReader, AFileWithoutNodesDidNotLoadProperly)
+{
+    ScratchDir dir;
+    for (int variant = 0; variant < 3; ++variant) {
+        ChunkWriter w;
+        if (variant == 1) {
+            w.open(chunk_id::MAIN);
+            w.open(chunk_id::MATERIAL);
+            w.begin_material("ONLY");
+            w.close();
+            w.close();
+            w.close();
+        } else if (variant == 2) {
+            w.header(chunk_id::MAIN, 3);
+        }
+        EXPECT_EQ(fatal_message([&] { build(w); }), "3DS-file didn't load properly.\n") << variant;
+    }
+}
+
+TEST(ColourSubChunks, TheFirstOfEachKindWinsAndGammaTwinsShareTheTarget)
+{
+    ScratchDir dir;
+    ChunkWriter w = editor_file([](ChunkWriter& w) {
+        w.begin_object("LAMP");
+        w.open(chunk_id::LIGHT);
+        w.floats({0, 0, 0});
+        w.colour_float(0.25f, 0.5f, 0.75f, true);
+        w.colour_float(1, 1, 1);
+        w.close();
+        w.close();
+        w.open(chunk_id::BACKGROUND);
+        w.colour_float(0.1f, 0.2f, 0.3f);
+        w.colour_float(0.9f, 0.9f, 0.9f);
+        w.close();
+        w.open(chunk_id::AMBIENT);
+        w.colour_byte(255, 0, 0);  // a byte colour does not fill a float target
+        w.colour_float(0.4f, 0.5f, 0.6f, true);
+        w.close();
+    });
+    Scene* scene = build(w);
+    Light& light = record<Light>(*scene, NODE_OMNI, "LAMP");
+    EXPECT_EQ(light.colour[0], 0.25f);
+    EXPECT_EQ(light.colour[2], 0.75f);
+    EXPECT_EQ(scene->background[1], 0.2f);
+    EXPECT_EQ(scene->ambient[0], 0.4f);
+    EXPECT_EQ(scene->ambient[2], 0.6f);
+}
+
+TEST(PercentSubChunks, IntegersCountInHundredthsAndANonZeroFloatWins)
+{
+    ScratchDir dir;
+    ChunkWriter w = editor_file([](ChunkWriter& w) {
+        auto material = [&](const char* name, auto body) {
+            w.begin_material(name);
+            w.open(chunk_id::TRANSPARENCY);
+            body();
+            w.close();
+            w.close();
+        };
+        material("INT", [&] { w.percent_int(50); });
+        material("FLOAT", [&] { w.percent_float(0.3f); });
+        material("BOTH", [&] {
+            w.percent_int(80);
+            w.percent_float(0.2f);
+        });
+        material("ZERO FLOAT", [&] {
+            w.percent_float(0.0f);
+            w.percent_int(40);
+        });
+        material("TWO INTS", [&] {
+            w.percent_int(10);
+            w.percent_int(90);
+        });
+        w.begin_material("REFLECTIVE");
+        w.percent_chunk(chunk_id::REFLECTION, 25);
+        w.close();
+        w.mesh_object(triangle("BOX"));
+    });
+    Scene* scene = build(w);
+    EXPECT_FLOAT_EQ(find_material(*scene, "INT")->transparency, 0.5f);
+    EXPECT_FLOAT_EQ(find_material(*scene, "FLOAT")->transparency, 0.3f);
+    EXPECT_FLOAT_EQ(find_material(*scene, "BOTH")->transparency, 0.2f);
+    EXPECT_FLOAT_EQ(find_material(*scene, "ZERO FLOAT")->transparency, 0.4f);
+    EXPECT_FLOAT_EQ(find_material(*scene, "TWO INTS")->transparency, 0.1f);
+    EXPECT_FLOAT_EQ(find_material(*scene, "REFLECTIVE")->reflection, 0.25f);
+    EXPECT_EQ(find_material(*scene, "REFLECTIVE")->transparency, 0.0f);
+}

@@ -1,0 +1,107 @@
+#include "tests/scene/scene_fixture.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include "tools/writers/pcx_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace scene_test {
+
+std::string fatal_message(const std::function<void()>& body)
+{
+    static std::string shown;
+    shown.clear();
+    FatalHooks previous = set_fatal_hooks(
+        {[](const char* text, const char*) { shown = text; }, nullptr,
+         [](int code) -> void { throw FatalStop{code}; }});
+    std::string result;
+    try {
+        body();
+    } catch (const FatalStop&) {
+        result = shown.empty() ? "(fatal stop without message)" : shown;
+    }
+    set_fatal_hooks(previous);
+    return result;
+}
+
+ScratchDir::ScratchDir()
+{
+    static std::mt19937 random(std::random_device{}());
+    path_ = fs::temp_directory_path() /
+            ("scene_test_" + std::to_string(::getpid()) + "_" + std::to_string(random()));
+    fs::create_directories(path_);
+    previous_ = fs::current_path();
+    fs::current_path(path_);
+}
+
+ScratchDir::~ScratchDir()
+{
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& text) const
+{
+    std::ofstream(path_ / name, std::ios::binary) << text;
+}
+
+void ScratchDir::write_pcx(const std::string& name, int width, int height,
+                           const std::vector<uint32_t>& pixels) const
+{
+    if (!write_file_bytes((path_ / name).string(), encode_pcx_rgb(pixels, width, height)))
+        ADD_FAILURE() << "cannot write " << name;
+}
+
+void ScratchDir::write_pcx(const std::string& name, int width, int height, uint32_t colour) const
+{
+    write_pcx(name, width, height, std::vector<uint32_t>(size_t(width) * height, colour));
+}
+
+void no_preparation(Scene&) {}
+
+Scene* build(const ChunkWriter& writer)
+{
+    if (!writer.save("scene.3ds"))
+        ADD_FAILURE() << "cannot write scene.3ds";
+    return build_scene("scene.3ds", 640, 480, no_preparation);
+}
+
+ChunkWriter editor_file(const std::function<void(ChunkWriter&)>& editor,
+                        const std::function<void(ChunkWriter&)>& keyframer)
+{
+    ChunkWriter w;
+    w.open(chunk_id::MAIN);
+    w.version(3);
+    w.open(chunk_id::EDITOR);
+    editor(w);
+    w.close();
+    if (keyframer) {
+        w.open(chunk_id::KEYFRAMER);
+        keyframer(w);
+        w.close();
+    }
+    w.close();
+    return w;
+}
+
+int count_nodes(const Scene& scene, int type)
+{
+    int count = 0;
+    for (SceneNode* node = scene.nodes; node; node = node->next)
+        count += node->type == type;
+    return count;
+}
+
+MeshSpec triangle(const std::string& name)
+{
+    return MeshSpec{.name = name,
+                    .vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                    .faces = {{0, 1, 2}}};
+}
+
+}  // namespace scene_test

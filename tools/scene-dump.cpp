@@ -1,0 +1,305 @@
+// scene-dump FILE.3ds: loads a scene the way the player does (from the file's own directory, so
+// that its texture names resolve as they will at run time) and prints what was loaded as JSON:
+// materials and nodes in list order (newest first), with meshes, lights, cameras and track sizes.
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/scene_build.h"
+
+namespace {
+
+// A small pretty-printing JSON writer: one member or element a line, number lists inline.
+class Json {
+public:
+    void open(char bracket)
+    {
+        prefix();
+        std::putchar(bracket);
+        empty_.push_back(true);
+    }
+    void close(char bracket)
+    {
+        bool wasEmpty = empty_.back();
+        empty_.pop_back();
+        if (!wasEmpty)
+            indent();
+        std::putchar(bracket);
+    }
+    void key(std::string_view name)
+    {
+        prefix();
+        quoted(name);
+        std::fputs(": ", stdout);
+        afterKey_ = true;
+    }
+    void text(std::string_view s)
+    {
+        prefix();
+        quoted(s);
+    }
+    void name(const char* s)
+    {
+        if (s)
+            text(s);
+        else
+            raw("null");
+    }
+    void number(double value) { raw(format(value)); }
+    void integer(long long value) { raw(std::to_string(value)); }
+    void boolean(bool value) { raw(value ? "true" : "false"); }
+    void numbers(const float* values, int count)
+    {
+        std::string list = "[";
+        for (int i = 0; i < count; ++i)
+            list += (i ? ", " : "") + format(values[i]);
+        raw(list + "]");
+    }
+    void raw(std::string_view s)
+    {
+        prefix();
+        std::fwrite(s.data(), 1, s.size(), stdout);
+    }
+    void end() { std::putchar('\n'); }
+
+private:
+    static std::string format(double value)
+    {
+        if (!std::isfinite(value))
+            return "null";
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.9g", value);
+        return buffer;
+    }
+    void quoted(std::string_view s)
+    {
+        std::putchar('"');
+        for (unsigned char c : s) {
+            if (c == '"' || c == '\\')
+                std::printf("\\%c", c);
+            else if (c < 0x20 || c >= 0x7F)
+                std::printf("\\u%04x", c);
+            else
+                std::putchar(c);
+        }
+        std::putchar('"');
+    }
+    void indent()
+    {
+        std::putchar('\n');
+        for (size_t i = 0; i < empty_.size(); ++i)
+            std::fputs("  ", stdout);
+    }
+    // Before a value or key: nothing after a key, else a comma and a new line inside a container.
+    void prefix()
+    {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (empty_.empty())
+            return;
+        if (!empty_.back())
+            std::putchar(',');
+        empty_.back() = false;
+        indent();
+    }
+
+    std::vector<bool> empty_;
+    bool afterKey_ = false;
+};
+
+const char* type_name(int type)
+{
+    switch (type) {
+    case NODE_MESH: return "mesh";
+    case NODE_OMNI: return "omni";
+    case NODE_DUMMY: return "dummy";
+    case NODE_CAMERA: return "camera";
+    case NODE_CAMERA_TARGET: return "camera target";
+    case NODE_SPOTLIGHT: return "spotlight";
+    case NODE_SPOT_TARGET: return "spotlight target";
+    default: return "unknown";
+    }
+}
+
+void dump_maps(Json& json, const Material& material)
+{
+    const std::pair<const char*, TextureMap*> slots[] = {
+        {"texture1", material.texture1},       {"texture2", material.texture2},
+        {"opacity", material.opacityMap},      {"bump", material.bumpMap},
+        {"shininess", material.shininessMap},  {"specular", material.specularMap},
+        {"selfIllum", material.selfIllumMap},  {"reflection", material.reflectionMap}};
+    json.key("maps");
+    json.open('[');
+    for (const auto& [slot, map] : slots) {
+        if (!map)
+            continue;
+        json.open('{');
+        json.key("slot"), json.text(slot);
+        json.key("file"), json.name(map->fileName);
+        json.key("width"), json.integer(map->width);
+        json.key("height"), json.integer(map->height);
+        int levels = 0;
+        for (ImageLevel* level = map->levels; level; level = level->next)
+            ++levels;
+        json.key("levels"), json.integer(levels);
+        json.key("uScale"), json.number(map->uScale);
+        json.key("vScale"), json.number(map->vScale);
+        json.key("uOffset"), json.number(map->uOffset);
+        json.key("vOffset"), json.number(map->vOffset);
+        json.close('}');
+    }
+    json.close(']');
+}
+
+void dump_material(Json& json, const Material& material)
+{
+    json.open('{');
+    json.key("name"), json.name(material.name);
+    json.key("shading"), json.integer(material.shading);
+    json.key("transparency"), json.number(material.transparency);
+    json.key("transparent"), json.boolean(material.blendTable != nullptr);
+    json.key("additive"), json.boolean(material.additive);
+    json.key("twoSided"), json.boolean(material.twoSided);
+    json.key("wireframe"), json.boolean(material.wireframe);
+    json.key("envMapped"), json.boolean(material.envMapped);
+    json.key("reflection"), json.number(material.reflection);
+    dump_maps(json, material);
+    json.close('}');
+}
+
+void dump_mesh(Json& json, const Mesh& mesh)
+{
+    json.key("vertices"), json.integer(mesh.vertexCount);
+    json.key("faces"), json.integer(mesh.faceCount);
+    json.key("boxMin"), json.numbers(mesh.box[0], 3);
+    json.key("boxMax"), json.numbers(mesh.box[6], 3);
+    json.key("pivot"), json.numbers(mesh.pivot, 3);
+    json.key("keys");
+    json.open('{');
+    json.key("position"), json.integer(mesh.positionTrack.keyCount);
+    json.key("rotation"), json.integer(mesh.rotationTrack.keyCount);
+    json.key("scale"), json.integer(mesh.scaleTrack.keyCount);
+    json.key("morph"), json.integer(mesh.morphTrack.keyCount);
+    json.key("hide"), json.integer(mesh.hideCount);
+    json.close('}');
+}
+
+void dump_node(Json& json, const SceneNode& node)
+{
+    json.open('{');
+    json.key("type"), json.text(type_name(node.type));
+    json.key("name"), json.name(node.name);
+    json.key("objectNumber"), json.integer(node.objectNumber);
+    json.key("parent");
+    if (node.parent == NO_PARENT)
+        json.raw("null");
+    else
+        json.integer(node.parent);
+    json.key("flags1"), json.integer(node.flags1);
+    json.key("flags2"), json.integer(node.flags2);
+    switch (node.type) {
+    case NODE_MESH:
+        dump_mesh(json, *static_cast<const Mesh*>(node.data));
+        break;
+    case NODE_OMNI: {
+        const Light& light = *static_cast<const Light*>(node.data);
+        json.key("position"), json.numbers(light.position, 3);
+        json.key("colour"), json.numbers(light.colour, 3);
+        json.key("on"), json.boolean(light.on);
+        json.key("range"), json.numbers(&light.rangeStart, 2);
+        json.key("multiplier"), json.number(light.multiplier);
+        json.key("positionKeys"), json.integer(light.positionTrack.keyCount);
+        json.key("colourKeys"), json.integer(light.colourTrack.keyCount);
+        break;
+    }
+    case NODE_SPOTLIGHT:
+    case NODE_SPOT_TARGET: {
+        const SpotLight& spot = *static_cast<const SpotLight*>(node.data);
+        json.key("position"), json.numbers(spot.position, 3);
+        json.key("target"), json.numbers(spot.target, 3);
+        json.key("colour"), json.numbers(spot.colour, 3);
+        json.key("hotspot"), json.number(spot.hotspot);
+        json.key("falloff"), json.number(spot.falloff);
+        json.key("positionKeys"), json.integer(spot.positionTrack.keyCount);
+        json.key("targetKeys"), json.integer(spot.targetTrack.keyCount);
+        json.key("colourKeys"), json.integer(spot.colourTrack.keyCount);
+        break;
+    }
+    case NODE_CAMERA:
+    case NODE_CAMERA_TARGET: {
+        const Camera& camera = *static_cast<const Camera*>(node.data);
+        json.key("position"), json.numbers(camera.position, 3);
+        json.key("target"), json.numbers(camera.target, 3);
+        json.key("roll"), json.number(camera.roll);
+        json.key("lens"), json.number(camera.fov);
+        json.key("positionKeys"), json.integer(camera.positionTrack.keyCount);
+        json.key("targetKeys"), json.integer(camera.targetTrack.keyCount);
+        json.key("fovKeys"), json.integer(camera.fovTrack.keyCount);
+        json.key("rollKeys"), json.integer(camera.rollTrack.keyCount);
+        break;
+    }
+    case NODE_DUMMY: {
+        const DummyObject& dummy = *static_cast<const DummyObject*>(node.data);
+        json.key("pivot"), json.numbers(dummy.pivot, 3);
+        json.key("positionKeys"), json.integer(dummy.positionTrack.keyCount);
+        json.key("rotationKeys"), json.integer(dummy.rotationTrack.keyCount);
+        json.key("scaleKeys"), json.integer(dummy.scaleTrack.keyCount);
+        break;
+    }
+    default:
+        break;
+    }
+    json.close('}');
+}
+
+void no_preparation(Scene&) {}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: scene-dump FILE.3ds\n");
+        return 2;
+    }
+    std::filesystem::path path(argv[1]);
+    std::filesystem::path dir = path.parent_path();
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0) {
+        std::fprintf(stderr, "scene-dump: cannot enter %s\n", dir.c_str());
+        return 2;
+    }
+    std::string name = path.filename().string();
+    Scene* scene = build_scene(name.c_str(), 640, 480, no_preparation);
+
+    Json json;
+    json.open('{');
+    json.key("file"), json.text(name);
+    json.key("frames");
+    json.raw("[" + std::to_string(scene->startFrame) + ", " + std::to_string(scene->endFrame) + "]");
+    json.key("ambient"), json.numbers(scene->ambient, 3);
+    json.key("background"), json.numbers(scene->background, 3);
+    json.key("ambientKeys"), json.integer(scene->ambientTrack.keyCount);
+    json.key("camera"), json.name(scene->camera ? scene->camera->name : nullptr);
+    json.key("omniLights"), json.integer(scene->omniCount);
+    json.key("materials");
+    json.open('[');
+    for (Material* material = scene->materials; material; material = material->next)
+        dump_material(json, *material);
+    json.close(']');
+    json.key("nodes");
+    json.open('[');
+    for (SceneNode* node = scene->nodes; node; node = node->next)
+        dump_node(json, *node);
+    json.close(']');
+    json.close('}');
+    json.end();
+    return 0;
+}

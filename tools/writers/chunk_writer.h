@@ -1,0 +1,174 @@
+#pragma once
+// A small builder of 3D Studio chunk trees: tests state their scenes as code with it, and the demo
+// generator writes its scene with it. Chunks are opened and closed like brackets; closing patches
+// the chunk's length. The helpers write the chunks the player reads, complete with their usual
+// sub-chunks; the raw calls (header, u8 ... string) let a test craft any broken file it needs.
+//
+//   ChunkWriter w;
+//   w.open(chunk_id::MAIN);
+//   w.open(chunk_id::EDITOR);
+//   w.mesh_object({.name = "Box01", .vertices = {...}, .faces = {...}});
+//   w.close();
+//   w.close();
+//   w.save("scene.3ds");
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace chunk_id {
+constexpr uint16_t COLOUR_FLOAT = 0x0010, COLOUR_BYTE = 0x0011, COLOUR_BYTE_GAMMA = 0x0012,
+                   COLOUR_FLOAT_GAMMA = 0x0013, PERCENT_INT = 0x0030, PERCENT_FLOAT = 0x0031;
+constexpr uint16_t MAIN = 0x4D4D, VERSION = 0x0002, EDITOR = 0x3D3D, BACKGROUND = 0x1200,
+                   AMBIENT = 0x2100;
+constexpr uint16_t OBJECT = 0x4000, MESH = 0x4100, VERTICES = 0x4110, FACES = 0x4120,
+                   FACE_MATERIAL = 0x4130, MAPPINGS = 0x4140, SMOOTHING = 0x4150,
+                   MATRIX = 0x4160;
+constexpr uint16_t LIGHT = 0x4600, SPOTLIGHT = 0x4610, LIGHT_OFF = 0x4620, FADING_ON = 0x4625,
+                   RANGE_START = 0x4659, RANGE_END = 0x465A, MULTIPLIER = 0x465B,
+                   CAMERA = 0x4700;
+constexpr uint16_t MATERIAL = 0xAFFF, MATERIAL_NAME = 0xA000, MATERIAL_AMBIENT = 0xA010,
+                   DIFFUSE = 0xA020, SPECULAR = 0xA030, TRANSPARENCY = 0xA050,
+                   REFLECTION = 0xA053, TWO_SIDED = 0xA081, ADDITIVE = 0xA083,
+                   WIREFRAME = 0xA085, SHADING = 0xA100;
+constexpr uint16_t TEXTURE1 = 0xA200, TEXTURE2 = 0xA33A, OPACITY_MAP = 0xA210, BUMP_MAP = 0xA230,
+                   SHININESS_MAP = 0xA33C, SPECULAR_MAP = 0xA204, SELF_ILLUM_MAP = 0xA33D,
+                   REFLECTION_MAP = 0xA220, MAP_FILENAME = 0xA300, V_SCALE = 0xA354,
+                   U_SCALE = 0xA356, U_OFFSET = 0xA358, V_OFFSET = 0xA35A;
+constexpr uint16_t KEYFRAMER = 0xB000, AMBIENT_NODE = 0xB001, MESH_NODE = 0xB002,
+                   CAMERA_NODE = 0xB003, CAMERA_TARGET_NODE = 0xB004, OMNI_NODE = 0xB005,
+                   SPOT_TARGET_NODE = 0xB006, SPOT_NODE = 0xB007, FRAMES = 0xB008,
+                   NODE_HEADER = 0xB010, DUMMY_NAME = 0xB011, PIVOT = 0xB013,
+                   POSITION_KEYS = 0xB020, ROTATION_KEYS = 0xB021, SCALE_KEYS = 0xB022,
+                   FOV_KEYS = 0xB023, ROLL_KEYS = 0xB024, COLOUR_KEYS = 0xB025,
+                   MORPH_KEYS = 0xB026, HIDE_KEYS = 0xB029, OBJECT_NUMBER = 0xB030;
+}  // namespace chunk_id
+
+using V2 = std::array<float, 2>;
+using V3 = std::array<float, 3>;
+
+struct FaceSpec {
+    uint16_t a = 0, b = 0, c = 0;
+    uint16_t flags = 7;  // all three edges visible
+};
+
+struct FaceMaterialSpec {
+    std::string material = {};
+    std::vector<uint16_t> faces = {};
+};
+
+// One mesh object: "Object Block" with its "Triangular Mesh". Empty lists write no chunk; an
+// empty matrix writes none either (the identity otherwise: set hasMatrix).
+struct MeshSpec {
+    std::string name = {};
+    std::vector<V3> vertices = {};
+    std::vector<FaceSpec> faces = {};
+    std::vector<FaceMaterialSpec> faceMaterials = {};
+    std::vector<V2> mappings = {};  // as stored in the file (v not negated)
+    bool hasMatrix = true;
+    std::array<float, 12> matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};  // X, Y, Z axes, origin
+};
+
+struct MapSpec {
+    uint16_t slot = chunk_id::TEXTURE1;
+    std::string fileName = {};  // empty: no "Map Filename"
+    bool hasScale = false;
+    float uScale = 1, vScale = 1, uOffset = 0, vOffset = 0;
+};
+
+struct MaterialSpec {
+    std::string name = {};
+    std::array<uint8_t, 3> ambient = {0, 0, 0};
+    int transparencyPercent = -1;  // "Percent (int)" under "Transparency Percent"; -1: none
+    int shading = 3;
+    bool twoSided = false, additive = false, wireframe = false;
+    std::vector<MapSpec> maps = {};
+};
+
+// One key of a track. The five parameters are written for the set bits 0 to 4 of flags, lowest
+// first; set bits above bit 4 write a float of 0 each.
+struct KeySpec {
+    int32_t frame = 0;
+    uint16_t flags = 0;
+    float tension = 0, continuity = 0, bias = 0, easeTo = 0, easeFrom = 0;
+    std::vector<float> value = {};  // 3 floats, 4 for rotation (angle, axis), 1 for FOV and roll
+    std::string morphTarget = {};   // "Morph Keys" only: written instead of value
+};
+
+class ChunkWriter {
+public:
+    // Brackets: open writes the id and a length that close patches.
+    void open(uint16_t id);
+    void close();
+    // A complete chunk without body, and a header with a length as given (for broken files).
+    void empty(uint16_t id);
+    void header(uint16_t id, uint32_t length);
+
+    void u8(uint8_t value);
+    void u16(uint16_t value);
+    void u32(uint32_t value);
+    void f32(float value);
+    void floats(std::initializer_list<float> values);
+    void floats(std::span<const float> values);
+    void string(std::string_view text);  // zero-terminated
+    void raw(std::span<const uint8_t> data);
+
+    // Common sub-chunks.
+    void colour_float(float r, float g, float b, bool gamma = false);
+    void colour_byte(uint8_t r, uint8_t g, uint8_t b, bool gamma = false);
+    void percent_int(uint16_t value);
+    void percent_float(float value);
+    void float_chunk(uint16_t id, float value);
+    void floats_chunk(uint16_t id, std::initializer_list<float> values);
+
+    // Editor section.
+    void version(uint32_t value);
+    void background(float r, float g, float b);
+    void ambient(float r, float g, float b);
+    void begin_object(std::string_view name);  // open "Object Block" and write its name
+    void vertices(std::span<const V3> list);
+    void faces(std::span<const FaceSpec> list);      // the "Faces List" without sub-chunks
+    void begin_faces(std::span<const FaceSpec> list);  // the same, left open for its sub-chunks
+    void face_material(std::string_view material, std::span<const uint16_t> faces);
+    void mappings(std::span<const V2> list);
+    void matrix(const std::array<float, 12>& values);
+    void mesh_object(const MeshSpec& mesh);
+    // "Light" with its position and a float colour, left open for its sub-chunks.
+    void begin_light(V3 position, V3 colour);
+    void spotlight(V3 target, float hotspot, float falloff);
+    void omni_object(std::string_view name, V3 position, V3 colour);
+    void camera(V3 position, V3 target, float roll, float lens);
+    void camera_object(std::string_view name, V3 position, V3 target, float roll = 0,
+                       float lens = 45);
+    void begin_material(std::string_view name);  // open "Material" and write "Material Name"
+    void percent_chunk(uint16_t id, uint16_t percent);  // "Transparency/Reflection Percent"
+    void map(const MapSpec& map);
+    void material(const MaterialSpec& material);
+
+    // Keyframer section.
+    void begin_node(uint16_t block, uint16_t objectNumber, std::string_view name,
+                    uint16_t parent = 0xFFFF, uint16_t flags1 = 0, uint16_t flags2 = 0);
+    void node_header(std::string_view name, uint16_t flags1, uint16_t flags2, uint16_t parent);
+    void dummy_name(std::string_view name);
+    void pivot(V3 point);
+    void track(uint16_t id, std::span<const KeySpec> keys, uint16_t flags = 0);
+    void track(uint16_t id, std::initializer_list<KeySpec> keys, uint16_t flags = 0);
+    void hide_track(std::span<const int32_t> frames);
+    void frames(uint32_t start, uint32_t end);
+
+    const std::vector<uint8_t>& bytes() const { return data_; }
+    // Writes the bytes to a file; false when it cannot be written. Open chunks are written as
+    // they stand.
+    bool save(const std::string& path) const;
+
+private:
+    void patch_u32(size_t at, uint32_t value);
+    void key(const KeySpec& key);
+
+    std::vector<uint8_t> data_;
+    std::vector<size_t> open_;
+};
