@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 
 namespace demo_test {
@@ -43,13 +44,14 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-const std::filesystem::path& full_demo()
+const std::filesystem::path& demo_dir(int frames)
 {
-    static std::unique_ptr<ScratchDir> dir = [] {
-        auto made = std::make_unique<ScratchDir>("full-demo");
-        generate(made->path, 1150);
-        return made;
-    }();
+    static std::map<int, std::unique_ptr<ScratchDir>> made;
+    std::unique_ptr<ScratchDir>& dir = made[frames];
+    if (!dir) {
+        dir = std::make_unique<ScratchDir>("demo-" + std::to_string(frames));
+        generate(dir->path, frames);
+    }
     return dir->path;
 }
 

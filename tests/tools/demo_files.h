@@ -23,8 +23,8 @@ std::string generate(const std::filesystem::path& dir, int frames);
 
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 
-// The full-length production, generated once per test program (in a scratch directory that
-// lives until the program ends).
-const std::filesystem::path& full_demo();
+// The production with its music cut at `frames`, generated once per test program and length (in
+// a scratch directory that lives until the program ends). The scene is the same at any length.
+const std::filesystem::path& demo_dir(int frames);
 
 }  // namespace demo_test

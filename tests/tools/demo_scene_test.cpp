@@ -28,7 +28,7 @@ Scene& demo_scene()
 {
     static Scene* scene = [] {
         std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(full_demo());
+        std::filesystem::current_path(demo_dir(20));
         Scene* loaded = build_scene("sarnoj1.3ds", 640, 480, no_preparation);
         std::filesystem::current_path(previous);
         return loaded;
@@ -150,8 +150,9 @@ TEST(DemoScene, HeartMorphsThroughHiddenShapesOfItsVertexCount)
         shapes.insert(target);
         SceneNode* node = find_node_by_name(scene, NODE_MESH, target);
         EXPECT_EQ(static_cast<Mesh*>(node->data)->vertexCount, heart.vertexCount) << target;
-        if (std::strcmp(target, "HEART") != 0)
+        if (std::strcmp(target, "HEART") != 0) {
             EXPECT_TRUE(node->flags1 & NODE_HIDDEN_FLAG) << target << " shows";
+        }
     }
     EXPECT_GE(shapes.size(), 3u);
     // Beams and crystals appear and vanish by hide keys.
