@@ -4,7 +4,7 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/player.h"
-#include "gfxcontext/null_context.h"
+#include "gfxcontext/software_context.h"
 #include "platform/sdl_clock.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdl_presenter.h"
@@ -55,10 +55,8 @@ int main(int, char**)
     SdlMessageBox messageBox;
     SdlSound sound;
     SdlPresenter presenter(window);
-    // The device that draws nothing, until the software device is in: then
-    // make_software_context_library(&presenter) takes its place and frames reach the window.
-    auto graphics = make_null_context_library();
-    (void)presenter;
+    // The software device: finished frames go to the window through the presenter.
+    auto graphics = make_software_context_library(&presenter);
 
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
     return run_player(ports, sceneCalls);

@@ -1,0 +1,64 @@
+// Drawing one line into the rows of a band. The line steps one pixel at a time along its major
+// axis, from the pixel holding its first end to the pixel holding its last, both drawn; the minor
+// coordinate, depth and colour are interpolated at each pixel's centre. Lines are not textured.
+
+#include <algorithm>
+#include <cmath>
+
+#include "gfxcontext/blender.h"
+#include "gfxcontext/rasterizer.h"
+
+namespace {
+
+uint8_t to_channel(float value)
+{
+    return value <= 0.0f ? 0 : value >= 255.0f ? 255 : uint8_t(int(value + 0.5f));
+}
+
+// The pixel holding coordinate c: pixels are centred on integers.
+int pixel_of(float c) { return int(std::floor(c + 0.5f)); }
+
+}  // namespace
+
+void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, int rowEnd)
+{
+    const RasterState& state = queue.states[line.state];
+    const ScreenVertex& a = line.a;
+    const ScreenVertex& b = line.b;
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    const float major0 = alongX ? a.x : a.y, major1 = alongX ? b.x : b.y;
+    const float majorLength = major1 - major0;
+    const int limit = alongX ? frame.width : frame.height;
+
+    int from = pixel_of(major0), to = pixel_of(major1);
+    if (from > to)
+        std::swap(from, to);
+    from = std::max(from, alongX ? 0 : rowStart);
+    to = std::min(to, alongX ? limit - 1 : rowEnd - 1);
+
+    for (int p = from; p <= to; p++) {
+        float t = majorLength != 0.0f ? (float(p) - major0) / majorLength : 0.0f;
+        t = std::clamp(t, 0.0f, 1.0f);
+        const float minor = alongX ? a.y + dy * t : a.x + dx * t;
+        const int x = alongX ? p : pixel_of(minor);
+        const int y = alongX ? pixel_of(minor) : p;
+        if (y < rowStart || y >= rowEnd || x < 0 || x >= frame.width)
+            continue;
+        const size_t at = size_t(y) * frame.width + x;
+        const float z = a.z + (b.z - a.z) * t;
+        if (state.depthEnable && !(z <= frame.depth[at]))
+            continue;
+        uint32_t source = line.flatColour;
+        if (state.gouraud) {
+            auto mix = [t](float p0, float p1) { return to_channel(p0 + (p1 - p0) * t); };
+            source = uint32_t(mix(a.a, b.a)) << 24 | uint32_t(mix(a.r, b.r)) << 16 |
+                     uint32_t(mix(a.g, b.g)) << 8 | mix(a.b, b.b);
+        }
+        frame.colour[at] = state.blendEnable ? blend_pixel(source, frame.colour[at], state.srcBlend,
+                                                           state.destBlend)
+                                             : source & 0x00FFFFFFu;
+        if (state.depthEnable)
+            frame.depth[at] = z;
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Texture sampling for a 2 x 2 quad of pixels: the mip levels chosen from the quad's footprint in
+// the texture, then point or bilinear fetches with wrap addressing in each level and a linear
+// blend between two levels. Bilinear weights have 6-bit fractions, as the texture units of the
+// time had; every step is integer or a fixed sequence of float operations, so results are the
+// same on every run and machine.
+
+#include <emmintrin.h>
+
+#include "gfxcontext/raster_state.h"
+#include "gfxcontext/texture.h"
+
+struct MipChoice {
+    int level0 = 0, level1 = 0;
+    int fraction = 0;      // weight of level1, 0..128
+    bool linear = false;   // bilinear within the levels
+};
+
+// rho2: the larger squared length, in texels of level 0, of the texture step along x or y.
+MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, float rho2);
+
+// The texels of the quad's pixels 0 and 1 (x, then x + 1 on the top row) and 2 and 3 (the row
+// below), each pixel as four 16-bit lanes blue, green, red, alpha in 0..255.
+struct QuadTexels {
+    __m128i top, bottom;
+};
+
+// u, v: the texture coordinates of the quad's four pixels in the order above.
+QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, __m128 u,
+                       __m128 v);
+
+// The same with SSE2 alone. sample_quad takes a faster road where the processor has one, with
+// the same results.
+QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& state, __m128 u,
+                            __m128 v);
+
+// log2 to within 0.01: enough to choose and blend mip levels.
+float approximate_log2(float x);

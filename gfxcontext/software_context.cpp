@@ -1,0 +1,159 @@
+#include "gfxcontext/software_context.h"
+
+#include <cmath>
+#include <vector>
+
+#include "gfxcontext/debug_font.h"
+#include "gfxcontext/framebuffer.h"
+#include "gfxcontext/rasterizer.h"
+#include "gfxcontext/software_device.h"
+#include "gfxcontext/texture.h"
+#include "gfxcontext/vertex_buffer.h"
+
+namespace {
+
+using namespace gfx;
+
+constexpr uint32_t defaultWidth = 640, defaultHeight = 480;
+constexpr uint32_t maxFrameSide = 4096;
+
+class SoftwareDirect3D : public Counted<Direct3D> {
+public:
+    HRESULT CreateVertexBuffer(const D3DVERTEXBUFFERDESC& desc, VertexBuffer** buffer,
+                               uint32_t) override
+    {
+        if (!buffer)
+            return D3DERR_GENERIC;
+        *buffer = nullptr;
+        if ((desc.dwFVF != D3DFVF_LVERTEX && desc.dwFVF != D3DFVF_TLVERTEX) ||
+            desc.dwNumVertices == 0 || desc.dwNumVertices > SoftwareVertexBuffer::maxVertices)
+            return D3DERR_GENERIC;
+        buffers.push_back(std::make_unique<SoftwareVertexBuffer>(desc.dwFVF, desc.dwNumVertices));
+        *buffer = buffers.back().get();
+        return D3D_OK;
+    }
+
+private:
+    std::vector<std::unique_ptr<SoftwareVertexBuffer>> buffers;
+};
+
+class SoftwareContext : public Counted<Context> {
+public:
+    SoftwareContext(Presenter* presenter, int width, int height)
+        : presenter(presenter), frame(width, height), rasterizer(frame), device(frame, rasterizer)
+    {
+    }
+
+    Device* GetD3DDevice() override
+    {
+        device.AddRef();
+        return &device;
+    }
+    Direct3D* GetD3D() override
+    {
+        d3d.AddRef();
+        return &d3d;
+    }
+    HRESULT UpdateFrame(uint32_t) override
+    {
+        rasterizer.flush();
+        if (presenter)
+            presenter->present(frame.colour.data(), frame.width, frame.height);
+        return D3D_OK;
+    }
+    HRESULT Clear(uint32_t flags) override
+    {
+        rasterizer.clear(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER));
+        return D3D_OK;
+    }
+    HRESULT DrawDebugText(float x, float y, uint32_t colour, const char* text) override
+    {
+        if (!text || !(std::fabs(x) <= 16.0f) || !(std::fabs(y) <= 16.0f))
+            return D3DERR_GENERIC;
+        rasterizer.flush();
+        draw_debug_text(frame, int(std::floor(x * float(frame.width))),
+                        int(std::floor(y * float(frame.height))), colour, text);
+        return D3D_OK;
+    }
+
+    void flush() { rasterizer.flush(); }
+    const FrameBuffer& frame_buffer() const { return frame; }
+
+private:
+    Presenter* presenter;
+    FrameBuffer frame;
+    Rasterizer rasterizer;
+    SoftwareDevice device;
+    SoftwareDirect3D d3d;
+};
+
+class SoftwareLibrary : public ContextLibrary {
+public:
+    explicit SoftwareLibrary(Presenter* presenter) : presenter(presenter) {}
+
+    HRESULT D3DXInitialize() override { return D3D_OK; }
+    HRESULT D3DXUninitialize() override
+    {
+        for (auto& context : contexts)
+            context->flush();
+        return D3D_OK;
+    }
+
+    // Every selector is served: the device draws the same picture whatever level was asked for.
+    HRESULT D3DXCreateContext(uint32_t, uint32_t, void*, uint32_t width, uint32_t height,
+                              Context** context) override
+    {
+        if (!context)
+            return D3DERR_GENERIC;
+        *context = nullptr;
+        if (width == D3DX_DEFAULT)
+            width = defaultWidth;
+        if (height == D3DX_DEFAULT)
+            height = defaultHeight;
+        if (width == 0 || height == 0 || width > maxFrameSide || height > maxFrameSide)
+            return D3DERR_GENERIC;
+        contexts.push_back(std::make_unique<SoftwareContext>(presenter, int(width), int(height)));
+        *context = contexts.back().get();
+        return D3D_OK;
+    }
+
+    HRESULT D3DXCreateTexture(Device*, uint32_t flags, uint32_t width, uint32_t height,
+                              uint32_t format, Texture** texture) override
+    {
+        if (!texture)
+            return D3DERR_GENERIC;
+        *texture = nullptr;
+        if (format != D3DX_SF_A8R8G8B8 || width == 0 || height == 0 ||
+            width > SoftwareTexture::maxSide || height > SoftwareTexture::maxSide)
+            return D3DERR_GENERIC;
+        textures.push_back(
+            std::make_unique<SoftwareTexture>(width, height, !(flags & D3DX_TEXTURE_NOMIPMAP)));
+        *texture = textures.back().get();
+        return D3D_OK;
+    }
+
+    HRESULT D3DXLoadTextureFromMemory(Device*, Texture* texture, uint32_t level,
+                                      const void* pixels, uint32_t format, uint32_t pitch,
+                                      uint32_t) override
+    {
+        auto* ours = dynamic_cast<SoftwareTexture*>(texture);
+        if (!ours || format != D3DX_SF_A8R8G8B8)
+            return D3DERR_GENERIC;
+        // Queued primitives may still sample the texture as it was.
+        for (auto& context : contexts)
+            context->flush();
+        return ours->load(level, pixels, pitch) ? D3D_OK : D3DERR_GENERIC;
+    }
+
+private:
+    Presenter* presenter;
+    std::vector<std::unique_ptr<SoftwareTexture>> textures;
+    std::vector<std::unique_ptr<SoftwareContext>> contexts;
+};
+
+}  // namespace
+
+std::unique_ptr<gfx::ContextLibrary> make_software_context_library(Presenter* presenter)
+{
+    return std::make_unique<SoftwareLibrary>(presenter);
+}

@@ -1,0 +1,236 @@
+#include "gfxcontext/software_device.h"
+
+#include <cstring>
+
+#include "gfxcontext/texture.h"
+#include "gfxcontext/vertex_buffer.h"
+
+namespace {
+
+constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+void multiply(const float a[16], const float b[16], float out[16])
+{
+    for (int row = 0; row < 4; row++)
+        for (int column = 0; column < 4; column++) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; k++)
+                sum += a[row * 4 + k] * b[k * 4 + column];
+            out[row * 4 + column] = sum;
+        }
+}
+
+uint32_t pack(const ClipPoint& p)
+{
+    auto channel = [](float c) { return c <= 0.0f ? 0u : c >= 255.0f ? 255u : uint32_t(c + 0.5f); };
+    return channel(p.a) << 24 | channel(p.r) << 16 | channel(p.g) << 8 | channel(p.b);
+}
+
+}  // namespace
+
+SoftwareDevice::SoftwareDevice(FrameBuffer& frame, Rasterizer& rasterizer)
+    : frame(frame), rasterizer(rasterizer)
+{
+    std::memcpy(world, identity, sizeof world);
+    std::memcpy(view, identity, sizeof view);
+    std::memcpy(projection, identity, sizeof projection);
+}
+
+HRESULT SoftwareDevice::BeginScene() { return D3D_OK; }
+
+HRESULT SoftwareDevice::EndScene()
+{
+    rasterizer.flush();
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const float matrix[16])
+{
+    if (!matrix)
+        return D3DERR_GENERIC;
+    float* target = state == D3DTRANSFORMSTATE_WORLD        ? world
+                    : state == D3DTRANSFORMSTATE_VIEW       ? view
+                    : state == D3DTRANSFORMSTATE_PROJECTION ? projection
+                                                            : nullptr;
+    if (!target)
+        return D3DERR_GENERIC;
+    std::memcpy(target, matrix, 16 * sizeof(float));
+    combinedValid = false;
+    return D3D_OK;
+}
+
+const float* SoftwareDevice::combined_transform()
+{
+    if (!combinedValid) {
+        float worldView[16];
+        multiply(world, view, worldView);
+        multiply(worldView, projection, combined);
+        combinedValid = true;
+    }
+    return combined;
+}
+
+HRESULT SoftwareDevice::SetRenderState(D3DRENDERSTATETYPE state, uint32_t value)
+{
+    switch (state) {
+    case D3DRENDERSTATE_ZENABLE: raster.depthEnable = value != D3DZB_FALSE; break;
+    case D3DRENDERSTATE_FILLMODE: fillMode = value; break;
+    case D3DRENDERSTATE_SHADEMODE: raster.gouraud = value != D3DSHADE_FLAT; break;
+    case D3DRENDERSTATE_SRCBLEND: raster.srcBlend = value; break;
+    case D3DRENDERSTATE_DESTBLEND: raster.destBlend = value; break;
+    case D3DRENDERSTATE_CULLMODE: cullMode = value; break;
+    case D3DRENDERSTATE_ALPHABLENDENABLE: raster.blendEnable = value != 0; break;
+    default: break;   // dithering, clipping and lighting change nothing in this device
+    }
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetTextureStageState(uint32_t stage, D3DTEXTURESTAGESTATETYPE type,
+                                             uint32_t value)
+{
+    if (stage != 0)
+        return D3D_OK;
+    switch (type) {
+    case D3DTSS_MAGFILTER: raster.magFilter = value; break;
+    case D3DTSS_MINFILTER: raster.minFilter = value; break;
+    case D3DTSS_MIPFILTER: raster.mipFilter = value; break;
+    default: break;
+    }
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetTexture(uint32_t stage, gfx::Texture* texture)
+{
+    if (stage != 0)
+        return D3D_OK;
+    if (!texture) {
+        raster.texture = nullptr;
+        return D3D_OK;
+    }
+    auto* ours = dynamic_cast<SoftwareTexture*>(texture);
+    if (!ours)
+        return D3DERR_GENERIC;
+    raster.texture = ours;
+    return D3D_OK;
+}
+
+bool SoftwareDevice::fetch(const SoftwareVertexBuffer& buffer, uint32_t index,
+                           ClipPoint& point) const
+{
+    if (index >= buffer.capacity())
+        return false;
+    ClipVertex v;
+    if (buffer.screenSpace) {
+        // Screen-space vertices written by the caller: undo the viewport.
+        const D3DTLVERTEX& s = buffer.screen[index];
+        float w = s.rhw != 0.0f ? 1.0f / s.rhw : 1.0f;
+        v = ClipVertex{(s.sx * 2.0f / float(frame.width) - 1.0f) * w,
+                       (1.0f - s.sy * 2.0f / float(frame.height)) * w, s.sz * w, w, s.color, s.tu,
+                       s.tv};
+    } else {
+        v = buffer.clip[index];
+    }
+    point = ClipPoint{v.x,
+                      v.y,
+                      v.z,
+                      v.w,
+                      v.u,
+                      v.v,
+                      float((v.colour >> 16) & 255),
+                      float((v.colour >> 8) & 255),
+                      float(v.colour & 255),
+                      float(v.colour >> 24)};
+    return true;
+}
+
+ScreenVertex SoftwareDevice::project(const ClipPoint& p) const
+{
+    const float q = 1.0f / p.w;
+    return ScreenVertex{(p.x * q + 1.0f) * float(frame.width) * 0.5f,
+                        (1.0f - p.y * q) * float(frame.height) * 0.5f,
+                        p.z * q,
+                        q,
+                        p.u * q,
+                        p.v * q,
+                        p.r,
+                        p.g,
+                        p.b,
+                        p.a};
+}
+
+void SoftwareDevice::draw_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c)
+{
+    const uint32_t flatColour = pack(a);
+    ClipPoint polygon[maxClippedCorners];
+    int count = 3;
+    const uint32_t ca = clip_outcode(a), cb = clip_outcode(b), cc = clip_outcode(c);
+    if ((ca | cb | cc) != allInside)
+        return;   // all three outside one plane
+    if ((ca & cb & cc) == allInside) {
+        polygon[0] = a;
+        polygon[1] = b;
+        polygon[2] = c;
+    } else {
+        count = clip_triangle(a, b, c, polygon);
+        if (count < 3)
+            return;
+    }
+    ScreenVertex screen[maxClippedCorners];
+    for (int i = 0; i < count; i++)
+        screen[i] = project(polygon[i]);
+    // Winding on screen (y down): positive area is clockwise.
+    double area = 0.0;
+    for (int i = 0; i < count; i++) {
+        const ScreenVertex& p = screen[i];
+        const ScreenVertex& q = screen[(i + 1) % count];
+        area += double(p.x) * q.y - double(q.x) * p.y;
+    }
+    if ((cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0))
+        return;
+    if (fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT) {
+        draw_line(a, b, flatColour);
+        draw_line(b, c, flatColour);
+        draw_line(c, a, flatColour);
+        return;
+    }
+    for (int i = 1; i + 1 < count; i++)
+        rasterizer.triangle(screen[0], screen[i], screen[i + 1], flatColour);
+}
+
+void SoftwareDevice::draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour)
+{
+    if (!clip_line(a, b))
+        return;
+    rasterizer.line(project(a), project(b), flatColour);
+}
+
+HRESULT SoftwareDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffer* base,
+                                               uint32_t startVertex, uint32_t vertexCount,
+                                               const uint16_t* indices, uint32_t indexCount,
+                                               uint32_t)
+{
+    auto* buffer = dynamic_cast<SoftwareVertexBuffer*>(base);
+    if (!buffer || !buffer->transformed() || (!indices && indexCount))
+        return D3DERR_GENERIC;
+    if (type != D3DPT_TRIANGLELIST && type != D3DPT_LINELIST)
+        return D3DERR_GENERIC;
+    rasterizer.set_state(raster);
+    const uint32_t corners = type == D3DPT_TRIANGLELIST ? 3 : 2;
+    ClipPoint p[3];
+    for (uint32_t first = 0; first + corners <= indexCount; first += corners) {
+        bool valid = true;
+        for (uint32_t k = 0; k < corners && valid; k++) {
+            const uint32_t index = indices[first + k];
+            const uint64_t at = uint64_t(startVertex) + index;
+            valid = index < vertexCount && at < buffer->capacity() &&
+                    fetch(*buffer, uint32_t(at), p[k]);
+        }
+        if (!valid)
+            continue;   // an index outside the vertices given draws nothing
+        if (type == D3DPT_TRIANGLELIST)
+            draw_triangle(p[0], p[1], p[2]);
+        else
+            draw_line(p[0], p[1], pack(p[0]));
+    }
+    return D3D_OK;
+}

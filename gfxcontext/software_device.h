@@ -1,0 +1,47 @@
+#pragma once
+// The device of the software context: render and texture-stage state, the three transforms, and
+// the draw calls, which clip primitives in homogeneous space, project them onto the frame and
+// hand them to the rasteriser.
+
+#include <cstdint>
+
+#include "gfxcontext/clipper.h"
+#include "gfxcontext/context.h"
+#include "gfxcontext/counted.h"
+#include "gfxcontext/rasterizer.h"
+
+class SoftwareVertexBuffer;
+
+class SoftwareDevice : public gfx::Counted<gfx::Device> {
+public:
+    SoftwareDevice(FrameBuffer& frame, Rasterizer& rasterizer);
+
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const float matrix[16]) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, uint32_t value) override;
+    HRESULT SetTextureStageState(uint32_t stage, D3DTEXTURESTAGESTATETYPE type,
+                                 uint32_t value) override;
+    HRESULT SetTexture(uint32_t stage, gfx::Texture* texture) override;
+    HRESULT DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffer* buffer,
+                                   uint32_t startVertex, uint32_t vertexCount,
+                                   const uint16_t* indices, uint32_t indexCount,
+                                   uint32_t flags) override;
+
+    // world x view x projection, row vectors.
+    const float* combined_transform();
+
+private:
+    bool fetch(const SoftwareVertexBuffer& buffer, uint32_t index, ClipPoint& point) const;
+    ScreenVertex project(const ClipPoint& p) const;
+    void draw_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c);
+    void draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour);
+
+    FrameBuffer& frame;
+    Rasterizer& rasterizer;
+    RasterState raster;
+    uint32_t cullMode = D3DCULL_CCW;
+    uint32_t fillMode = D3DFILL_SOLID;
+    float world[16], view[16], projection[16], combined[16];
+    bool combinedValid = false;
+};

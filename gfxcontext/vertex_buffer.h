@@ -1,0 +1,49 @@
+#pragma once
+// Vertex buffers of the software device. A lit-vertex buffer (D3DFVF_LVERTEX) holds what the
+// caller writes; a transformed buffer (D3DFVF_TLVERTEX) holds the results of ProcessVertices as
+// homogeneous clip-space vertices, so that clipping happens before the divide. A caller that
+// locks a transformed buffer writes screen-space D3DTLVERTEX records, which Unlock takes over.
+
+#include <cstdint>
+#include <vector>
+
+#include "gfxcontext/context.h"
+#include "gfxcontext/counted.h"
+
+// A vertex in clip space with the attributes the rasteriser interpolates.
+struct ClipVertex {
+    float x, y, z, w;
+    uint32_t colour;   // 0xAARRGGBB
+    float u, v;
+};
+
+class SoftwareDevice;
+
+class SoftwareVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
+public:
+    // The largest capacity accepted; 16-bit indices reach 65536 vertices.
+    static constexpr uint32_t maxVertices = 1u << 20;
+
+    SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity);
+
+    HRESULT Lock(uint32_t flags, void** data) override;
+    HRESULT Unlock() override;
+    HRESULT Optimize(gfx::Device* device, uint32_t flags) override;
+    HRESULT ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t count,
+                            gfx::VertexBuffer* source, uint32_t sourceIndex, gfx::Device* device,
+                            uint32_t flags) override;
+
+    bool transformed() const { return fvf == D3DFVF_TLVERTEX; }
+    uint32_t capacity() const { return count; }
+
+    // Transformed buffers: the clip-space vertices. Lit-vertex buffers: the caller's vertices.
+    std::vector<ClipVertex> clip;
+    std::vector<D3DLVERTEX> lit;
+    // What a caller wrote into a locked transformed buffer; used by draws while screenSpace.
+    std::vector<D3DTLVERTEX> screen;
+    bool screenSpace = false;
+
+private:
+    uint32_t fvf;
+    uint32_t count;
+};

@@ -1,0 +1,149 @@
+// Coverage and the fill rule: which pixels a triangle owns.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/gfxcontext/device_harness.h"
+
+TEST(Coverage, AxisAlignedRectangleCoversExactlyItsPixels)
+{
+    DeviceHarness h;
+    // Corners on whole pixels: pixel centres sit on integers, so the top and left edges are in
+    // and the bottom and right edges out, giving exactly 10 x 6 pixels.
+    auto a = h.at(4, 2, 0.5f, 0xFF0000), b = h.at(14, 2, 0.5f, 0xFF0000);
+    auto c = h.at(14, 8, 0.5f, 0xFF0000), d = h.at(4, 8, 0.5f, 0xFF0000);
+    h.triangles({a, b, c, a, c, d});
+    EXPECT_EQ(h.count(0xFF0000), 60);
+    EXPECT_EQ(h.pixel(4, 2), 0xFF0000u);
+    EXPECT_EQ(h.pixel(13, 7), 0xFF0000u);
+    EXPECT_EQ(h.pixel(14, 7), 0u);
+    EXPECT_EQ(h.pixel(13, 8), 0u);
+    EXPECT_EQ(h.pixel(3, 2), 0u);
+    EXPECT_EQ(h.pixel(4, 1), 0u);
+}
+
+TEST(Coverage, SharedEdgesLeaveNoGapAndNoDoubleBlend)
+{
+    // A fan of triangles around an off-grid centre, drawn with additive blending at 1/4: every
+    // pixel of the covered area must be hit exactly once, whatever the edge slopes.
+    DeviceHarness h;
+    h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_FALSE);
+    h.device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+    h.device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+    h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+    const uint32_t colour = 0x40FFFFFF;   // alpha 64 adds 64 per hit
+    std::vector<D3DLVERTEX> fan;
+    const float cx = 31.3f, cy = 30.7f;
+    const int sides = 13;
+    for (int i = 0; i < sides; i++) {
+        float a0 = 6.2831853f * i / sides, a1 = 6.2831853f * (i + 1) / sides;
+        fan.push_back(h.at(cx, cy, 0.5f, colour));
+        fan.push_back(h.at(cx + 25.1f * std::cos(a0), cy + 25.1f * std::sin(a0), 0.5f, colour));
+        fan.push_back(h.at(cx + 25.1f * std::cos(a1), cy + 25.1f * std::sin(a1), 0.5f, colour));
+    }
+    h.triangles(fan);
+    const auto& frame = h.frame();
+    int covered = 0;
+    for (int y = 0; y < h.height; y++)
+        for (int x = 0; x < h.width; x++) {
+            uint32_t p = frame[size_t(y) * h.width + x];
+            ASSERT_TRUE(p == 0 || p == 0x404040) << x << "," << y << " " << std::hex << p;
+            covered += p != 0;
+        }
+    // The polygon's area is about 1903 pixels; inner pixels must be filled without holes.
+    EXPECT_NEAR(covered, 1903, 40);
+    for (int x = 10; x < 52; x++)
+        EXPECT_EQ(frame[size_t(31) * h.width + x], 0x404040u) << x;
+}
+
+TEST(Coverage, TrianglesOutsideTheFrameOrDegenerateDrawNothing)
+{
+    DeviceHarness h;
+    h.triangles({h.at(-50, -50, 0.5f, 0xFFFFFF), h.at(-10, -50, 0.5f, 0xFFFFFF),
+                 h.at(-10, -10, 0.5f, 0xFFFFFF)});
+    h.triangles({h.at(5, 5, 0.5f, 0xFFFFFF), h.at(20, 20, 0.5f, 0xFFFFFF),
+                 h.at(35, 35, 0.5f, 0xFFFFFF)});
+    EXPECT_EQ(h.count(0), h.width * h.height);
+}
+
+TEST(Culling, EachModeRemovesTheTrianglesOfItsWinding)
+{
+    // On a y-down screen, (10,10) (30,10) (10,30) runs clockwise.
+    for (uint32_t mode : {D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW}) {
+        DeviceHarness h;
+        h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, mode);
+        h.triangles({h.at(10, 10, 0.5f, 0xFF0000), h.at(30, 10, 0.5f, 0xFF0000),
+                     h.at(10, 30, 0.5f, 0xFF0000)});
+        h.triangles({h.at(40, 40, 0.5f, 0x00FF00), h.at(40, 60, 0.5f, 0x00FF00),
+                     h.at(60, 40, 0.5f, 0x00FF00)});
+        const bool clockwiseShown = mode != D3DCULL_CW, counterShown = mode != D3DCULL_CCW;
+        EXPECT_EQ(h.pixel(14, 14), clockwiseShown ? 0xFF0000u : 0u) << mode;
+        EXPECT_EQ(h.pixel(44, 44), counterShown ? 0x00FF00u : 0u) << mode;
+    }
+}
+
+TEST(Culling, WindingIsJudgedAfterProjection)
+{
+    // Clip space has y up and the screen y down: the winding that counts is the one on screen.
+    DeviceHarness h;
+    h.perspective(1.0f, 1.0f, 100.0f);
+    h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
+    // Camera space, y up: (-1,1) (1,1) (-1,-1) at depth 4 is clockwise on screen.
+    h.triangles({{-1, 1, 4, 0, 0xFFFFFF, 0, 0, 0}, {1, 1, 4, 0, 0xFFFFFF, 0, 0, 0},
+                 {-1, -1, 4, 0, 0xFFFFFF, 0, 0, 0}});
+    EXPECT_EQ(h.pixel(28, 28), 0xFFFFFFu);
+    h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CW);
+    h.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+    h.triangles({{-1, 1, 4, 0, 0xFFFFFF, 0, 0, 0}, {1, 1, 4, 0, 0xFFFFFF, 0, 0, 0},
+                 {-1, -1, 4, 0, 0xFFFFFF, 0, 0, 0}});
+    EXPECT_EQ(h.count(0xFFFFFF), 0);
+}
+
+TEST(Clipping, TriangleCrossingTheEyePlaneShowsOnlyItsPartInFront)
+{
+    // A floor triangle at y = -1 reaching from in front of the eye to behind it. Only what lies
+    // beyond the near plane may show: below the horizon, nothing above it, and the same pixels
+    // as the part in front cut by hand at the near plane.
+    const float nearZ = 1.0f;
+    DeviceHarness h;
+    h.perspective(1.0f, nearZ, 100.0f);
+    h.triangles({{-2, -1, 8, 0, 0xFFFFFF, 0, 0, 0}, {2, -1, 8, 0, 0xFFFFFF, 0, 0, 0},
+                 {0, -1, -8, 0, 0xFFFFFF, 0, 0, 0}});
+    const std::vector<uint32_t> clipped = h.frame();
+    int above = 0, below = 0;
+    for (int y = 0; y < h.height; y++)
+        for (int x = 0; x < h.width; x++) {
+            bool lit = clipped[size_t(y) * h.width + x] != 0;
+            (y < h.height / 2 ? above : below) += lit;
+        }
+    EXPECT_EQ(above, 0);
+    EXPECT_GT(below, 200);
+
+    // The edges to the point behind the eye cross z = 1 at t = 7/16 of the way.
+    DeviceHarness reference;
+    reference.perspective(1.0f, nearZ, 100.0f);
+    const float t = 7.0f / 16.0f;
+    D3DLVERTEX a{-2, -1, 8, 0, 0xFFFFFF, 0, 0, 0}, b{2, -1, 8, 0, 0xFFFFFF, 0, 0, 0};
+    D3DLVERTEX c{-2 + 2 * t, -1, nearZ, 0, 0xFFFFFF, 0, 0, 0};
+    D3DLVERTEX d{2 - 2 * t, -1, nearZ, 0, 0xFFFFFF, 0, 0, 0};
+    reference.triangles({a, b, d, a, d, c});
+    const std::vector<uint32_t>& cut = reference.frame();
+    int differing = 0;
+    for (size_t i = 0; i < cut.size(); i++)
+        differing += (cut[i] != 0) != (clipped[i] != 0);
+    EXPECT_LE(differing, 4);
+}
+
+TEST(Clipping, FarPlaneAndSidesCutWithoutLosingTheRest)
+{
+    DeviceHarness h;
+    h.perspective(1.0f, 1.0f, 10.0f);
+    // A wall far beyond the far plane draws nothing; a huge one around the eye fills the frame.
+    h.triangles({{-1, -1, 20, 0, 0xFF, 0, 0, 0}, {1, -1, 20, 0, 0xFF, 0, 0, 0},
+                 {0, 1, 20, 0, 0xFF, 0, 0, 0}});
+    EXPECT_EQ(h.count(0xFF), 0);
+    h.triangles({{-1000, -1000, 5, 0, 0xFF, 0, 0, 0}, {3000, -1000, 5, 0, 0xFF, 0, 0, 0},
+                 {-1000, 3000, 5, 0, 0xFF, 0, 0, 0}});
+    EXPECT_EQ(h.count(0xFF), h.width * h.height);
+}

@@ -1,0 +1,269 @@
+// The context layer: creation for every selector, references, frames handed to the presenter,
+// debug text, PNG round trips, and calls with bad arguments, which must fail without harm.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "gfxcontext/debug_font.h"
+#include "tests/gfxcontext/device_harness.h"
+
+TEST(Context, EverySelectorIsServedWithAFrameOfTheDefaultSize)
+{
+    OffscreenPresenter presenter;
+    auto library = make_software_context_library(&presenter);
+    EXPECT_EQ(library->D3DXInitialize(), D3D_OK);
+    for (uint32_t selector : {D3DX_HWLEVEL_RASTER, D3DX_HWLEVEL_2D, D3DX_HWLEVEL_REFERENCE,
+                              D3DX_HWLEVEL_NULL, D3DX_DEFAULT, 0u, 1u}) {
+        gfx::Context* context = nullptr;
+        ASSERT_EQ(library->D3DXCreateContext(selector, D3DX_CONTEXT_FULLSCREEN, nullptr,
+                                             D3DX_DEFAULT, D3DX_DEFAULT, &context),
+                  D3D_OK);
+        ASSERT_NE(context, nullptr);
+        context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+        context->UpdateFrame(0);
+        EXPECT_EQ(presenter.width, 640);
+        EXPECT_EQ(presenter.height, 480);
+    }
+    EXPECT_EQ(presenter.framesPresented, 7);
+    EXPECT_EQ(library->D3DXUninitialize(), D3D_OK);
+}
+
+TEST(Context, DeviceAndDirect3DComeWithAReferenceEach)
+{
+    DeviceHarness h;
+    gfx::Device* again = h.context->GetD3DDevice();
+    EXPECT_EQ(again, h.device);
+    // Created with one, the harness took one, and this call another.
+    EXPECT_EQ(again->Release(), 2u);
+    EXPECT_EQ(h.d3d->Release(), 1u);
+    EXPECT_EQ(h.d3d->Release(), 0u);
+    EXPECT_EQ(h.d3d->Release(), 0u);   // released too often: stays at zero, nothing freed
+}
+
+TEST(Context, BadSizesAndNullOutputsAreRefused)
+{
+    auto library = make_software_context_library(nullptr);
+    gfx::Context* context = nullptr;
+    EXPECT_NE(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 0, 480, &context), D3D_OK);
+    EXPECT_NE(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 1u << 20, 480, &context),
+              D3D_OK);
+    EXPECT_EQ(context, nullptr);
+    EXPECT_NE(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 64, nullptr), D3D_OK);
+    // A context without a presenter still draws and updates.
+    ASSERT_EQ(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 64, &context), D3D_OK);
+    EXPECT_EQ(context->UpdateFrame(0), D3D_OK);
+}
+
+TEST(DebugText, GlyphPixelsTakeTheColourAndTheRestIsUntouched)
+{
+    DeviceHarness h(64, 32);
+    h.triangles({h.at(0, 0, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                 h.at(0, 64, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                 h.at(64, 64, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
+    // At a quarter across and half down: pixel (16, 16).
+    ASSERT_EQ(h.context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!"), D3D_OK);
+    const auto& frame = h.frame();
+    int lit = 0, expected = 0;
+    for (int c = 0; c < 2; c++) {
+        const uint8_t* columns = glyph_columns(static_cast<unsigned char>("H!"[c]));
+        for (int x = 0; x < 5; x++)
+            for (int y = 0; y < 7; y++) {
+                bool on = columns[x] >> y & 1;
+                expected += on;
+                uint32_t p = frame[size_t(16 + y) * 64 + 16 + c * glyphCellWidth + x];
+                EXPECT_EQ(p, on ? 0x123456u : 0x808080u) << c << " " << x << "," << y;
+            }
+    }
+    for (uint32_t p : frame)
+        lit += p == 0x123456;
+    EXPECT_EQ(lit, expected);
+    // 'H': two full columns and a bar.
+    EXPECT_EQ(h.pixel(16, 16), 0x123456u);
+    EXPECT_EQ(h.pixel(20, 22), 0x123456u);
+    EXPECT_EQ(h.pixel(18, 16), 0x808080u);
+}
+
+TEST(DebugText, TextOffTheFrameOrUnprintableIsHarmless)
+{
+    DeviceHarness h(32, 16);
+    EXPECT_EQ(h.context->DrawDebugText(0.9f, 0.9f, 0xFFFFFF, "clipped at the edges"), D3D_OK);
+    EXPECT_EQ(h.context->DrawDebugText(-0.5f, -0.2f, 0xFFFFFF, "\x01\x7f\xff line\nnext"), D3D_OK);
+    EXPECT_NE(h.context->DrawDebugText(0, 0, 0xFFFFFF, nullptr), D3D_OK);
+    EXPECT_NE(h.context->DrawDebugText(std::numeric_limits<float>::quiet_NaN(), 0, 0xFFFFFF, "x"),
+              D3D_OK);
+    EXPECT_NE(h.context->DrawDebugText(1e30f, 0, 0xFFFFFF, "x"), D3D_OK);
+    for (unsigned char c = 33; c < 127; c++) {   // every printable glyph has ink
+        const uint8_t* columns = glyph_columns(c);
+        EXPECT_NE(columns[0] | columns[1] | columns[2] | columns[3] | columns[4], 0) << c;
+    }
+}
+
+TEST(Robustness, BadDrawsAndBuffersFailWithoutTouchingMemory)
+{
+    DeviceHarness h;
+    gfx::VertexBuffer* buffer = nullptr;
+    EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, D3DFVF_LVERTEX, 0}, &buffer, 0), D3D_OK);
+    EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, D3DFVF_LVERTEX, 0xFFFFFFFFu}, &buffer, 0), D3D_OK);
+    EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, 0x123, 16}, &buffer, 0), D3D_OK);
+
+    // Process beyond either buffer's end, or from a transformed buffer.
+    EXPECT_NE(h.destination->ProcessVertices(D3DVOP_TRANSFORM, 4090, 10, h.source, 0, h.device, 0),
+              D3D_OK);
+    EXPECT_NE(h.destination->ProcessVertices(D3DVOP_TRANSFORM, 0, 10, h.source, 4090, h.device, 0),
+              D3D_OK);
+    EXPECT_NE(h.destination->ProcessVertices(D3DVOP_TRANSFORM, 0, 1, h.destination, 0, h.device, 0),
+              D3D_OK);
+
+    // Indices past the vertex count or the buffer draw nothing; a partial last triangle is
+    // ignored; a start vertex that would wrap around is refused per index.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<D3DLVERTEX> v = {h.at(0, 0, 0.5f, 0xFFFFFF), h.at(60, 0, 0.5f, 0xFFFFFF),
+                                 h.at(0, 60, 0.5f, 0xFFFFFF), {nan, 0, 0.5f, 0, 0xFFFFFF, 0, 0, 0},
+                                 {1e30f, -1e30f, 0.5f, 0, 0xFFFFFF, 0, nan, 1e30f}};
+    h.draw(D3DPT_TRIANGLELIST, v, {0, 1, 7, 0, 1, 60000, 0, 1, 3, 0, 1});
+    std::vector<uint16_t> indices = {0, 1, 2};
+    EXPECT_EQ(h.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, h.destination, 0xFFFFFFFFu, 3,
+                                               indices.data(), 3, 0),
+              D3D_OK);
+    EXPECT_NE(h.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, h.source, 0, 3, indices.data(),
+                                               3, 0),
+              D3D_OK);
+    EXPECT_NE(h.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, h.destination, 0, 3, nullptr,
+                                               3, 0),
+              D3D_OK);
+    EXPECT_NE(h.device->DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE(5), h.destination, 0, 3,
+                                               indices.data(), 3, 0),
+              D3D_OK);
+    EXPECT_EQ(h.count(0), h.width * h.height);
+
+    // A corner far beyond the frame is clipped like any other: the triangle still shows.
+    h.draw(D3DPT_TRIANGLELIST, v, {0, 1, 4});
+    EXPECT_EQ(h.pixel(40, 2), 0xFFFFFFu);
+
+    // A textured triangle whose coordinates are not numbers or huge samples without harm.
+    h.device->SetTexture(0, h.texture(3, 5, std::vector<uint32_t>(15, 0xFF00FF00)));
+    h.device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    h.device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTFP_LINEAR);
+    h.triangles({h.at(0, 0, 0.5f, 0xFFFFFF, nan, 1e30f), h.at(60, 0, 0.5f, 0xFFFFFF, -1e30f, 0),
+                 h.at(0, 60, 0.5f, 0xFFFFFF, 1e9f, nan)});
+    EXPECT_EQ(h.pixel(5, 5), 0x00FF00u);
+}
+
+TEST(Robustness, BadTexturesAreRefused)
+{
+    DeviceHarness h;
+    gfx::Texture* t = nullptr;
+    EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 0, 16, D3DX_SF_A8R8G8B8, &t), D3D_OK);
+    EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 1u << 20, 16, D3DX_SF_A8R8G8B8, &t),
+              D3D_OK);
+    EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 16, 16, 99, &t), D3D_OK);
+    EXPECT_EQ(t, nullptr);
+    ASSERT_EQ(h.library->D3DXCreateTexture(h.device, 0, 16, 4, D3DX_SF_A8R8G8B8, &t), D3D_OK);
+    std::vector<uint32_t> texels(16 * 4);
+    // 16 x 4 has levels 16x4, 8x2, 4x1, 2x1, 1x1: level 5 does not exist.
+    EXPECT_EQ(h.library->D3DXLoadTextureFromMemory(h.device, t, 4, texels.data(),
+                                                   D3DX_SF_A8R8G8B8, 0, D3DX_FT_LINEAR),
+              D3D_OK);
+    EXPECT_NE(h.library->D3DXLoadTextureFromMemory(h.device, t, 5, texels.data(),
+                                                   D3DX_SF_A8R8G8B8, 0, D3DX_FT_LINEAR),
+              D3D_OK);
+    EXPECT_NE(h.library->D3DXLoadTextureFromMemory(h.device, t, 0, nullptr, D3DX_SF_A8R8G8B8, 0,
+                                                   D3DX_FT_LINEAR),
+              D3D_OK);
+    EXPECT_NE(h.library->D3DXLoadTextureFromMemory(h.device, nullptr, 0, texels.data(),
+                                                   D3DX_SF_A8R8G8B8, 0, D3DX_FT_LINEAR),
+              D3D_OK);
+    // A pitch shorter than a row would read rows overlapping: refused.
+    EXPECT_NE(h.library->D3DXLoadTextureFromMemory(h.device, t, 0, texels.data(),
+                                                   D3DX_SF_A8R8G8B8, 8, D3DX_FT_LINEAR),
+              D3D_OK);
+}
+
+TEST(Png, FramesRoundTripAndBrokenFilesAreRefused)
+{
+    const std::string path = ::testing::TempDir() + "device_frame.png";
+    std::vector<uint32_t> pixels = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF};
+    ASSERT_TRUE(write_png(path, pixels.data(), 3, 2));
+    std::vector<uint32_t> back;
+    int w = 0, h = 0;
+    ASSERT_TRUE(read_png(path, back, w, h));
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+    EXPECT_EQ(back, pixels);
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("\x89PNG\r\n\x1a\n broken", file);
+    std::fclose(file);
+    EXPECT_FALSE(read_png(path, back, w, h));
+    EXPECT_FALSE(read_png(path + ".missing", back, w, h));
+    EXPECT_FALSE(write_png("/nonexistent-dir/x.png", pixels.data(), 3, 2));
+    std::remove(path.c_str());
+}
+
+TEST(Robustness, RandomVerticesAndStatesNeverReachOutsideTheBuffers)
+{
+    // Vertex words drawn from raw random bits (not-a-numbers, infinities, huge and tiny values
+    // included), random indices, states and transforms; run under the sanitizers this checks
+    // that nothing reads or writes outside the frame, textures or buffers.
+    DeviceHarness h(48, 40);
+    gfx::Texture* mipmapped = nullptr;
+    h.library->D3DXCreateTexture(h.device, 0, 7, 5, D3DX_SF_A8R8G8B8, &mipmapped);
+    std::vector<uint32_t> texels(35, 0xFF8040C0);
+    h.library->D3DXLoadTextureFromMemory(h.device, mipmapped, 0, texels.data(), D3DX_SF_A8R8G8B8,
+                                         0, D3DX_FT_LINEAR);
+    h.library->D3DXLoadTextureFromMemory(h.device, mipmapped, 1, texels.data(), D3DX_SF_A8R8G8B8,
+                                         0, D3DX_FT_LINEAR);
+    uint32_t seed = 99;
+    auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        return seed;
+    };
+    auto real = [&] {
+        switch (next() % 4) {
+        case 0: {
+            uint32_t bits = next();
+            float f;
+            std::memcpy(&f, &bits, 4);
+            return f;
+        }
+        case 1: return float(int(next() % 2001) - 1000) * 0.01f;
+        case 2: return float(int(next() % 200001) - 100000);
+        default: return float(next() % 1000) * 1e-6f;
+        }
+    };
+    for (int round = 0; round < 200; round++) {
+        h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, 1 + next() % 3);
+        h.device->SetRenderState(D3DRENDERSTATE_FILLMODE, 1 + next() % 3);
+        h.device->SetRenderState(D3DRENDERSTATE_SHADEMODE, 1 + next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_ZENABLE, next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, next() % 2);
+        h.device->SetRenderState(D3DRENDERSTATE_SRCBLEND, next() % 12);
+        h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, next() % 12);
+        h.device->SetTextureStageState(0, D3DTSS_MAGFILTER, next() % 3);
+        h.device->SetTextureStageState(0, D3DTSS_MINFILTER, next() % 3);
+        h.device->SetTextureStageState(0, D3DTSS_MIPFILTER, next() % 4);
+        h.device->SetTexture(0, next() % 3 ? mipmapped : nullptr);
+        if (round % 5 == 0) {
+            float m[16];
+            for (float& value : m)
+                value = real();
+            h.device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, m);
+        }
+        std::vector<D3DLVERTEX> vertices(1 + next() % 12);
+        for (D3DLVERTEX& v : vertices)
+            v = D3DLVERTEX{real(), real(), real(), next(), next(), next(), real(), real()};
+        std::vector<uint16_t> indices(next() % 40);
+        for (uint16_t& index : indices)
+            index = uint16_t(next() % (vertices.size() + 2));
+        h.draw(next() % 2 ? D3DPT_TRIANGLELIST : D3DPT_LINELIST, vertices, indices);
+    }
+    h.context->DrawDebugText(0.5f, 0.5f, 0xFFFFFF, "done");
+    EXPECT_EQ(h.context->UpdateFrame(0), D3D_OK);
+}
