@@ -233,6 +233,8 @@ void read_light(std::FILE* file, int depth, long end)
     light->kind = KIND_LIGHT;
     std::memcpy(light->position, position, sizeof position);
     light->on = 1;
+    // Files leave out "Multiplier" when it is the neutral 1; a light without it must still shine.
+    light->multiplier = 1.0f;
     light->name = copy_name(loader.currentName);
     SceneNode* node = add_node(*loader.scene, NODE_OMNI, light, loader.currentName);
     loader.currentNode = node;

@@ -161,6 +161,9 @@ struct Light {
     char* name;
     Track positionTrack;
     Track colourTrack;
+    // The values the file gave, kept by the first scene update: an empty track holds them.
+    int loadedKept;
+    float loadedPosition[3], loadedColour[3];
 };
 
 struct SpotLight {
@@ -173,6 +176,9 @@ struct SpotLight {
     float hotspot, falloff;
     char* name;
     Track positionTrack, targetTrack, colourTrack;
+    // The values the file gave, kept by the first scene update: an empty track holds them.
+    int loadedKept;
+    float loadedPosition[3], loadedTarget[3], loadedColour[3];
 };
 
 struct Camera {
@@ -185,6 +191,10 @@ struct Camera {
     char* name;
     Track positionTrack, targetTrack;
     Track fovTrack, rollTrack;
+    // The values the file gave, kept by the first scene update: an empty track holds them.
+    int loadedKept;
+    float loadedPosition[3], loadedTarget[3];
+    float loadedFov, loadedRoll;
 };
 
 struct DummyObject {

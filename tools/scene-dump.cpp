@@ -1,16 +1,21 @@
-// scene-dump FILE.3ds: loads a scene the way the player does (from the file's own directory, so
-// that its texture names resolve as they will at run time) and prints what was loaded as JSON:
-// materials and nodes in list order (newest first), with meshes, lights, cameras and track sizes.
+// scene-dump FILE.3ds [--frames F,F...]: loads a scene the way the player does (from the file's
+// own directory, so that its texture names resolve as they will at run time) and prints what was
+// loaded as JSON: materials and nodes in list order (newest first), with meshes, lights, cameras
+// and track sizes. With --frames, "animation" holds for each frame asked for what the scene
+// update and the world pass made of it: every node's world matrix, each mesh's visibility, the
+// camera's position, target, direction, field of view and roll, the lights and the ambient colour.
 
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "anim/scene_update.h"
 #include "scene/scene_build.h"
 
 namespace {
@@ -262,12 +267,94 @@ void dump_node(Json& json, const SceneNode& node)
 
 void no_preparation(Scene&) {}
 
+// Scene frames as the player's clock reaches them: 0 up to far beyond the last frame it plays.
+bool parse_frames(std::string_view text, std::vector<float>& frames)
+{
+    while (!text.empty()) {
+        const size_t comma = text.find(',');
+        const std::string item(text.substr(0, comma));
+        char* end = nullptr;
+        const float frame = std::strtof(item.c_str(), &end);
+        if (item.empty() || *end != '\0' || !(frame >= 0.0f && frame <= 1e6f))
+            return false;
+        frames.push_back(frame);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return !frames.empty();
+}
+
+void dump_pose(Json& json, const SceneNode& node)
+{
+    json.open('{');
+    json.key("name"), json.name(node.name);
+    json.key("type"), json.text(type_name(node.type));
+    json.key("world"), json.numbers(node.world.m, 16);
+    switch (node.type) {
+    case NODE_MESH:
+        json.key("visible"), json.boolean(static_cast<const Mesh*>(node.data)->visible);
+        break;
+    case NODE_OMNI: {
+        const Light& light = *static_cast<const Light*>(node.data);
+        json.key("position"), json.numbers(light.position, 3);
+        json.key("colour"), json.numbers(light.colour, 3);
+        break;
+    }
+    case NODE_SPOTLIGHT: {
+        const SpotLight& spot = *static_cast<const SpotLight*>(node.data);
+        json.key("position"), json.numbers(spot.position, 3);
+        json.key("target"), json.numbers(spot.target, 3);
+        json.key("colour"), json.numbers(spot.colour, 3);
+        break;
+    }
+    default:
+        break;
+    }
+    json.close('}');
+}
+
+// The scene after update_scene and update_world at each frame, in the order asked for.
+void dump_animation(Json& json, Scene& scene, const std::vector<float>& frames)
+{
+    json.key("animation");
+    json.open('[');
+    for (float frame : frames) {
+        scene.total = frame;
+        update_scene(scene);
+        update_world(scene);
+        json.open('{');
+        json.key("frame"), json.number(frame);
+        json.key("ambient"), json.numbers(scene.ambient, 3);
+        json.key("camera");
+        if (scene.camera) {
+            const Camera& camera = *static_cast<const Camera*>(scene.camera->data);
+            json.open('{');
+            json.key("position"), json.numbers(camera.position, 3);
+            json.key("target"), json.numbers(camera.target, 3);
+            json.key("direction"), json.numbers(camera.direction, 3);
+            json.key("fov"), json.number(camera.fov);
+            json.key("roll"), json.number(camera.roll);
+            json.close('}');
+        } else {
+            json.raw("null");
+        }
+        json.key("nodes");
+        json.open('[');
+        for (SceneNode* node = scene.nodes; node; node = node->next)
+            dump_pose(json, *node);
+        json.close(']');
+        json.close('}');
+    }
+    json.close(']');
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: scene-dump FILE.3ds\n");
+    std::vector<float> frames;
+    const bool withFrames = argc == 4 && std::string_view(argv[2]) == "--frames";
+    if ((argc != 2 && !withFrames) || (withFrames && !parse_frames(argv[3], frames))) {
+        std::fprintf(stderr, "usage: scene-dump FILE.3ds [--frames F,F...]\n");
         return 2;
     }
     std::filesystem::path path(argv[1]);
@@ -299,6 +386,8 @@ int main(int argc, char** argv)
     for (SceneNode* node = scene->nodes; node; node = node->next)
         dump_node(json, *node);
     json.close(']');
+    if (!frames.empty())
+        dump_animation(json, *scene, frames);
     json.close('}');
     json.end();
     return 0;

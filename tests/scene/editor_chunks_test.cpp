@@ -250,7 +250,9 @@ TEST(LightChunks, OmniLightsTakeTheirSubChunks)
     EXPECT_EQ(light.rangeStart, 10.0f);
     EXPECT_EQ(light.rangeEnd, 100.0f);
     EXPECT_EQ(light.multiplier, 2.0f);
-    EXPECT_EQ(record<Light>(*scene, NODE_OMNI, "OMNI02").on, 1);
+    Light& plain = record<Light>(*scene, NODE_OMNI, "OMNI02");
+    EXPECT_EQ(plain.on, 1);
+    EXPECT_EQ(plain.multiplier, 1.0f) << "a light without a multiplier chunk shines at full strength";
 }
 
 TEST(LightChunks, ASpotlightReplacesItsLightAndKeepsTheValuesReadBeforeIt)

@@ -1,0 +1,131 @@
+#include "app/headless_player.h"
+
+#include <cmath>
+
+#include "anim/scene_update.h"
+#include "app/device.h"
+#include "app/frame_clock.h"
+#include "app/free_camera.h"
+#include "app/window.h"
+#include "gfxcontext/graphics.h"
+#include "gfxcontext/software_context.h"
+#include "render/face_drawers.h"
+#include "render/mesh_preparation.h"
+#include "render/render_view.h"
+#include "render/renderer.h"
+#include "scene/scene_build.h"
+
+// A window system with no screen: every call succeeds and nothing arrives.
+class HeadlessWindow : public WindowPort {
+public:
+    HeadlessWindow(int width, int height) : width(width), height(height) {}
+    bool register_class(const char*) override { return true; }
+    bool create_window(const char*, int, int, bool) override { return true; }
+    void show_window() override {}
+    void* handle() override { return nullptr; }
+    void pump_messages(WindowProc) override {}
+    LRESULT default_proc(uint32_t, WPARAM, LPARAM) override { return 0; }
+    ScreenRect cursor_clip_rect() override { return {0, 0, width, height}; }
+    void set_cursor_pos(int, int) override {}
+    void show_cursor(bool) override {}
+
+private:
+    int width, height;
+};
+
+// Frames are chosen, not timed: the clock never moves.
+class StoppedClock : public ClockPort {
+public:
+    uint32_t milliseconds() override { return 0; }
+};
+
+namespace {
+constexpr float FRAMES_PER_TICK = 0.2f;
+constexpr uint32_t WHITE = 0xFFFFFF;
+}  // namespace
+
+HeadlessPlayer::HeadlessPlayer(int width, int height)
+    : offscreen(std::make_unique<OffscreenPresenter>()),
+      windowPort(std::make_unique<HeadlessWindow>(width, height)),
+      clockPort(std::make_unique<StoppedClock>()),
+      library(make_software_context_library(offscreen.get())),
+      width(width),
+      height(height)
+{
+    window.port = windowPort.get();
+    frameClock.time = clockPort.get();
+    graphics.library = library.get();
+    // Buffers, textures and states an earlier device left belong to that device.
+    deviceBuffers = DeviceBuffers{};
+    textureRegistry = nullptr;
+    batchState = BATCH_STATE_INITIAL;
+    device_setup(*render_view_create(width, height), false);
+}
+
+HeadlessPlayer::HeadlessPlayer(const char* sceneFile, int width, int height)
+    : HeadlessPlayer(width, height)
+{
+    start(build_scene(sceneFile, width, height, prepare_scene_for_device));
+}
+
+HeadlessPlayer::HeadlessPlayer(SceneMaker make, int width, int height)
+    : HeadlessPlayer(width, height)
+{
+    Scene* scene = make(width, height);
+    prepare_scene_for_device(*scene);
+    if (!scene->view)
+        scene->view = render_view_create(width, height);
+    start(scene);
+}
+
+void HeadlessPlayer::start(Scene* scene)
+{
+    loaded = scene;
+    if (!loaded->camera) {
+        freeCamera = free_camera_create();
+        loaded->camera = &freeCamera->node;
+    }
+    loaded->total = 0.0f;
+}
+
+HeadlessPlayer::~HeadlessPlayer()
+{
+    device_shutdown();
+    graphics = Graphics{};
+    deviceBuffers = DeviceBuffers{};
+    textureRegistry = nullptr;
+    batchState = BATCH_STATE_INITIAL;
+}
+
+void HeadlessPlayer::render(float frame)
+{
+    if (!(frame > 0.0f))
+        frame = 0.0f;
+    if (frame > HEADLESS_LAST_FRAME)
+        frame = HEADLESS_LAST_FRAME;
+
+    if (freeCamera) {
+        const int64_t ticks = std::llround(frame / FRAMES_PER_TICK);
+        if (ticks < ticksFlown) {
+            freeCamera = free_camera_create();  // back to the start
+            loaded->camera = &freeCamera->node;
+            ticksFlown = 0;
+        }
+        for (; ticksFlown < ticks; ++ticksFlown)
+            free_camera_tick(*freeCamera, 0, 0);
+        loaded->total = 0.0f;
+    } else {
+        loaded->total = frame;
+    }
+
+    update_scene(*loaded);
+    if (freeCamera)
+        free_camera_aim(*freeCamera);
+    update_world(*loaded);
+    upload_projection(*loaded);
+    render_scene(*loaded);
+    if (freeCamera)
+        graphics.context->DrawDebugText(5.0f / float(width), 5.0f / float(height), WHITE,
+                                        "* PAUSED *");
+    present_frame();
+}

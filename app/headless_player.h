@@ -1,0 +1,53 @@
+#pragma once
+// The player's frames without a window: the scene file loaded into the software device and drawn
+// at chosen scene frames by the very calls of the main loop, each finished frame kept by an
+// offscreen presenter. The capture tool and the golden-frame tests draw through it.
+
+#include <cstdint>
+#include <memory>
+
+#include "gfxcontext/context.h"
+#include "gfxcontext/offscreen_presenter.h"
+#include "scene/scene.h"
+
+struct FreeCamera;
+class HeadlessWindow;
+class StoppedClock;
+
+// The farthest frame a capture may ask for: a scene without a camera is flown there tick by tick.
+constexpr float HEADLESS_LAST_FRAME = 100000.0f;
+
+class HeadlessPlayer {
+public:
+    // Loads the scene as the player does (a broken file stops through fatal_error). One player
+    // at a time: the device and the renderer's buffers are the program's globals.
+    explicit HeadlessPlayer(const char* sceneFile, int width = 640, int height = 480);
+    // A scene made in code (benchmarks): made once the device is up, then prepared for it as
+    // the scene build prepares a loaded one.
+    using SceneMaker = Scene* (*)(int width, int height);
+    explicit HeadlessPlayer(SceneMaker make, int width = 640, int height = 480);
+    ~HeadlessPlayer();
+    HeadlessPlayer(const HeadlessPlayer&) = delete;
+    HeadlessPlayer& operator=(const HeadlessPlayer&) = delete;
+
+    // One pass of the main loop at the scene frame (clamped to 0 .. HEADLESS_LAST_FRAME). Without
+    // a camera of its own the scene stays at frame 0 and the free camera is where frame / 0.2
+    // ticks have flown it, with "* PAUSED *" in the corner.
+    void render(float frame);
+
+    const OffscreenPresenter& presenter() const { return *offscreen; }
+    Scene& scene() { return *loaded; }
+
+private:
+    HeadlessPlayer(int width, int height);
+    void start(Scene* scene);
+
+    std::unique_ptr<OffscreenPresenter> offscreen;
+    std::unique_ptr<HeadlessWindow> windowPort;
+    std::unique_ptr<StoppedClock> clockPort;
+    std::unique_ptr<gfx::ContextLibrary> library;
+    Scene* loaded = nullptr;
+    FreeCamera* freeCamera = nullptr;
+    int64_t ticksFlown = 0;
+    int width, height;
+};

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs the peer fill benchmark and our frame benchmark in the same run and prints both figures
+# with our share of the peer's. The workloads differ: the peer fills two full-screen layers of
+# trilinear textured triangles; ours draws a whole frame of a 30,000-face scene (update, world
+# pass, lighting, batches, rasterisation at 640 x 480), so the ratio says how a real frame of ours
+# compares with the plainest full-screen fill of a widely used rasteriser.
+# Usage: bench/run-frame.sh
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+shared=${SHARED_DIR:-$here/../shared}
+peers=${PEERS_DIR:-/tmp/peers}
+build=${BUILD_DIR:-$here/build}
+
+[ -x "$peers/peer-fill" ] || bash "$shared/bench/build-peers.sh" "$peers" >/dev/null
+cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target bench_frame >/dev/null
+
+# The machine is shared: run both three times, alternating, and keep the best figure of each.
+best() { sort -g | tail -1; }
+peer_runs="" whole_runs="" before_runs=""
+for round in 1 2 3; do
+    peer_runs="$peer_runs $("$peers/peer-fill" 2 600 | sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
+    json=$("$build/bench/bench_frame" --benchmark_format=json 2>/dev/null)
+    whole_runs="$whole_runs $(echo "$json" | tr -d '\n' |
+        sed -n 's/.*"BM_WholeFrame[^}]*"frames\/s": *\([0-9.e+]*\).*/\1/p')"
+    before_runs="$before_runs $(echo "$json" | tr -d '\n' |
+        sed -n 's/.*"BM_FrameBeforeRasterisation"[^}]*"frames\/s": *\([0-9.e+]*\).*/\1/p')"
+done
+peer=$(echo $peer_runs | tr ' ' '\n' | best)
+whole=$(printf "%.1f" "$(echo $whole_runs | tr ' ' '\n' | best)")
+before=$(echo $before_runs | tr ' ' '\n' | best)
+echo "peer fill: $peer frames per second (runs:$peer_runs)"
+echo "our whole frame: $whole frames per second (runs:$whole_runs)"
+awk -v b="$before" 'BEGIN { printf "our work before rasterisation: %.3f ms a frame\n", 1000 / b }'
+awk -v o="$whole" -v p="$peer" 'BEGIN { printf "ratio: %.2f (our whole frame / peer fill)\n", o / p }'
