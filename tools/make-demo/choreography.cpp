@@ -142,8 +142,8 @@ void write_heart(Nodes& n)
         scale.push_back(vec_key(beat, {1.2f, 1.2f, 1.2f}));
         scale.push_back(vec_key(beat + 3, {1, 1, 1}));
     }
-    scale.push_back(vec_key(bar_frame(kBreak) + 14, {1.5f, 1.5f, 1.5f}, {.easeTo = 0.5f}));
-    scale.push_back(vec_key(bar_frame(kClimax) - 7, {1.5f, 1.5f, 1.5f}));
+    scale.push_back(vec_key(bar_frame(kBreak) + 14, {1.2f, 1.2f, 1.2f}, {.easeTo = 0.5f}));
+    scale.push_back(vec_key(bar_frame(kClimax) - 7, {1.2f, 1.2f, 1.2f}));
     for (int32_t beat : beats_where(kick_on_beat, kClimax, kOutro)) {
         scale.push_back(vec_key(beat, {1.3f, 1.3f, 1.3f}));
         scale.push_back(vec_key(beat + 3, {1.05f, 1.05f, 1.05f}));
@@ -324,9 +324,10 @@ void write_camera(Nodes& n)
         {bar_frame(kTheme) + 56, {-150, -120, 24}, {40, 0, 50}, {.continuity = 0.2f}},
         {bar_frame(kTheme) + 112, {40, -150, 30}, {0, 0, 60}, {}},
         {bar_frame(kTheme) + 168, {150, -20, 75}, {-20, 0, 55}, {}},
-        {bar_frame(kBreak), {110, 40, 70}, {0, 0, 55}, {.easeTo = 0.4f}},
-        {bar_frame(kBreak) + 56, {70, 30, 62}, {0, 0, 55}, {}},
-        {bar_frame(kBreak) + 98, {52, 12, 58}, {0, 0, 55}, {.tension = 0.5f}},
+        // The break looks down on the heart from above the orrery's orbits.
+        {bar_frame(kBreak), {130, 60, 150}, {0, 0, 55}, {.easeTo = 0.4f}},
+        {bar_frame(kBreak) + 56, {95, 45, 150}, {0, 0, 55}, {}},
+        {bar_frame(kBreak) + 98, {70, 22, 142}, {0, 0, 55}, {.tension = 0.5f}},
         {bar_frame(kClimax), {0, -60, 190}, {0, 0, 55}, {.tension = -0.2f}},
         {bar_frame(kClimax) + 28, {-160, -140, 140}, {0, 0, 50}, {}},
         {bar_frame(kClimax) + 84, {-200, 120, 100}, {0, 0, 55}, {}},
@@ -346,19 +347,24 @@ void write_camera(Nodes& n)
     }
     n.begin(chunk_id::CAMERA_NODE, names::kCamera);
     n.w.track(chunk_id::POSITION_KEYS, position);
+    // Lens and roll hold still between their keys and turn smoothly at them: full tension stops
+    // the spline from swinging past a value the keys only hold.
+    const Tcb hold = {.tension = 1.0f};
     n.w.track(chunk_id::FOV_KEYS,
-              Keys{scalar_key(0, 38), scalar_key(bar_frame(kGroove), 50),
-                   scalar_key(bar_frame(kTheme), 60), scalar_key(bar_frame(kBreak), 45),
-                   scalar_key(bar_frame(kClimax) - 7, 30, {.easeTo = 0.5f}),
-                   scalar_key(bar_frame(kClimax) + 7, 75), scalar_key(bar_frame(kReprise), 55),
-                   scalar_key(kEndFrame, 45)});
+              Keys{scalar_key(0, 38, hold), scalar_key(bar_frame(kGroove), 50, hold),
+                   scalar_key(bar_frame(kTheme), 60, hold), scalar_key(bar_frame(kBreak), 45, hold),
+                   scalar_key(bar_frame(kClimax) - 7, 30, {.tension = 1.0f, .easeTo = 0.5f}),
+                   scalar_key(bar_frame(kClimax) + 7, 75, hold),
+                   scalar_key(bar_frame(kReprise), 55, hold), scalar_key(kEndFrame, 45, hold)});
     // A barrel roll on the drop, a lean in the reprise.
     n.w.track(chunk_id::ROLL_KEYS,
-              Keys{scalar_key(0, 0), scalar_key(bar_frame(kClimax) + 28, 0),
-                   scalar_key(bar_frame(kClimax) + 84, 360, {.easeTo = 0.3f, .easeFrom = 0.3f}),
-                   scalar_key(bar_frame(kReprise) + 112, 360),
-                   scalar_key(bar_frame(kReprise) + 140, 345),
-                   scalar_key(bar_frame(kReprise) + 196, 372), scalar_key(kEndFrame, 360)});
+              Keys{scalar_key(0, 0, hold), scalar_key(bar_frame(kClimax) + 28, 0, hold),
+                   scalar_key(bar_frame(kClimax) + 84, 360,
+                              {.tension = 1.0f, .easeTo = 0.3f, .easeFrom = 0.3f}),
+                   scalar_key(bar_frame(kReprise) + 112, 360, hold),
+                   scalar_key(bar_frame(kReprise) + 140, 345, hold),
+                   scalar_key(bar_frame(kReprise) + 196, 372, hold),
+                   scalar_key(kEndFrame, 360, hold)});
     n.w.close();
     n.begin(chunk_id::CAMERA_TARGET_NODE, names::kCamera);
     n.w.track(chunk_id::POSITION_KEYS, target);

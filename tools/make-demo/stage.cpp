@@ -59,9 +59,9 @@ Shape heart_star()
 {
     return displaced(heart_base(), [](int i, V3) {
         if (i == 0 || i > 24 * 15)
-            return 1.9f;
+            return 1.7f;
         int ring = (i - 1) / 24, segment = (i - 1) % 24;
-        return (ring % 3 == 1 && segment % 3 == 0) ? 2.1f : 0.8f;
+        return (ring % 3 == 1 && segment % 3 == 0) ? 1.8f : 0.8f;
     });
 }
 
