@@ -11,7 +11,14 @@ player=$1 dir=$2 out=$3 seconds=$4
 cd "$dir"
 SDL_AUDIODRIVER=dummy "$player" 2>"$out/stderr.txt" &
 pid=$!
-window=$(timeout 20 xdotool search --sync --pid "$pid" 2>/dev/null | head -n 1)
+# Look for the window every 20 ms (xdotool's own --sync waits half a second between looks).
+window=
+for _ in $(seq 1000); do
+  window=$(xdotool search --pid "$pid" 2>/dev/null | head -n 1)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.02
+done
 shown=$(date +%s.%N)
 if [ -z "$window" ]; then
   echo "no window" > "$out/exit"
@@ -26,9 +33,13 @@ after=$(date +%s.%N)
 echo "$before - $shown" "$after - $shown" | awk '{ printf "%.3f %.3f\n", $1 - $3, $4 - $6 }' \
   > "$out/elapsed"
 
-# Without a window manager the window gets the keyboard only when given the focus.
+# Without a window manager the window gets the keyboard only when given the focus. The key is
+# held for a while, as a hand holds it: the player reads the key table once a frame, and a press
+# and release that both arrive between two frames leave no trace there.
 xdotool windowfocus --sync "$window" 2>/dev/null
-xdotool key Escape
+xdotool keydown Escape
+sleep 0.3
+xdotool keyup Escape
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
@@ -36,7 +47,7 @@ done
 if kill -0 "$pid" 2>/dev/null; then
   echo hung > "$out/exit"
   kill "$pid"
-  wait "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null || true
 else
   wait "$pid"
   echo $? > "$out/exit"
