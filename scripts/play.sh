@@ -23,5 +23,5 @@ fi
 
 video=$dir/sarnoj.mp4
 echo "no display: rendering the scene into $video"
-"$here/build/tools/capture" --video "$video" "$dir"
+"$here/build/tools/capture" "$dir" --video "$video"
 echo "the video is $video"
