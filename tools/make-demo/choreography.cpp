@@ -316,10 +316,11 @@ void write_camera(Nodes& n)
     const Shot shots[] = {
         {0, {-40, -520, 260}, {0, 0, 60}, {}},
         {84, {-10, -380, 170}, {0, 0, 55}, {.easeFrom = 0.3f}},
-        {bar_frame(kGroove), {120, -260, 110}, {0, 0, 50}, {}},
-        {bar_frame(kGroove) + 56, {250, -60, 70}, {0, 0, 55}, {.tension = 0.2f}},
-        {bar_frame(kGroove) + 112, {200, 190, 90}, {0, 0, 50}, {}},
-        {bar_frame(kGroove) + 168, {-60, 260, 130}, {0, 0, 60}, {.bias = 0.3f}},
+        // Around the colonnade above the lace screens' tops.
+        {bar_frame(kGroove), {120, -260, 150}, {0, 0, 50}, {}},
+        {bar_frame(kGroove) + 56, {265, -50, 135}, {0, 0, 55}, {.tension = 0.2f}},
+        {bar_frame(kGroove) + 112, {195, 200, 145}, {0, 0, 50}, {}},
+        {bar_frame(kGroove) + 168, {-60, 275, 150}, {0, 0, 60}, {.bias = 0.3f}},
         {bar_frame(kTheme), {-230, 90, 40}, {0, 0, 55}, {}},
         {bar_frame(kTheme) + 56, {-150, -120, 24}, {40, 0, 50}, {.continuity = 0.2f}},
         {bar_frame(kTheme) + 112, {40, -150, 30}, {0, 0, 60}, {}},
