@@ -209,7 +209,8 @@ TEST(DemoScene, MaterialsCoverEveryKindOfSurface)
 
     // Every image decoded, whatever case or extension the scene gave its name: JPEG (marble),
     // three-plane PCX (stone, banner), one-plane PCX (lava, glow).
-    for (const char* name : {"MARBLE FLOOR", "FLUTED STONE", "BANNER CLOTH", "LAVA HEART", "HALO GLASS"}) {
+    for (const char* name :
+         {"MARBLE FLOOR", "FLUTED STONE", "BANNER CLOTH", "LAVA HEART", "HALO GLASS"}) {
         TextureMap* map = material(name)->texture1;
         ASSERT_NE(map, nullptr) << name;
         EXPECT_NE(map->pixels, nullptr) << name;

@@ -28,12 +28,14 @@ struct Mp3Summary {
 // there is one) to its end; any byte that is not a frame header makes the file ill-formed.
 Mp3Summary walk_mp3(const std::vector<uint8_t>& bytes)
 {
-    static const int kBitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int kBitrates[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                      112, 128, 160, 192, 224, 256, 320, 0};
     static const int kRates[4] = {44100, 48000, 32000, 0};
     Mp3Summary summary;
     size_t at = 0;
     if (bytes.size() >= 10 && bytes[0] == 'I' && bytes[1] == 'D' && bytes[2] == '3')
-        at = 10 + ((size_t(bytes[6]) << 21) | (size_t(bytes[7]) << 14) | (size_t(bytes[8]) << 7) | bytes[9]);
+        at = 10 + ((size_t(bytes[6]) << 21) | (size_t(bytes[7]) << 14) |
+                   (size_t(bytes[8]) << 7) | bytes[9]);
     while (at + 4 <= bytes.size()) {
         const uint8_t* h = &bytes[at];
         bool mpeg1Layer3 = h[0] == 0xFF && (h[1] & 0xFE) == 0xFA;

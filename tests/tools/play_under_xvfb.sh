@@ -10,7 +10,9 @@ player=$1 dir=$2 out=$3 seconds=$4
 
 cd "$dir"
 # The tests run with SDL's dummy video driver; this one needs the X display.
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" 2>"$out/stderr.txt" &
+# A sanitizer build of the player keeps its records to the end on purpose: no leak report.
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+  "$player" 2>"$out/stderr.txt" &
 pid=$!
 # Look for the window every 20 ms (xdotool's own --sync waits half a second between looks).
 window=

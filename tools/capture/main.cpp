@@ -133,7 +133,8 @@ int capture_display_frames(int argc, char** argv)
     if (last < 0)
         last = stop - 1;
     if (first > last || last >= stop)
-        return fail("frames run from 0 to " + std::to_string(stop - 1) + " (the player stops there)");
+        return fail("frames run from 0 to " + std::to_string(stop - 1) +
+                    " (the player stops there)");
 
     std::error_code error;
     fs::path scene = fs::absolute(argv[1], error);
@@ -195,8 +196,9 @@ int main(int argc, char** argv)
         print_usage(stdout);
         return 0;
     }
-    if (argc >= 4 && (std::string_view(argv[2]) == "--video" || std::string_view(argv[2]) == "--png" ||
-                      std::string_view(argv[2]) == "--first" || std::string_view(argv[2]) == "--last"))
+    const std::string_view second = argc >= 3 ? argv[2] : "";
+    if (argc >= 4 &&
+        (second == "--video" || second == "--png" || second == "--first" || second == "--last"))
         return capture_display_frames(argc, argv);
     if (argc < 5)
         return usage();

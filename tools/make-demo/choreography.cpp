@@ -242,7 +242,8 @@ void write_lights(Nodes& n)
     n.begin(chunk_id::OMNI_NODE, names::kSun);
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {160, -220, 420})});
     n.w.track(chunk_id::COLOUR_KEYS,
-              Keys{vec_key(0, {0.05f, 0.05f, 0.1f}), vec_key(bar_frame(kGroove), {0.55f, 0.5f, 0.42f}),
+              Keys{vec_key(0, {0.05f, 0.05f, 0.1f}),
+                   vec_key(bar_frame(kGroove), {0.55f, 0.5f, 0.42f}),
                    vec_key(bar_frame(kBreak), {0.3f, 0.3f, 0.5f}),
                    vec_key(bar_frame(kClimax), {0.75f, 0.68f, 0.55f}),
                    vec_key(bar_frame(kOutro), {0.6f, 0.5f, 0.4f}), vec_key(kEndFrame, {0, 0, 0})});
@@ -266,7 +267,8 @@ void write_lights(Nodes& n)
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {0, 0, 0})});
     n.w.track(chunk_id::COLOUR_KEYS,
               Keys{vec_key(0, {0.2f, 0.8f, 1.0f}), vec_key(bar_frame(1), {0.3f, 1.0f, 0.4f}),
-                   vec_key(bar_frame(2), {1.0f, 0.7f, 0.2f}), vec_key(bar_frame(3), {0.8f, 0.3f, 1.0f}),
+                   vec_key(bar_frame(2), {1.0f, 0.7f, 0.2f}),
+                   vec_key(bar_frame(3), {0.8f, 0.3f, 1.0f}),
                    vec_key(bar_frame(4), {0.2f, 0.8f, 1.0f})},
               kLoopTrack);
     n.w.close();
@@ -292,7 +294,8 @@ void write_lights(Nodes& n)
     // Ambient: night in the intro, a white flash on the drop, darkness at the end.
     n.begin(chunk_id::AMBIENT_NODE, "$AMBIENT$");
     n.w.track(chunk_id::COLOUR_KEYS,
-              Keys{vec_key(0, {0.0f, 0.0f, 0.06f}), vec_key(bar_frame(kGroove), {0.22f, 0.22f, 0.3f}),
+              Keys{vec_key(0, {0.0f, 0.0f, 0.06f}),
+                   vec_key(bar_frame(kGroove), {0.22f, 0.22f, 0.3f}),
                    vec_key(bar_frame(kBreak), {0.08f, 0.08f, 0.22f}),
                    vec_key(bar_frame(kClimax) - 1, {0.1f, 0.1f, 0.25f}),
                    vec_key(bar_frame(kClimax), {1.0f, 1.0f, 1.0f}),

@@ -11,7 +11,8 @@ void add_ping_pong_echo(const StereoBus& send, int delaySamples, float feedback,
     std::vector<float> left(n, 0.0f), right(n, 0.0f);
     for (size_t i = d; i < n; ++i) {
         // Left repeats what came into the right a beat fraction ago, and the other way round.
-        left[i] = (send.right[i - d] + send.left[i - d]) * 0.5f * feedback + right[i - d] * feedback;
+        float mono = (send.right[i - d] + send.left[i - d]) * 0.5f;
+        left[i] = (mono + right[i - d]) * feedback;
         right[i] = left[i - d] * feedback;
     }
     for (size_t i = 0; i < n; ++i) {

@@ -29,7 +29,10 @@ inline KeySpec key_with(int frame, Tcb p, std::vector<float> value)
     return key;
 }
 
-inline KeySpec vec_key(int frame, V3 v, Tcb p = {}) { return key_with(frame, p, {v[0], v[1], v[2]}); }
+inline KeySpec vec_key(int frame, V3 v, Tcb p = {})
+{
+    return key_with(frame, p, {v[0], v[1], v[2]});
+}
 inline KeySpec scalar_key(int frame, float v, Tcb p = {}) { return key_with(frame, p, {v}); }
 // A rotation key turns by `angle` radians about `axis`, relative to the key before it.
 inline KeySpec turn_key(int frame, float angle, V3 axis, Tcb p = {})

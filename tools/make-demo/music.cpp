@@ -53,7 +53,8 @@ std::vector<int16_t> render_music(int endFrame)
         float channels[2] = {master.left[i], master.right[i]};
         for (int c = 0; c < 2; ++c) {
             float value = std::tanh(channels[c] * 1.1f) * 0.92f * fade;
-            pcm[i * 2 + size_t(c)] = int16_t(std::lround(std::clamp(value, -1.0f, 1.0f) * 32767.0f));
+            value = std::clamp(value, -1.0f, 1.0f);
+            pcm[i * 2 + size_t(c)] = int16_t(std::lround(value * 32767.0f));
         }
     }
     return pcm;

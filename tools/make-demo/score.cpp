@@ -87,7 +87,8 @@ void add_harmony(std::vector<NoteEvent>& out, int bar)
     int padLength = bar == kOutro ? 24 : kStepsPerBar;
     float padLevel = bar < kGroove ? 0.6f + 0.1f * float(bar) : 0.55f;
     for (int v = 0; v < 3; ++v)
-        add(out, Instrument::Pad, base, padLength, chord.voices[v], padLevel, -0.6f + 0.6f * float(v));
+        add(out, Instrument::Pad, base, padLength, chord.voices[v], padLevel,
+            -0.6f + 0.6f * float(v));
 
     if (bar == kOutro) {
         add(out, Instrument::Bass, base, 16, chord.root, 1.0f, 0.0f);

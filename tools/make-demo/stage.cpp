@@ -132,7 +132,8 @@ void write_meshes(ChunkWriter& w)
         Shape cloth;
         cloth.append(sheet(26, 2 * kBannerHalfHeight, 4, 8), {0, 0, kBannerHalfHeight});
         float a = banner_angle(k);
-        V3 at = {kBannerRing * std::cos(a), kBannerRing * std::sin(a), kBannerTop - kBannerHalfHeight};
+        V3 at = {kBannerRing * std::cos(a), kBannerRing * std::sin(a),
+                 kBannerTop - kBannerHalfHeight};
         w.mesh_object(place(indexed_name("Banner", k).c_str(), cloth, at, "Banner Cloth"));
     }
     for (int k = 0; k < kScreens; ++k) {

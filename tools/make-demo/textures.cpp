@@ -35,7 +35,8 @@ Image marble()
             float turbulence = paint::fractal(fx, fy, 8, 5, 11);
             float vein = std::abs(std::sin((fx + fy * 0.6f) * 1.3f + turbulence * 9.0f));
             vein = std::pow(vein, 0.35f);
-            Rgb base = paint::mix({222, 214, 200}, {244, 240, 232}, paint::fractal(fx, fy, 8, 3, 5));
+            float cloud = paint::fractal(fx, fy, 8, 3, 5);
+            Rgb base = paint::mix({222, 214, 200}, {244, 240, 232}, cloud);
             Rgb colour = paint::mix({72, 84, 110}, base, vein);
             int edge = std::min(std::min(x, 255 - x), std::min(y, 255 - y));
             if (edge < 3)
@@ -84,8 +85,9 @@ Image chrome()
         for (int x = 0; x < 128; ++x) {
             float nx = float(x) / 64 - 1, ny = float(y) / 64 - 1;
             float t = ny;  // -1 top (sky) .. 1 bottom (floor)
-            Rgb colour = t < 0 ? paint::mix({250, 250, 255}, {60, 90, 170}, std::min(1.0f, -t * 1.4f))
-                               : paint::mix({255, 220, 170}, {70, 40, 30}, std::min(1.0f, t * 2.0f));
+            Rgb colour = t < 0
+                             ? paint::mix({250, 250, 255}, {60, 90, 170}, std::min(1.0f, -t * 1.4f))
+                             : paint::mix({255, 220, 170}, {70, 40, 30}, std::min(1.0f, t * 2.0f));
             float horizon = std::exp(-t * t * 60.0f);
             colour = paint::mix(colour, {255, 255, 255}, horizon * 0.8f);
             for (auto [lx, ly] : {std::pair{-0.45f, -0.5f}, std::pair{0.55f, -0.2f}}) {

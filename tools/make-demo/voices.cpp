@@ -151,7 +151,8 @@ void lead(const NoteEvent& e, double held, Target& out)
     int64_t n = int64_t((held + release) * kSampleRate);
     for (int64_t i = 0; i < n; ++i) {
         double t = double(i) * kDt;
-        double vibrato = 0.12 * std::min(1.0, std::max(0.0, (t - 0.15) * 3.0)) * std::sin(t * 2 * kPi * 5.5);
+        double depth = 0.12 * std::clamp((t - 0.15) * 3.0, 0.0, 1.0);
+        double vibrato = depth * std::sin(t * 2 * kPi * 5.5);
         double f1 = note_frequency(e.note + vibrato) * kDt;
         double f2 = note_frequency(e.note + vibrato + 0.1) * kDt;
         // A pulse is the difference of two saws a third of a cycle apart.
@@ -172,7 +173,8 @@ void arp(const NoteEvent& e, Target& out)
     int64_t n = int64_t(0.35 * kSampleRate);
     for (int64_t i = 0; i < n; ++i) {
         double t = double(i) * kDt;
-        double tone = std::sin(2 * kPi * frequency * t) + 0.3 * std::sin(2 * kPi * frequency * 3.0 * t) * std::exp(-t * 30.0);
+        double partial = 0.3 * std::sin(2 * kPi * frequency * 3.0 * t) * std::exp(-t * 30.0);
+        double tone = std::sin(2 * kPi * frequency * t) + partial;
         double value = tone * std::exp(-t * 11.0) * std::min(1.0, t * 800.0) * e.velocity * 0.11;
         out.put(out.buses.dry, i, value);
         out.put(out.buses.echo, i, value, 0.6f);
