@@ -314,7 +314,7 @@ void write_camera(Nodes& n)
         V3 position, target;
         Tcb spline;
     };
-    // A composed flight: out of the dark, around the colonnade, low through the pillars, into the
+    // A composed flight: out of the dark, around the colonnade, low through the pillars, over the
     // heart for the break, up and rolling on the drop, wide for the reprise, away at the end.
     const Shot shots[] = {
         {0, {-40, -520, 260}, {0, 0, 60}, {}},

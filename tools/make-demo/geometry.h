@@ -49,7 +49,8 @@ Shape geodesic(float radius, int levels);
 // Keeps only the faces whose centre lies above z, and the vertices they use.
 Shape upper_part(const Shape& shape, float z);
 
-// Moves every vertex along its direction from the origin: radius times factor(vertex index).
+// Moves every vertex along its direction from the origin: its distance times
+// factor(vertex index, position).
 template <class F>
 Shape displaced(const Shape& base, F factor)
 {
