@@ -1,5 +1,6 @@
 #include "gfxcontext/software_device.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gfxcontext/texture.h"
@@ -158,26 +159,46 @@ ScreenVertex SoftwareDevice::project(const ClipPoint& p) const
                         p.a};
 }
 
-void SoftwareDevice::draw_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c)
+const SoftwareDevice::PreparedVertex* SoftwareDevice::prepare(const SoftwareVertexBuffer& buffer,
+                                                              uint32_t startVertex,
+                                                              uint32_t vertexCount, uint16_t index)
 {
-    const uint32_t flatColour = pack(a);
-    ClipPoint polygon[maxClippedCorners];
-    int count = 3;
-    const uint32_t ca = clip_outcode(a), cb = clip_outcode(b), cc = clip_outcode(c);
-    if ((ca | cb | cc) != allInside)
+    const uint64_t at = uint64_t(startVertex) + index;
+    if (index >= vertexCount || at >= buffer.capacity())
+        return nullptr;   // an index outside the vertices given draws nothing
+    PreparedVertex& v = prepared[index];
+    if (preparedStamp[index] == stamp)
+        return &v;
+    if (!fetch(buffer, uint32_t(at), v.clip))
+        return nullptr;
+    v.code = clip_outcode(v.clip);
+    v.flatColour = pack(v.clip);
+    if (v.code == allInside)
+        v.screen = project(v.clip);
+    preparedStamp[index] = stamp;
+    return &v;
+}
+
+void SoftwareDevice::draw_triangle(const PreparedVertex& a, const PreparedVertex& b,
+                                   const PreparedVertex& c)
+{
+    const uint32_t flatColour = a.flatColour;
+    if ((a.code | b.code | c.code) != allInside)
         return;   // all three outside one plane
-    if ((ca & cb & cc) == allInside) {
-        polygon[0] = a;
-        polygon[1] = b;
-        polygon[2] = c;
+    ClipPoint polygon[maxClippedCorners];
+    ScreenVertex screen[maxClippedCorners];
+    int count = 3;
+    if ((a.code & b.code & c.code) == allInside) {
+        screen[0] = a.screen;
+        screen[1] = b.screen;
+        screen[2] = c.screen;
     } else {
-        count = clip_triangle(a, b, c, polygon);
+        count = clip_triangle(a.clip, b.clip, c.clip, polygon);
         if (count < 3)
             return;
+        for (int i = 0; i < count; i++)
+            screen[i] = project(polygon[i]);
     }
-    ScreenVertex screen[maxClippedCorners];
-    for (int i = 0; i < count; i++)
-        screen[i] = project(polygon[i]);
     // Winding on screen (y down): positive area is clockwise.
     double area = 0.0;
     for (int i = 0; i < count; i++) {
@@ -188,9 +209,9 @@ void SoftwareDevice::draw_triangle(const ClipPoint& a, const ClipPoint& b, const
     if ((cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0))
         return;
     if (fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT) {
-        draw_line(a, b, flatColour);
-        draw_line(b, c, flatColour);
-        draw_line(c, a, flatColour);
+        draw_line(a.clip, b.clip, flatColour);
+        draw_line(b.clip, c.clip, flatColour);
+        draw_line(c.clip, a.clip, flatColour);
         return;
     }
     for (int i = 1; i + 1 < count; i++)
@@ -215,22 +236,28 @@ HRESULT SoftwareDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::Verte
     if (type != D3DPT_TRIANGLELIST && type != D3DPT_LINELIST)
         return D3DERR_GENERIC;
     rasterizer.set_state(raster);
+    // Vertices are shared by several primitives: each is fetched, classified and projected once.
+    const size_t reach = std::min<size_t>(vertexCount, size_t(1) << 16);
+    if (prepared.size() < reach) {
+        prepared.resize(reach);
+        preparedStamp.resize(reach, 0);
+    }
+    if (++stamp == 0) {
+        std::fill(preparedStamp.begin(), preparedStamp.end(), 0u);
+        stamp = 1;
+    }
     const uint32_t corners = type == D3DPT_TRIANGLELIST ? 3 : 2;
-    ClipPoint p[3];
+    const PreparedVertex* p[3] = {};
     for (uint32_t first = 0; first + corners <= indexCount; first += corners) {
         bool valid = true;
-        for (uint32_t k = 0; k < corners && valid; k++) {
-            const uint32_t index = indices[first + k];
-            const uint64_t at = uint64_t(startVertex) + index;
-            valid = index < vertexCount && at < buffer->capacity() &&
-                    fetch(*buffer, uint32_t(at), p[k]);
-        }
+        for (uint32_t k = 0; k < corners && valid; k++)
+            valid = (p[k] = prepare(*buffer, startVertex, vertexCount, indices[first + k]));
         if (!valid)
-            continue;   // an index outside the vertices given draws nothing
+            continue;
         if (type == D3DPT_TRIANGLELIST)
-            draw_triangle(p[0], p[1], p[2]);
+            draw_triangle(*p[0], *p[1], *p[2]);
         else
-            draw_line(p[0], p[1], pack(p[0]));
+            draw_line(p[0]->clip, p[1]->clip, p[0]->flatColour);
     }
     return D3D_OK;
 }
