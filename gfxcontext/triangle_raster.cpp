@@ -1,5 +1,7 @@
-// Drawing one set-up triangle into the rows of a band: exact spans per row from the edge
-// functions, then 2 x 2 quads along the spans of each pair of rows.
+// Drawing one set-up triangle into the rows of a band, in 2 x 2 quads. Wide triangles find the
+// exact span of each row from their edge functions and walk the quads along the spans of each
+// pair of rows; small ones walk every quad of their bounds and test the edge functions at its
+// four pixels at once. Both give each pixel the same coverage, so which is used does not show.
 
 #include <emmintrin.h>
 
@@ -11,7 +13,7 @@
 
 namespace {
 
-constexpr int subpixel = 16;
+constexpr int subpixel = Rasterizer::subpixel;
 
 int64_t floor_div(int64_t n, int64_t d)   // d > 0
 {
@@ -26,8 +28,8 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
     const int64_t Y = int64_t(y) * subpixel;
     for (const Rasterizer::Edge& e : t.edges) {
         // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel.
-        int64_t a = -e.dy * subpixel;
-        int64_t k = (Y - e.y) * e.dx + e.x * e.dy - e.bias;
+        int64_t a = -int64_t(e.dy) * subpixel;
+        int64_t k = (Y - e.y) * e.dx + int64_t(e.x) * e.dy - e.bias;
         if (a > 0)
             l = std::max(l, -floor_div(k, a));   // x >= ceil(-k / a)
         else if (a < 0)
@@ -39,10 +41,11 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
     right = int(std::max(l, r));
 }
 
-inline __m128 evaluate(const Rasterizer::Plane& p, __m128 dx, __m128 dy)
+inline __m128 evaluate(const Rasterizer::Planes& p, int attribute, __m128 dx, __m128 dy)
 {
-    return _mm_add_ps(_mm_set1_ps(p.c), _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx), dx),
-                                                   _mm_mul_ps(_mm_set1_ps(p.dy), dy)));
+    return _mm_add_ps(_mm_set1_ps(p.c[attribute]),
+                      _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx[attribute]), dx),
+                                 _mm_mul_ps(_mm_set1_ps(p.dy[attribute]), dy)));
 }
 
 // The diffuse colour of the quad's pixels in the layout of QuadTexels, from the planes of a
@@ -51,11 +54,13 @@ inline QuadTexels gouraud_diffuse(const Rasterizer::Triangle& t, __m128 dx, __m1
                                   bool alphaFromTexture)
 {
     const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
-    auto channel = [&](const Rasterizer::Plane& p) {
-        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(evaluate(p, dx, dy), low), high));
+    auto channel = [&](int attribute) {
+        return _mm_cvtps_epi32(
+            _mm_min_ps(_mm_max_ps(evaluate(t.planes, attribute, dx, dy), low), high));
     };
-    const __m128i b = channel(t.b), g = channel(t.g), r = channel(t.r);
-    const __m128i a = alphaFromTexture ? _mm_set1_epi32(255) : channel(t.a);
+    const __m128i b = channel(Rasterizer::B), g = channel(Rasterizer::G);
+    const __m128i r = channel(Rasterizer::R);
+    const __m128i a = alphaFromTexture ? _mm_set1_epi32(255) : channel(Rasterizer::A);
     const __m128i bgLow = _mm_unpacklo_epi32(b, g), raLow = _mm_unpacklo_epi32(r, a);
     const __m128i bgHigh = _mm_unpackhi_epi32(b, g), raHigh = _mm_unpackhi_epi32(r, a);
     return QuadTexels{_mm_packs_epi32(_mm_unpacklo_epi64(bgLow, raLow),
@@ -71,6 +76,99 @@ inline __m128i modulate(__m128i texel, __m128i diffuse)
     return _mm_srli_epi16(_mm_add_epi16(product, _mm_srli_epi16(product, 8)), 8);
 }
 
+// Shades and writes the covered pixels of quads of one triangle: depth test, diffuse colour,
+// texture, blending.
+class QuadShader {
+public:
+    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
+        : t(t), state(state), texture(state.texture), frame(frame)
+    {
+        // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
+        const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
+        const __m128i flatPair =
+            _mm_unpacklo_epi8(_mm_set1_epi32(int(flat)), _mm_setzero_si128());
+        flatDiffuse = QuadTexels{flatPair, flatPair};
+    }
+
+    // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
+    void rows(int y)
+    {
+        const int width = frame.width;
+        colour[0] = &frame.colour[size_t(y) * width];
+        depth[0] = &frame.depth[size_t(y) * width];
+        colour[1] = y + 1 < frame.height ? colour[0] + width : colour[0];
+        depth[1] = y + 1 < frame.height ? depth[0] + width : depth[0];
+        dy = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), _mm_setr_ps(0, 0, 1, 1));
+    }
+
+    // The quad at column x of the current rows; mask bit i covers pixel (x + (i & 1), y + (i >> 1)).
+    [[gnu::always_inline]] inline void quad(int x, int mask)
+    {
+        const bool pair = x + 1 < frame.width;
+        const __m128 dx = _mm_add_ps(_mm_set1_ps(float(x - t.refX)), _mm_setr_ps(0, 1, 0, 1));
+        const __m128 z = evaluate(t.planes, Rasterizer::Z, dx, dy);
+        if (state.depthEnable) {
+            __m128 stored =
+                pair ? _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(),
+                                                 reinterpret_cast<const __m64*>(depth[0] + x)),
+                                    reinterpret_cast<const __m64*>(depth[1] + x))
+                     : _mm_setr_ps(depth[0][x], 0.0f, depth[1][x], 0.0f);
+            mask &= _mm_movemask_ps(_mm_cmple_ps(z, stored));
+            if (!mask)
+                return;
+        }
+
+        const QuadTexels diffuse =
+            state.gouraud ? gouraud_diffuse(t, dx, dy, texture != nullptr) : flatDiffuse;
+        QuadTexels shaded = diffuse;
+        if (texture) {
+            const __m128 w =
+                _mm_div_ps(_mm_set1_ps(1.0f), evaluate(t.planes, Rasterizer::Q, dx, dy));
+            const QuadTexels texel =
+                sample_quad(*texture, state, _mm_mul_ps(evaluate(t.planes, Rasterizer::UQ, dx, dy), w),
+                            _mm_mul_ps(evaluate(t.planes, Rasterizer::VQ, dx, dy), w));
+            shaded.top = modulate(texel.top, diffuse.top);
+            shaded.bottom = modulate(texel.bottom, diffuse.bottom);
+        }
+        __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
+        if (mask == 15 && !state.blendEnable) {
+            pixels = _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[1] + x), _mm_srli_si128(pixels, 8));
+            if (state.depthEnable) {
+                _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
+                _mm_storeh_pi(reinterpret_cast<__m64*>(depth[1] + x), z);
+            }
+            return;
+        }
+        alignas(16) uint32_t source[4];
+        alignas(16) float depths[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(source), pixels);
+        _mm_store_ps(depths, z);
+        for (int i = 0; i < 4; i++) {
+            if (!(mask >> i & 1))
+                continue;
+            const int px = x + (i & 1), row = i >> 1;
+            uint32_t& target = colour[row][px];
+            target = state.blendEnable
+                         ? blend_pixel(source[i], target, state.srcBlend, state.destBlend)
+                         : source[i] & 0x00FFFFFFu;
+            if (state.depthEnable)
+                depth[row][px] = depths[i];
+        }
+    }
+
+private:
+    const Rasterizer::Triangle& t;
+    const RasterState& state;
+    const SoftwareTexture* texture;
+    FrameBuffer& frame;
+    QuadTexels flatDiffuse;
+    uint32_t* colour[2] = {};
+    float* depth[2] = {};
+    __m128 dy = _mm_setzero_ps();
+};
+
 }  // namespace
 
 void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd)
@@ -78,15 +176,7 @@ void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowSta
     const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
     if (first > last)
         return;
-    const RasterState& state = queue.states[t.state];
-    const SoftwareTexture* texture = state.texture;
-    const int width = frame.width, height = frame.height;
-    const __m128 quadX = _mm_setr_ps(0, 1, 0, 1), quadY = _mm_setr_ps(0, 0, 1, 1);
-    // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
-    const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
-    const __m128i flatPair = _mm_unpacklo_epi8(_mm_set1_epi32(int(flat)), _mm_setzero_si128());
-    const QuadTexels flatDiffuse{flatPair, flatPair};
-
+    QuadShader shader(t, queue.states[t.state], frame);
     for (int y = first & ~1; y <= last; y += 2) {
         int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
         if (y >= first)
@@ -102,16 +192,10 @@ void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowSta
             r1 = l0;
         }
         const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
-        uint32_t* colour[2] = {&frame.colour[size_t(y) * width], nullptr};
-        float* depth[2] = {&frame.depth[size_t(y) * width], nullptr};
-        colour[1] = y + 1 < height ? colour[0] + width : colour[0];
-        depth[1] = y + 1 < height ? depth[0] + width : depth[0];
-        const __m128 dy = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), quadY);
-
+        shader.rows(y);
         // Quads between inner0 and inner1 lie wholly inside both spans.
         const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
         for (int x = start; x < end; x += 2) {
-            // Coverage: bit i for pixel (x + (i & 1), y + (i >> 1)).
             int mask = 15;
             if (x < inner0 || x + 2 > inner1) {
                 mask = 0;
@@ -123,58 +207,52 @@ void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowSta
                 if (!mask)
                     continue;
             }
-            const bool pair = x + 1 < width;
-            const __m128 dx = _mm_add_ps(_mm_set1_ps(float(x - t.refX)), quadX);
-            const __m128 z = evaluate(t.z, dx, dy);
-            if (state.depthEnable) {
-                __m128 stored =
-                    pair ? _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(),
-                                                     reinterpret_cast<const __m64*>(depth[0] + x)),
-                                        reinterpret_cast<const __m64*>(depth[1] + x))
-                         : _mm_setr_ps(depth[0][x], 0.0f, depth[1][x], 0.0f);
-                mask &= _mm_movemask_ps(_mm_cmple_ps(z, stored));
-                if (!mask)
-                    continue;
-            }
-
-            const QuadTexels diffuse =
-                state.gouraud ? gouraud_diffuse(t, dx, dy, texture != nullptr) : flatDiffuse;
-            QuadTexels shaded = diffuse;
-            if (texture) {
-                const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), evaluate(t.q, dx, dy));
-                const QuadTexels texel = sample_quad(*texture, state,
-                                                     _mm_mul_ps(evaluate(t.uq, dx, dy), w),
-                                                     _mm_mul_ps(evaluate(t.vq, dx, dy), w));
-                shaded.top = modulate(texel.top, diffuse.top);
-                shaded.bottom = modulate(texel.bottom, diffuse.bottom);
-            }
-            __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
-            if (mask == 15 && !state.blendEnable) {
-                pixels = _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[1] + x),
-                                 _mm_srli_si128(pixels, 8));
-                if (state.depthEnable) {
-                    _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
-                    _mm_storeh_pi(reinterpret_cast<__m64*>(depth[1] + x), z);
-                }
-                continue;
-            }
-            alignas(16) uint32_t source[4];
-            alignas(16) float depths[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(source), pixels);
-            _mm_store_ps(depths, z);
-            for (int i = 0; i < 4; i++) {
-                if (!(mask >> i & 1))
-                    continue;
-                const int px = x + (i & 1), row = i >> 1;
-                uint32_t& target = colour[row][px];
-                target = state.blendEnable
-                             ? blend_pixel(source[i], target, state.srcBlend, state.destBlend)
-                             : source[i] & 0x00FFFFFFu;
-                if (state.depthEnable)
-                    depth[row][px] = depths[i];
-            }
+            shader.quad(x, mask);
         }
+    }
+}
+
+void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart,
+                                     int rowEnd)
+{
+    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
+    if (first > last)
+        return;
+    QuadShader shader(t, queue.states[t.state], frame);
+    // The edge functions at the four pixels of the first quad, and their steps from quad to
+    // quad. Over the bounds of a small triangle they fit 32 bits.
+    const int x0 = t.xMin & ~1, y0 = first & ~1;
+    __m128i row[3], stepX[3], stepY[3];
+    for (int i = 0; i < 3; i++) {
+        const Edge& e = t.edges[i];
+        const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
+                              (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
+        const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
+        row[i] = _mm_add_epi32(_mm_set1_epi32(int32_t(value)),
+                               _mm_setr_epi32(0, alongX, alongY, alongX + alongY));
+        stepX[i] = _mm_set1_epi32(2 * alongX);
+        stepY[i] = _mm_set1_epi32(2 * alongY);
+    }
+    // Pixels beyond the last column or outside the band's rows are left out.
+    const int lastPair = t.xMax & ~1;
+    const int lastColumns = t.xMax & 1 ? 15 : 5;
+    for (int y = y0; y <= last; y += 2) {
+        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+        shader.rows(y);
+        __m128i e0 = row[0], e1 = row[1], e2 = row[2];
+        for (int x = x0; x <= t.xMax; x += 2) {
+            // A pixel is outside when any of its edge functions is negative.
+            const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
+            int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
+            if (x == lastPair)
+                mask &= lastColumns;
+            if (mask)
+                shader.quad(x, mask);
+            e0 = _mm_add_epi32(e0, stepX[0]);
+            e1 = _mm_add_epi32(e1, stepX[1]);
+            e2 = _mm_add_epi32(e2, stepX[2]);
+        }
+        for (int i = 0; i < 3; i++)
+            row[i] = _mm_add_epi32(row[i], stepY[i]);
     }
 }
