@@ -41,34 +41,6 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
     right = int(std::max(l, r));
 }
 
-inline __m128 evaluate(const Rasterizer::Planes& p, int attribute, __m128 dx, __m128 dy)
-{
-    return _mm_add_ps(_mm_set1_ps(p.c[attribute]),
-                      _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx[attribute]), dx),
-                                 _mm_mul_ps(_mm_set1_ps(p.dy[attribute]), dy)));
-}
-
-// The diffuse colour of the quad's pixels in the layout of QuadTexels, from the planes of a
-// Gouraud triangle; alpha lanes are 255 when the texture gives alpha.
-inline QuadTexels gouraud_diffuse(const Rasterizer::Triangle& t, __m128 dx, __m128 dy,
-                                  bool alphaFromTexture)
-{
-    const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
-    auto channel = [&](int attribute) {
-        return _mm_cvtps_epi32(
-            _mm_min_ps(_mm_max_ps(evaluate(t.planes, attribute, dx, dy), low), high));
-    };
-    const __m128i b = channel(Rasterizer::B), g = channel(Rasterizer::G);
-    const __m128i r = channel(Rasterizer::R);
-    const __m128i a = alphaFromTexture ? _mm_set1_epi32(255) : channel(Rasterizer::A);
-    const __m128i bgLow = _mm_unpacklo_epi32(b, g), raLow = _mm_unpacklo_epi32(r, a);
-    const __m128i bgHigh = _mm_unpackhi_epi32(b, g), raHigh = _mm_unpackhi_epi32(r, a);
-    return QuadTexels{_mm_packs_epi32(_mm_unpacklo_epi64(bgLow, raLow),
-                                      _mm_unpackhi_epi64(bgLow, raLow)),
-                      _mm_packs_epi32(_mm_unpacklo_epi64(bgHigh, raHigh),
-                                      _mm_unpackhi_epi64(bgHigh, raHigh))};
-}
-
 // texel x diffuse / 255 per 16-bit lane, rounded exactly.
 inline __m128i modulate(__m128i texel, __m128i diffuse)
 {
@@ -77,7 +49,9 @@ inline __m128i modulate(__m128i texel, __m128i diffuse)
 }
 
 // Shades and writes the covered pixels of quads of one triangle: depth test, diffuse colour,
-// texture, blending.
+// texture, blending. Made for the planes the state uses: Z, and Q, UQ and VQ when Textured, and
+// the colours when Gouraud.
+template <bool Textured, bool Gouraud>
 class QuadShader {
 public:
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
@@ -90,6 +64,12 @@ public:
         flatDiffuse = QuadTexels{flatPair, flatPair};
     }
 
+    static constexpr bool in_use(int k)
+    {
+        return k == Rasterizer::Z || (Textured && k <= Rasterizer::VQ) ||
+               (Gouraud && k >= Rasterizer::R);
+    }
+
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
@@ -98,17 +78,19 @@ public:
         depth[0] = &frame.depth[size_t(y) * width];
         colour[1] = y + 1 < frame.height ? colour[0] + width : colour[0];
         depth[1] = y + 1 < frame.height ? depth[0] + width : depth[0];
-        dy = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), _mm_setr_ps(0, 0, 1, 1));
+        rowOffset = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), _mm_setr_ps(0, 0, 1, 1));
     }
 
     // The quad at column x of the current rows; mask bit i covers pixel (x + (i & 1), y + (i >> 1)).
     [[gnu::always_inline]] inline void quad(int x, int mask)
     {
         const bool pair = x + 1 < frame.width;
-        const __m128 dx = _mm_add_ps(_mm_set1_ps(float(x - t.refX)), _mm_setr_ps(0, 1, 0, 1));
-        const __m128 z = evaluate(t.planes, Rasterizer::Z, dx, dy);
+        const __m128 offset =
+            _mm_add_ps(_mm_set1_ps(float(x - t.refX)), _mm_setr_ps(0, 1, 0, 1));
+        __m128 z = at(Rasterizer::Z, offset);
+        __m128 stored = _mm_setzero_ps();
         if (state.depthEnable) {
-            __m128 stored =
+            stored =
                 pair ? _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(),
                                                  reinterpret_cast<const __m64*>(depth[0] + x)),
                                     reinterpret_cast<const __m64*>(depth[1] + x))
@@ -118,26 +100,39 @@ public:
                 return;
         }
 
-        const QuadTexels diffuse =
-            state.gouraud ? gouraud_diffuse(t, dx, dy, texture != nullptr) : flatDiffuse;
+        const QuadTexels diffuse = Gouraud ? gouraud_diffuse(offset) : flatDiffuse;
         QuadTexels shaded = diffuse;
-        if (texture) {
-            const __m128 w =
-                _mm_div_ps(_mm_set1_ps(1.0f), evaluate(t.planes, Rasterizer::Q, dx, dy));
+        if (Textured) {
+            const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), at(Rasterizer::Q, offset));
             const QuadTexels texel =
-                sample_quad(*texture, state, _mm_mul_ps(evaluate(t.planes, Rasterizer::UQ, dx, dy), w),
-                            _mm_mul_ps(evaluate(t.planes, Rasterizer::VQ, dx, dy), w));
+                sample_quad(*texture, state, _mm_mul_ps(at(Rasterizer::UQ, offset), w),
+                            _mm_mul_ps(at(Rasterizer::VQ, offset), w));
             shaded.top = modulate(texel.top, diffuse.top);
             shaded.bottom = modulate(texel.bottom, diffuse.bottom);
         }
         __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
-        if (mask == 15 && !state.blendEnable) {
+        if (!state.blendEnable && pair) {
             pixels = _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
+            if (mask != 15) {
+                // Keep what the uncovered pixels hold. Bottom row first: when the quad hangs
+                // below the frame both rows are the same and the top row must be the last write.
+                const __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
+                const __m128i covered =
+                    _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(mask), bits), bits);
+                const __m128i old = _mm_unpacklo_epi64(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[0] + x)),
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[1] + x)));
+                pixels = _mm_or_si128(_mm_and_si128(covered, pixels),
+                                      _mm_andnot_si128(covered, old));
+                if (state.depthEnable)
+                    z = _mm_or_ps(_mm_and_ps(_mm_castsi128_ps(covered), z),
+                                  _mm_andnot_ps(_mm_castsi128_ps(covered), stored));
+            }
             _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[1] + x), _mm_srli_si128(pixels, 8));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
             if (state.depthEnable) {
-                _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
                 _mm_storeh_pi(reinterpret_cast<__m64*>(depth[1] + x), z);
+                _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
             }
             return;
         }
@@ -166,8 +161,57 @@ private:
     QuadTexels flatDiffuse;
     uint32_t* colour[2] = {};
     float* depth[2] = {};
-    __m128 dy = _mm_setzero_ps();
+    // The planes in use in every lane, and the products of their y steps with the current
+    // rows' offsets.
+    __m128 rowOffset = _mm_setzero_ps();
+
+    // A plane at the quad's pixels: c + (dx * x + dy * y), as evaluate() has it.
+    [[gnu::always_inline]] inline __m128 at(int k, __m128 offset) const
+    {
+        const Rasterizer::Planes& p = t.planes;
+        return _mm_add_ps(_mm_set1_ps(p.c[k]),
+                          _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx[k]), offset),
+                                     _mm_mul_ps(_mm_set1_ps(p.dy[k]), rowOffset)));
+    }
+
+    // The diffuse colour of the quad's pixels in the layout of QuadTexels; alpha lanes are 255
+    // when the texture gives alpha.
+    [[gnu::always_inline]] inline QuadTexels gouraud_diffuse(__m128 offset) const
+    {
+        const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
+        auto channel = [&](int k) {
+            return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(at(k, offset), low), high));
+        };
+        const __m128i b = channel(Rasterizer::B), g = channel(Rasterizer::G);
+        const __m128i r = channel(Rasterizer::R);
+        const __m128i a = Textured ? _mm_set1_epi32(255) : channel(Rasterizer::A);
+        const __m128i bgLow = _mm_unpacklo_epi32(b, g), raLow = _mm_unpacklo_epi32(r, a);
+        const __m128i bgHigh = _mm_unpackhi_epi32(b, g), raHigh = _mm_unpackhi_epi32(r, a);
+        return QuadTexels{_mm_packs_epi32(_mm_unpacklo_epi64(bgLow, raLow),
+                                          _mm_unpackhi_epi64(bgLow, raLow)),
+                          _mm_packs_epi32(_mm_unpacklo_epi64(bgHigh, raHigh),
+                                          _mm_unpackhi_epi64(bgHigh, raHigh))};
+    }
 };
+
+// Calls draw with the quad shader made for the state.
+template <typename Draw>
+[[gnu::always_inline]] inline void with_shader(const Rasterizer::Triangle& t,
+                                               const RasterState& state, FrameBuffer& frame,
+                                               Draw&& draw)
+{
+    if (state.texture) {
+        if (state.gouraud)
+            draw(QuadShader<true, true>(t, state, frame));
+        else
+            draw(QuadShader<true, false>(t, state, frame));
+    } else {
+        if (state.gouraud)
+            draw(QuadShader<false, true>(t, state, frame));
+        else
+            draw(QuadShader<false, false>(t, state, frame));
+    }
+}
 
 }  // namespace
 
@@ -176,40 +220,41 @@ void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowSta
     const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
     if (first > last)
         return;
-    QuadShader shader(t, queue.states[t.state], frame);
-    for (int y = first & ~1; y <= last; y += 2) {
-        int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
-        if (y >= first)
-            span(t, y, l0, r0);
-        if (y + 1 <= last)
-            span(t, y + 1, l1, r1);
-        if (l0 >= r0) {
-            l0 = l1;
-            r0 = l1;
-        }
-        if (l1 >= r1) {
-            l1 = l0;
-            r1 = l0;
-        }
-        const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
-        shader.rows(y);
-        // Quads between inner0 and inner1 lie wholly inside both spans.
-        const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
-        for (int x = start; x < end; x += 2) {
-            int mask = 15;
-            if (x < inner0 || x + 2 > inner1) {
-                mask = 0;
-                for (int i = 0; i < 4; i++) {
-                    int px = x + (i & 1);
-                    bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
-                    mask |= int(inside) << i;
-                }
-                if (!mask)
-                    continue;
+    with_shader(t, queue.states[t.state], frame, [&](auto&& shader) {
+        for (int y = first & ~1; y <= last; y += 2) {
+            int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
+            if (y >= first)
+                span(t, y, l0, r0);
+            if (y + 1 <= last)
+                span(t, y + 1, l1, r1);
+            if (l0 >= r0) {
+                l0 = l1;
+                r0 = l1;
             }
-            shader.quad(x, mask);
+            if (l1 >= r1) {
+                l1 = l0;
+                r1 = l0;
+            }
+            const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
+            shader.rows(y);
+            // Quads between inner0 and inner1 lie wholly inside both spans.
+            const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
+            for (int x = start; x < end; x += 2) {
+                int mask = 15;
+                if (x < inner0 || x + 2 > inner1) {
+                    mask = 0;
+                    for (int i = 0; i < 4; i++) {
+                        int px = x + (i & 1);
+                        bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
+                        mask |= int(inside) << i;
+                    }
+                    if (!mask)
+                        continue;
+                }
+                shader.quad(x, mask);
+            }
         }
-    }
+    });
 }
 
 void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart,
@@ -218,7 +263,6 @@ void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int 
     const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
     if (first > last)
         return;
-    QuadShader shader(t, queue.states[t.state], frame);
     // The edge functions at the four pixels of the first quad, and their steps from quad to
     // quad. Over the bounds of a small triangle they fit 32 bits.
     const int x0 = t.xMin & ~1, y0 = first & ~1;
@@ -236,23 +280,25 @@ void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int 
     // Pixels beyond the last column or outside the band's rows are left out.
     const int lastPair = t.xMax & ~1;
     const int lastColumns = t.xMax & 1 ? 15 : 5;
-    for (int y = y0; y <= last; y += 2) {
-        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
-        shader.rows(y);
-        __m128i e0 = row[0], e1 = row[1], e2 = row[2];
-        for (int x = x0; x <= t.xMax; x += 2) {
-            // A pixel is outside when any of its edge functions is negative.
-            const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
-            int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
-            if (x == lastPair)
-                mask &= lastColumns;
-            if (mask)
-                shader.quad(x, mask);
-            e0 = _mm_add_epi32(e0, stepX[0]);
-            e1 = _mm_add_epi32(e1, stepX[1]);
-            e2 = _mm_add_epi32(e2, stepX[2]);
+    with_shader(t, queue.states[t.state], frame, [&](auto&& shader) {
+        for (int y = y0; y <= last; y += 2) {
+            const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+            shader.rows(y);
+            __m128i e0 = row[0], e1 = row[1], e2 = row[2];
+            for (int x = x0; x <= t.xMax; x += 2) {
+                // A pixel is outside when any of its edge functions is negative.
+                const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
+                int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
+                if (x == lastPair)
+                    mask &= lastColumns;
+                if (mask)
+                    shader.quad(x, mask);
+                e0 = _mm_add_epi32(e0, stepX[0]);
+                e1 = _mm_add_epi32(e1, stepX[1]);
+                e2 = _mm_add_epi32(e2, stepX[2]);
+            }
+            for (int i = 0; i < 3; i++)
+                row[i] = _mm_add_epi32(row[i], stepY[i]);
         }
-        for (int i = 0; i < 3; i++)
-            row[i] = _mm_add_epi32(row[i], stepY[i]);
-    }
+    });
 }
