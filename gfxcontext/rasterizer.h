@@ -58,14 +58,22 @@ public:
         int32_t x, y, dx, dy, bias;
     };
     struct Triangle {
-        Edge edges[3];
+        Edge edges[3];                // from corner i to corner i + 1, clockwise on screen
         int xMin, xMax, yMin, yMax;   // pixel bounds, inclusive, within the frame
-        int refX, refY;
         bool small;                   // drawn quad by quad over its bounds, not span by span
-        Planes planes;
+        // The attributes at the corners. Their planes are worked out by the thread that draws,
+        // so that the thread queueing triangles does no more than it must.
+        float corners[3][attributeCount];
         uint32_t flatColour;
         uint32_t state;
     };
+    // The planes of a triangle's attributes with the reference pixel (refX, refY) they start
+    // from; only those the state uses (z, the texture's, the colours when Gouraud).
+    struct TrianglePlanes {
+        Planes planes;
+        int refX, refY;
+    };
+    static TrianglePlanes triangle_planes(const Triangle& t, bool textured, bool gouraud);
     struct Line {
         ScreenVertex a, b;
         uint32_t flatColour;

@@ -55,7 +55,11 @@ template <bool Textured, bool Gouraud>
 class QuadShader {
 public:
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
-        : t(t), state(state), texture(state.texture), frame(frame)
+        : t(t),
+          state(state),
+          texture(state.texture),
+          frame(frame),
+          planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
         const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
@@ -78,7 +82,7 @@ public:
         depth[0] = &frame.depth[size_t(y) * width];
         colour[1] = y + 1 < frame.height ? colour[0] + width : colour[0];
         depth[1] = y + 1 < frame.height ? depth[0] + width : depth[0];
-        rowOffset = _mm_add_ps(_mm_set1_ps(float(y - t.refY)), _mm_setr_ps(0, 0, 1, 1));
+        rowOffset = _mm_add_ps(_mm_set1_ps(float(y - planes.refY)), _mm_setr_ps(0, 0, 1, 1));
     }
 
     // The quad at column x of the current rows; mask bit i covers pixel (x + (i & 1), y + (i >> 1)).
@@ -86,7 +90,7 @@ public:
     {
         const bool pair = x + 1 < frame.width;
         const __m128 offset =
-            _mm_add_ps(_mm_set1_ps(float(x - t.refX)), _mm_setr_ps(0, 1, 0, 1));
+            _mm_add_ps(_mm_set1_ps(float(x - planes.refX)), _mm_setr_ps(0, 1, 0, 1));
         __m128 z = at(Rasterizer::Z, offset);
         __m128 stored = _mm_setzero_ps();
         if (state.depthEnable) {
@@ -158,6 +162,7 @@ private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
+    const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     uint32_t* colour[2] = {};
     float* depth[2] = {};
@@ -168,7 +173,7 @@ private:
     // A plane at the quad's pixels: c + (dx * x + dy * y), as evaluate() has it.
     [[gnu::always_inline]] inline __m128 at(int k, __m128 offset) const
     {
-        const Rasterizer::Planes& p = t.planes;
+        const Rasterizer::Planes& p = planes.planes;
         return _mm_add_ps(_mm_set1_ps(p.c[k]),
                           _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx[k]), offset),
                                      _mm_mul_ps(_mm_set1_ps(p.dy[k]), rowOffset)));

@@ -1,6 +1,6 @@
 // Setting up a triangle for the bands: its corners rounded to 1/16 pixel, its edges with the fill
-// rule's bias, its pixel bounds, and the planes of its attributes. The planes are worked out in
-// double precision, two attributes at a time, and stored as floats.
+// rule's bias and its pixel bounds when it is queued; the planes of its attributes when a band
+// draws it, worked out in double precision two attributes at a time and stored as floats.
 
 #include <emmintrin.h>
 
@@ -36,7 +36,7 @@ struct PlaneBasis {
 };
 
 // The planes of two attributes whose values at the corners are a0, a1 and a2.
-inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1, __m128d a2,
+[[gnu::always_inline]] inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1, __m128d a2,
                        Rasterizer::Planes& planes, int attribute)
 {
     const __m128d d1 = _mm_sub_pd(a1, a0), d2 = _mm_sub_pd(a2, a0);
@@ -52,7 +52,7 @@ inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1, __m128d a2,
 }
 
 // The attributes of a corner from the first of four consecutive fields, as two pairs.
-inline void attribute_pairs(const float* first, __m128d& low, __m128d& high)
+[[gnu::always_inline]] inline void attribute_pairs(const float* first, __m128d& low, __m128d& high)
 {
     const __m128 four = _mm_loadu_ps(first);
     low = _mm_cvtps_pd(four);
@@ -89,9 +89,9 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         return;
 
     Queue& queue = queues[filling];
-    const RasterState& state = queue.states.back();
     const uint32_t index = uint32_t(queue.triangles.size());
-    Triangle& t = queue.triangles.emplace_back();
+    queue.triangles.emplace_back();
+    Triangle& t = queue.triangles.back();
     t.xMin = xMin;
     t.xMax = xMax;
     t.yMin = yMin;
@@ -109,32 +109,44 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         e.bias = topLeft ? 0 : 1;
     }
 
-    t.refX = floor16(X[0]);
-    t.refY = floor16(Y[0]);
-    const double x0 = double(X[0]) / subpixel, y0 = double(Y[0]) / subpixel;
-    const double ex1 = double(X[1]) / subpixel - x0, ey1 = double(Y[1]) / subpixel - y0;
-    const double ex2 = double(X[2]) / subpixel - x0, ey2 = double(Y[2]) / subpixel - y0;
-    const PlaneBasis basis{_mm_set1_pd(ex1),
-                           _mm_set1_pd(ey1),
-                           _mm_set1_pd(ex2),
-                           _mm_set1_pd(ey2),
-                           _mm_set1_pd(1.0 / (ex1 * ey2 - ex2 * ey1)),
-                           _mm_set1_pd(t.refX - x0),
-                           _mm_set1_pd(t.refY - y0)};
-    __m128d low[3], high[3];
-    for (int i = 0; i < 3; i++)
-        attribute_pairs(&v[i]->z, low[i], high[i]);
-    plane_pair(basis, low[0], low[1], low[2], t.planes, Z);   // and Q
-    if (state.texture)
-        plane_pair(basis, high[0], high[1], high[2], t.planes, UQ);   // and VQ
-    if (state.gouraud) {
-        for (int i = 0; i < 3; i++)
-            attribute_pairs(&v[i]->r, low[i], high[i]);
-        plane_pair(basis, low[0], low[1], low[2], t.planes, R);    // and G
-        plane_pair(basis, high[0], high[1], high[2], t.planes, B);   // and A
+    for (int i = 0; i < 3; i++) {
+        _mm_storeu_ps(&t.corners[i][Z], _mm_loadu_ps(&v[i]->z));
+        _mm_storeu_ps(&t.corners[i][R], _mm_loadu_ps(&v[i]->r));
     }
     t.flatColour = flatColour;
     t.state = uint32_t(queue.states.size() - 1);
     queue_command(Kind::triangle, index, yMin, yMax,
                   uint64_t(xMax - xMin + 1) * uint64_t(yMax - yMin + 1));
+}
+
+Rasterizer::TrianglePlanes Rasterizer::triangle_planes(const Triangle& t, bool textured,
+                                                       bool gouraud)
+{
+    TrianglePlanes result{};
+    const Edge* e = t.edges;
+    result.refX = floor16(e[0].x);
+    result.refY = floor16(e[0].y);
+    const double x0 = double(e[0].x) / subpixel, y0 = double(e[0].y) / subpixel;
+    const double ex1 = double(e[1].x) / subpixel - x0, ey1 = double(e[1].y) / subpixel - y0;
+    const double ex2 = double(e[2].x) / subpixel - x0, ey2 = double(e[2].y) / subpixel - y0;
+    const PlaneBasis basis{_mm_set1_pd(ex1),
+                           _mm_set1_pd(ey1),
+                           _mm_set1_pd(ex2),
+                           _mm_set1_pd(ey2),
+                           _mm_set1_pd(1.0 / (ex1 * ey2 - ex2 * ey1)),
+                           _mm_set1_pd(result.refX - x0),
+                           _mm_set1_pd(result.refY - y0)};
+    __m128d low[3], high[3];
+    for (int i = 0; i < 3; i++)
+        attribute_pairs(&t.corners[i][Z], low[i], high[i]);
+    plane_pair(basis, low[0], low[1], low[2], result.planes, Z);   // and Q
+    if (textured)
+        plane_pair(basis, high[0], high[1], high[2], result.planes, UQ);   // and VQ
+    if (gouraud) {
+        for (int i = 0; i < 3; i++)
+            attribute_pairs(&t.corners[i][R], low[i], high[i]);
+        plane_pair(basis, low[0], low[1], low[2], result.planes, R);    // and G
+        plane_pair(basis, high[0], high[1], high[2], result.planes, B);   // and A
+    }
+    return result;
 }
