@@ -182,40 +182,54 @@ const SoftwareDevice::PreparedVertex* SoftwareDevice::prepare(const SoftwareVert
 void SoftwareDevice::draw_triangle(const PreparedVertex& a, const PreparedVertex& b,
                                    const PreparedVertex& c)
 {
-    const uint32_t flatColour = a.flatColour;
     if ((a.code | b.code | c.code) != allInside)
         return;   // all three outside one plane
+    if ((a.code & b.code & c.code) == allInside) {
+        // Nothing to clip, which is the common case: no copies.
+        const ScreenVertex* corners[3] = {&a.screen, &b.screen, &c.screen};
+        if (!culled(corners, 3))
+            fill(a, b, c, corners, 3);
+        return;
+    }
     ClipPoint polygon[maxClippedCorners];
     ScreenVertex screen[maxClippedCorners];
-    int count = 3;
-    if ((a.code & b.code & c.code) == allInside) {
-        screen[0] = a.screen;
-        screen[1] = b.screen;
-        screen[2] = c.screen;
-    } else {
-        count = clip_triangle(a.clip, b.clip, c.clip, polygon);
-        if (count < 3)
-            return;
-        for (int i = 0; i < count; i++)
-            screen[i] = project(polygon[i]);
+    const ScreenVertex* corners[maxClippedCorners];
+    const int count = clip_triangle(a.clip, b.clip, c.clip, polygon);
+    if (count < 3)
+        return;
+    for (int i = 0; i < count; i++) {
+        screen[i] = project(polygon[i]);
+        corners[i] = &screen[i];
     }
+    if (!culled(corners, count))
+        fill(a, b, c, corners, count);
+}
+
+bool SoftwareDevice::culled(const ScreenVertex* const* corners, int count) const
+{
+    if (cullMode != D3DCULL_CW && cullMode != D3DCULL_CCW)
+        return false;
     // Winding on screen (y down): positive area is clockwise.
     double area = 0.0;
     for (int i = 0; i < count; i++) {
-        const ScreenVertex& p = screen[i];
-        const ScreenVertex& q = screen[(i + 1) % count];
+        const ScreenVertex& p = *corners[i];
+        const ScreenVertex& q = *corners[i + 1 < count ? i + 1 : 0];
         area += double(p.x) * q.y - double(q.x) * p.y;
     }
-    if ((cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0))
-        return;
+    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
+}
+
+void SoftwareDevice::fill(const PreparedVertex& a, const PreparedVertex& b,
+                          const PreparedVertex& c, const ScreenVertex* const* corners, int count)
+{
     if (fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT) {
-        draw_line(a.clip, b.clip, flatColour);
-        draw_line(b.clip, c.clip, flatColour);
-        draw_line(c.clip, a.clip, flatColour);
+        draw_line(a.clip, b.clip, a.flatColour);
+        draw_line(b.clip, c.clip, a.flatColour);
+        draw_line(c.clip, a.clip, a.flatColour);
         return;
     }
     for (int i = 1; i + 1 < count; i++)
-        rasterizer.triangle(screen[0], screen[i], screen[i + 1], flatColour);
+        rasterizer.triangle(*corners[0], *corners[i], *corners[i + 1], a.flatColour);
 }
 
 void SoftwareDevice::draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour)

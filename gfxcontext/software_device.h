@@ -46,6 +46,9 @@ private:
     const PreparedVertex* prepare(const SoftwareVertexBuffer& buffer, uint32_t startVertex,
                                   uint32_t vertexCount, uint16_t index);
     void draw_triangle(const PreparedVertex& a, const PreparedVertex& b, const PreparedVertex& c);
+    bool culled(const ScreenVertex* const* corners, int count) const;
+    void fill(const PreparedVertex& a, const PreparedVertex& b, const PreparedVertex& c,
+              const ScreenVertex* const* corners, int count);
     void draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour);
 
     FrameBuffer& frame;
