@@ -167,8 +167,6 @@ const SoftwareDevice::PreparedVertex* SoftwareDevice::prepare(const SoftwareVert
     if (index >= vertexCount || at >= buffer.capacity())
         return nullptr;   // an index outside the vertices given draws nothing
     PreparedVertex& v = prepared[index];
-    if (preparedStamp[index] == stamp)
-        return &v;
     if (!fetch(buffer, uint32_t(at), v.clip))
         return nullptr;
     v.code = clip_outcode(v.clip);
@@ -264,8 +262,14 @@ HRESULT SoftwareDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::Verte
     const PreparedVertex* p[3] = {};
     for (uint32_t first = 0; first + corners <= indexCount; first += corners) {
         bool valid = true;
-        for (uint32_t k = 0; k < corners && valid; k++)
-            valid = (p[k] = prepare(*buffer, startVertex, vertexCount, indices[first + k]));
+        for (uint32_t k = 0; k < corners && valid; k++) {
+            const uint16_t index = indices[first + k];
+            // Only indices below vertexCount can carry this draw's stamp.
+            p[k] = index < preparedStamp.size() && preparedStamp[index] == stamp
+                       ? &prepared[index]
+                       : prepare(*buffer, startVertex, vertexCount, index);
+            valid = p[k] != nullptr;
+        }
         if (!valid)
             continue;
         if (type == D3DPT_TRIANGLELIST)
