@@ -89,9 +89,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         return;
 
     Queue& queue = queues[filling];
-    const uint32_t index = uint32_t(queue.triangles.size());
-    queue.triangles.emplace_back();
-    Triangle& t = queue.triangles.back();
+    Triangle t;   // every field is written below: no clearing first
     t.xMin = xMin;
     t.xMax = xMax;
     t.yMin = yMin;
@@ -115,6 +113,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     }
     t.flatColour = flatColour;
     t.state = uint32_t(queue.states.size() - 1);
+    const uint32_t index = uint32_t(queue.triangles.size());
+    queue.triangles.push_back(t);
     queue_command(Kind::triangle, index, yMin, yMax,
                   uint64_t(xMax - xMin + 1) * uint64_t(yMax - yMin + 1));
 }
