@@ -59,6 +59,10 @@ void Rasterizer::clear(uint32_t flags)
 {
     queue_command(Kind::clear, flags, 0, frame.height - 1,
                   uint64_t(frame.width) * uint64_t(frame.height));
+    // A frame begins with a clear and then, for a while, nothing to draw: let the workers clear
+    // while the caller works out what to draw.
+    if (threadCount > 1 && queues[filling].commands.size() == 1)
+        hand_off();
 }
 
 void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax, uint64_t area)
