@@ -116,17 +116,19 @@ public:
             shaded.bottom = modulate(texel.bottom, diffuse.bottom);
         }
         __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
-        if (!state.blendEnable && pair) {
-            pixels = _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
-            if (mask != 15) {
-                // Keep what the uncovered pixels hold. Bottom row first: when the quad hangs
-                // below the frame both rows are the same and the top row must be the last write.
+        if (pair) {
+            // Bottom row first: when the quad hangs below the frame both rows are the same and
+            // the top row must be the last write.
+            const __m128i old = _mm_unpacklo_epi64(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[0] + x)),
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[1] + x)));
+            pixels = state.blendEnable
+                         ? blend_quad(pixels, old, state.srcBlend, state.destBlend)
+                         : _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
+            if (mask != 15) {   // keep what the uncovered pixels hold
                 const __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
                 const __m128i covered =
                     _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(mask), bits), bits);
-                const __m128i old = _mm_unpacklo_epi64(
-                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[0] + x)),
-                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[1] + x)));
                 pixels = _mm_or_si128(_mm_and_si128(covered, pixels),
                                       _mm_andnot_si128(covered, old));
                 if (state.depthEnable)
