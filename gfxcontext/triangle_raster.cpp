@@ -86,7 +86,8 @@ public:
         rowOffset = _mm_add_ps(_mm_set1_ps(float(y - planes.refY)), _mm_setr_ps(0, 0, 1, 1));
     }
 
-    // The quad at column x of the current rows; mask bit i covers pixel (x + (i & 1), y + (i >> 1)).
+    // The quad at column x of the current rows; mask bit i covers pixel
+    // (x + (i & 1), y + (i >> 1)).
     [[gnu::always_inline]] inline void quad(int x, int mask)
     {
         const bool pair = x + 1 < frame.width;
@@ -208,39 +209,39 @@ template <bool Textured, bool Gouraud>
                                               const Rasterizer::Triangle& t, int first, int last)
 {
     QuadShader<Textured, Gouraud> shader(t, state, frame);
-        for (int y = first & ~1; y <= last; y += 2) {
-            int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
-            if (y >= first)
-                span(t, y, l0, r0);
-            if (y + 1 <= last)
-                span(t, y + 1, l1, r1);
-            if (l0 >= r0) {
-                l0 = l1;
-                r0 = l1;
-            }
-            if (l1 >= r1) {
-                l1 = l0;
-                r1 = l0;
-            }
-            const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
-            shader.rows(y);
-            // Quads between inner0 and inner1 lie wholly inside both spans.
-            const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
-            for (int x = start; x < end; x += 2) {
-                int mask = 15;
-                if (x < inner0 || x + 2 > inner1) {
-                    mask = 0;
-                    for (int i = 0; i < 4; i++) {
-                        int px = x + (i & 1);
-                        bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
-                        mask |= int(inside) << i;
-                    }
-                    if (!mask)
-                        continue;
-                }
-                shader.quad(x, mask);
-            }
+    for (int y = first & ~1; y <= last; y += 2) {
+        int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
+        if (y >= first)
+            span(t, y, l0, r0);
+        if (y + 1 <= last)
+            span(t, y + 1, l1, r1);
+        if (l0 >= r0) {
+            l0 = l1;
+            r0 = l1;
         }
+        if (l1 >= r1) {
+            l1 = l0;
+            r1 = l0;
+        }
+        const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
+        shader.rows(y);
+        // Quads between inner0 and inner1 lie wholly inside both spans.
+        const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
+        for (int x = start; x < end; x += 2) {
+            int mask = 15;
+            if (x < inner0 || x + 2 > inner1) {
+                mask = 0;
+                for (int i = 0; i < 4; i++) {
+                    int px = x + (i & 1);
+                    bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
+                    mask |= int(inside) << i;
+                }
+                if (!mask)
+                    continue;
+            }
+            shader.quad(x, mask);
+        }
+    }
 }
 
 // The pixels of rows first to last inside a small t, quad by quad over its bounds.
@@ -254,9 +255,9 @@ template <bool Textured, bool Gouraud>
     __m128i row[3], stepX[3], stepY[3];
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
-        const int64_t value = (int64_t(y0) * Rasterizer::subpixel - e.y) * e.dx -
-                              (int64_t(x0) * Rasterizer::subpixel - e.x) * e.dy - e.bias;
-        const int32_t alongX = -e.dy * Rasterizer::subpixel, alongY = e.dx * Rasterizer::subpixel;
+        const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
+                              (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
+        const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
         row[i] = _mm_add_epi32(_mm_set1_epi32(int32_t(value)),
                                _mm_setr_epi32(0, alongX, alongY, alongX + alongY));
         stepX[i] = _mm_set1_epi32(2 * alongX);
@@ -266,29 +267,28 @@ template <bool Textured, bool Gouraud>
     const int lastPair = t.xMax & ~1;
     const int lastColumns = t.xMax & 1 ? 15 : 5;
     QuadShader<Textured, Gouraud> shader(t, state, frame);
-        for (int y = y0; y <= last; y += 2) {
-            const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
-            shader.rows(y);
-            __m128i e0 = row[0], e1 = row[1], e2 = row[2];
-            for (int x = x0; x <= t.xMax; x += 2) {
-                // A pixel is outside when any of its edge functions is negative.
-                const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
-                int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
-                if (x == lastPair)
-                    mask &= lastColumns;
-                if (mask)
-                    shader.quad(x, mask);
-                e0 = _mm_add_epi32(e0, stepX[0]);
-                e1 = _mm_add_epi32(e1, stepX[1]);
-                e2 = _mm_add_epi32(e2, stepX[2]);
-            }
-            for (int i = 0; i < 3; i++)
-                row[i] = _mm_add_epi32(row[i], stepY[i]);
+    for (int y = y0; y <= last; y += 2) {
+        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+        shader.rows(y);
+        __m128i e0 = row[0], e1 = row[1], e2 = row[2];
+        for (int x = x0; x <= t.xMax; x += 2) {
+            // A pixel is outside when any of its edge functions is negative.
+            const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
+            int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
+            if (x == lastPair)
+                mask &= lastColumns;
+            if (mask)
+                shader.quad(x, mask);
+            e0 = _mm_add_epi32(e0, stepX[0]);
+            e1 = _mm_add_epi32(e1, stepX[1]);
+            e2 = _mm_add_epi32(e2, stepX[2]);
         }
+        for (int i = 0; i < 3; i++)
+            row[i] = _mm_add_epi32(row[i], stepY[i]);
+    }
 }
 
-// The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
-// many moves; every operation and its order stay the same, and so do the pixels.
+// Calls the drawer made for the state's planes.
 #define FOR_STATE(draw)                                                                      \
     if (state.texture && state.gouraud)                                                      \
         draw<true, true>(frame, state, t, first, last);                                      \
@@ -299,6 +299,8 @@ template <bool Textured, bool Gouraud>
     else                                                                                     \
         draw<false, false>(frame, state, t, first, last)
 
+// The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
+// many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
                                              const Rasterizer::Triangle& t, int first, int last)
 {

@@ -36,8 +36,9 @@ struct PlaneBasis {
 };
 
 // The planes of two attributes whose values at the corners are a0, a1 and a2.
-[[gnu::always_inline]] inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1, __m128d a2,
-                       Rasterizer::Planes& planes, int attribute)
+[[gnu::always_inline]] inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1,
+                                              __m128d a2, Rasterizer::Planes& planes,
+                                              int attribute)
 {
     const __m128d d1 = _mm_sub_pd(a1, a0), d2 = _mm_sub_pd(a2, a0);
     const __m128d dx =
@@ -73,7 +74,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         X[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->x * float(subpixel)));
         Y[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->y * float(subpixel)));
     }
-    const int64_t area = int64_t(X[1] - X[0]) * (Y[2] - Y[0]) - int64_t(X[2] - X[0]) * (Y[1] - Y[0]);
+    const int64_t area =
+        int64_t(X[1] - X[0]) * (Y[2] - Y[0]) - int64_t(X[2] - X[0]) * (Y[1] - Y[0]);
     if (area == 0)
         return;
     if (area < 0) {   // rasterise clockwise on screen: the inside is where every edge is >= 0
