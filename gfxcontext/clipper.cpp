@@ -44,11 +44,12 @@ uint32_t clip_outcode(const ClipPoint& p)
 {
     if (!finite(p))
         return 0;
-    uint32_t code = 0;
-    for (int plane = 0; plane < planeCount; plane++)
-        if (distance(p, plane) >= 0.0f)
-            code |= 1u << plane;
-    if (distance(p, planeCount) < 0.0f)
+    // distance() plane by plane, written out: this runs for every vertex drawn.
+    const float band = guardBand * p.w;
+    uint32_t code = uint32_t(p.z >= 0.0f) | uint32_t(p.w - p.z >= 0.0f) << 1 |
+                    uint32_t(band + p.x >= 0.0f) << 2 | uint32_t(band - p.x >= 0.0f) << 3 |
+                    uint32_t(band + p.y >= 0.0f) << 4 | uint32_t(band - p.y >= 0.0f) << 5;
+    if (p.w - minimumW < 0.0f)
         code &= ~1u;   // behind the eye: treated as outside the near plane
     return code;
 }

@@ -11,6 +11,7 @@
 // are shaded in 2 x 2 quads, whose differences give the mip level.
 
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -40,20 +41,39 @@ public:
 
     int thread_count() const { return threadCount; }
 
-    struct Plane {
-        float c, dx, dy;   // value at the reference pixel, steps along x and y
+    static constexpr int bandRows = 16;
+    static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
+
+    // The attributes interpolated across a triangle, each a plane a + dx * x + dy * y over the
+    // pixels, kept as three arrays indexed by Attribute so that set-up writes them in pairs.
+    enum Attribute { Z, Q, UQ, VQ, R, G, B, A, attributeCount };
+    struct Planes {
+        float c[attributeCount];    // values at the reference pixel
+        float dx[attributeCount];   // steps along x
+        float dy[attributeCount];   // steps along y
     };
+    // An edge from (x, y) along (dx, dy) in 1/16 pixel; a pixel is on its inner side when
+    // (Y - y) * dx - (X - x) * dy - bias >= 0 at the pixel's centre (X, Y).
     struct Edge {
-        int64_t x, y, dx, dy, bias;
+        int32_t x, y, dx, dy, bias;
     };
     struct Triangle {
-        Edge edges[3];
+        Edge edges[3];                // from corner i to corner i + 1, clockwise on screen
         int xMin, xMax, yMin, yMax;   // pixel bounds, inclusive, within the frame
-        int refX, refY;
-        Plane z, q, uq, vq, r, g, b, a;
+        bool small;                   // drawn quad by quad over its bounds, not span by span
+        // The attributes at the corners. Their planes are worked out by the thread that draws,
+        // so that the thread queueing triangles does no more than it must.
+        float corners[3][attributeCount];
         uint32_t flatColour;
         uint32_t state;
     };
+    // The planes of a triangle's attributes with the reference pixel (refX, refY) they start
+    // from; only those the state uses (z, the texture's, the colours when Gouraud).
+    struct TrianglePlanes {
+        Planes planes;
+        int refX, refY;
+    };
+    static TrianglePlanes triangle_planes(const Triangle& t, bool textured, bool gouraud);
     struct Line {
         ScreenVertex a, b;
         uint32_t flatColour;
@@ -61,29 +81,40 @@ public:
     };
 
 private:
+    // Clipping keeps positions within a few frame sizes; anything else (not a number, or far
+    // beyond any frame) cannot be drawn in fixed point and is dropped.
+    static bool within_reach(const ScreenVertex& v)
+    {
+        constexpr float reach = 1 << 20;
+        return std::fabs(v.x) < reach && std::fabs(v.y) < reach && std::isfinite(v.z);
+    }
+
     enum class Kind : uint8_t { triangle, line, clear };
     struct Command {
         Kind kind;
-        uint32_t index;     // into triangles or lines; the clear flags for a clear
-        int yMin, yMax;     // the rows it may touch, so that bands skip it without looking
+        uint32_t index;   // into triangles or lines; the clear flags for a clear
     };
-    // Primitives in drawing order with the states they refer to. Two queues take turns: while
-    // the worker threads draw one, the caller's thread sets up primitives into the other.
+    // Primitives in drawing order with the states they refer to, and for each band of rows the
+    // commands that may touch it, in the same order. Two queues take turns: while the worker
+    // threads draw one, the caller's thread sets up primitives into the other.
     struct Queue {
         std::vector<RasterState> states;
         std::vector<Triangle> triangles;
         std::vector<Line> lines;
         std::vector<Command> commands;
+        std::vector<std::vector<uint32_t>> bands;
         uint64_t area = 0;   // rough pixel count, to draw small queues on one thread
         std::atomic<int> nextBand{0};
     };
 
-    void queued(Queue& queue);
+    void queue_command(Kind kind, uint32_t index, int yMin, int yMax, uint64_t area);
+    void reset(Queue& queue);
     void hand_off();
     void start_workers(Queue& queue);
     void wait_for_workers();
     void draw_bands(Queue& queue);
     void draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
+    void draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
     void draw_line(const Queue& queue, const Line& l, int rowStart, int rowEnd);
     void clear_rows(uint32_t flags, int rowStart, int rowEnd);
     void worker();

@@ -1,5 +1,6 @@
 #include "gfxcontext/software_device.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gfxcontext/texture.h"
@@ -158,43 +159,75 @@ ScreenVertex SoftwareDevice::project(const ClipPoint& p) const
                         p.a};
 }
 
-void SoftwareDevice::draw_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c)
+const SoftwareDevice::PreparedVertex* SoftwareDevice::prepare(const SoftwareVertexBuffer& buffer,
+                                                              uint32_t startVertex,
+                                                              uint32_t vertexCount, uint16_t index)
 {
-    const uint32_t flatColour = pack(a);
-    ClipPoint polygon[maxClippedCorners];
-    int count = 3;
-    const uint32_t ca = clip_outcode(a), cb = clip_outcode(b), cc = clip_outcode(c);
-    if ((ca | cb | cc) != allInside)
+    const uint64_t at = uint64_t(startVertex) + index;
+    if (index >= vertexCount || at >= buffer.capacity())
+        return nullptr;   // an index outside the vertices given draws nothing
+    PreparedVertex& v = prepared[index];
+    if (!fetch(buffer, uint32_t(at), v.clip))
+        return nullptr;
+    v.code = clip_outcode(v.clip);
+    v.flatColour = pack(v.clip);
+    if (v.code == allInside)
+        v.screen = project(v.clip);
+    preparedStamp[index] = stamp;
+    return &v;
+}
+
+void SoftwareDevice::draw_triangle(const PreparedVertex& a, const PreparedVertex& b,
+                                   const PreparedVertex& c)
+{
+    if ((a.code | b.code | c.code) != allInside)
         return;   // all three outside one plane
-    if ((ca & cb & cc) == allInside) {
-        polygon[0] = a;
-        polygon[1] = b;
-        polygon[2] = c;
-    } else {
-        count = clip_triangle(a, b, c, polygon);
-        if (count < 3)
-            return;
+    if ((a.code & b.code & c.code) == allInside) {
+        // Nothing to clip, which is the common case: no copies.
+        const ScreenVertex* corners[3] = {&a.screen, &b.screen, &c.screen};
+        if (!culled(corners, 3))
+            fill(a, b, c, corners, 3);
+        return;
     }
+    ClipPoint polygon[maxClippedCorners];
     ScreenVertex screen[maxClippedCorners];
-    for (int i = 0; i < count; i++)
+    const ScreenVertex* corners[maxClippedCorners];
+    const int count = clip_triangle(a.clip, b.clip, c.clip, polygon);
+    if (count < 3)
+        return;
+    for (int i = 0; i < count; i++) {
         screen[i] = project(polygon[i]);
+        corners[i] = &screen[i];
+    }
+    if (!culled(corners, count))
+        fill(a, b, c, corners, count);
+}
+
+bool SoftwareDevice::culled(const ScreenVertex* const* corners, int count) const
+{
+    if (cullMode != D3DCULL_CW && cullMode != D3DCULL_CCW)
+        return false;
     // Winding on screen (y down): positive area is clockwise.
     double area = 0.0;
     for (int i = 0; i < count; i++) {
-        const ScreenVertex& p = screen[i];
-        const ScreenVertex& q = screen[(i + 1) % count];
+        const ScreenVertex& p = *corners[i];
+        const ScreenVertex& q = *corners[i + 1 < count ? i + 1 : 0];
         area += double(p.x) * q.y - double(q.x) * p.y;
     }
-    if ((cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0))
-        return;
+    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
+}
+
+void SoftwareDevice::fill(const PreparedVertex& a, const PreparedVertex& b,
+                          const PreparedVertex& c, const ScreenVertex* const* corners, int count)
+{
     if (fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT) {
-        draw_line(a, b, flatColour);
-        draw_line(b, c, flatColour);
-        draw_line(c, a, flatColour);
+        draw_line(a.clip, b.clip, a.flatColour);
+        draw_line(b.clip, c.clip, a.flatColour);
+        draw_line(c.clip, a.clip, a.flatColour);
         return;
     }
     for (int i = 1; i + 1 < count; i++)
-        rasterizer.triangle(screen[0], screen[i], screen[i + 1], flatColour);
+        rasterizer.triangle(*corners[0], *corners[i], *corners[i + 1], a.flatColour);
 }
 
 void SoftwareDevice::draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour)
@@ -215,22 +248,34 @@ HRESULT SoftwareDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::Verte
     if (type != D3DPT_TRIANGLELIST && type != D3DPT_LINELIST)
         return D3DERR_GENERIC;
     rasterizer.set_state(raster);
+    // Vertices are shared by several primitives: each is fetched, classified and projected once.
+    const size_t reach = std::min<size_t>(vertexCount, size_t(1) << 16);
+    if (prepared.size() < reach) {
+        prepared.resize(reach);
+        preparedStamp.resize(reach, 0);
+    }
+    if (++stamp == 0) {
+        std::fill(preparedStamp.begin(), preparedStamp.end(), 0u);
+        stamp = 1;
+    }
     const uint32_t corners = type == D3DPT_TRIANGLELIST ? 3 : 2;
-    ClipPoint p[3];
+    const PreparedVertex* p[3] = {};
     for (uint32_t first = 0; first + corners <= indexCount; first += corners) {
         bool valid = true;
         for (uint32_t k = 0; k < corners && valid; k++) {
-            const uint32_t index = indices[first + k];
-            const uint64_t at = uint64_t(startVertex) + index;
-            valid = index < vertexCount && at < buffer->capacity() &&
-                    fetch(*buffer, uint32_t(at), p[k]);
+            const uint16_t index = indices[first + k];
+            // Only indices below vertexCount can carry this draw's stamp.
+            p[k] = index < preparedStamp.size() && preparedStamp[index] == stamp
+                       ? &prepared[index]
+                       : prepare(*buffer, startVertex, vertexCount, index);
+            valid = p[k] != nullptr;
         }
         if (!valid)
-            continue;   // an index outside the vertices given draws nothing
+            continue;
         if (type == D3DPT_TRIANGLELIST)
-            draw_triangle(p[0], p[1], p[2]);
+            draw_triangle(*p[0], *p[1], *p[2]);
         else
-            draw_line(p[0], p[1], pack(p[0]));
+            draw_line(p[0]->clip, p[1]->clip, p[0]->flatColour);
     }
     return D3D_OK;
 }

@@ -4,6 +4,7 @@
 // hand them to the rasteriser.
 
 #include <cstdint>
+#include <vector>
 
 #include "gfxcontext/clipper.h"
 #include "gfxcontext/context.h"
@@ -32,9 +33,22 @@ public:
     const float* combined_transform();
 
 private:
+    // A vertex of the draw in progress, made ready once however many primitives share it.
+    struct PreparedVertex {
+        ClipPoint clip;
+        ScreenVertex screen;   // when code is allInside
+        uint32_t code;
+        uint32_t flatColour;
+    };
+
     bool fetch(const SoftwareVertexBuffer& buffer, uint32_t index, ClipPoint& point) const;
     ScreenVertex project(const ClipPoint& p) const;
-    void draw_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c);
+    const PreparedVertex* prepare(const SoftwareVertexBuffer& buffer, uint32_t startVertex,
+                                  uint32_t vertexCount, uint16_t index);
+    void draw_triangle(const PreparedVertex& a, const PreparedVertex& b, const PreparedVertex& c);
+    bool culled(const ScreenVertex* const* corners, int count) const;
+    void fill(const PreparedVertex& a, const PreparedVertex& b, const PreparedVertex& c,
+              const ScreenVertex* const* corners, int count);
     void draw_line(ClipPoint a, ClipPoint b, uint32_t flatColour);
 
     FrameBuffer& frame;
@@ -44,4 +58,9 @@ private:
     uint32_t fillMode = D3DFILL_SOLID;
     float world[16], view[16], projection[16], combined[16];
     bool combinedValid = false;
+
+    // Indexed by the draw's 16-bit indices; an entry is ready when its stamp is the draw's.
+    std::vector<PreparedVertex> prepared;
+    std::vector<uint32_t> preparedStamp;
+    uint32_t stamp = 0;
 };

@@ -1,8 +1,27 @@
 #!/usr/bin/env bash
-# Builds everything and plays the scene in the working directory given (default: demo/).
+# Builds everything and plays a scene directory: by default our own production in demo/, which is
+# generated on first use. Without a display it renders the scene into a video file instead.
+#   scripts/play.sh [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" build
-dir=${1:-$here/demo}
-cd "$dir"
-exec "$here/build/sarnoj"
+
+if [ $# -gt 0 ]; then
+  dir=$(cd "$1" && pwd)
+else
+  dir=$here/demo
+  if [ ! -f "$dir/sarnoj1.3ds" ] || [ ! -f "$dir/sarnoj.mp3" ]; then
+    echo "generating the demo into $dir"
+    "$here/build/tools/make-demo" "$dir"
+  fi
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  cd "$dir"
+  exec "$here/build/sarnoj"
+fi
+
+video=$dir/sarnoj.mp4
+echo "no display: rendering the scene into $video"
+"$here/build/tools/capture" "$dir" --video "$video"
+echo "the video is $video"

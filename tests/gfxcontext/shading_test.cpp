@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "gfxcontext/blender.h"
 #include "tests/gfxcontext/device_harness.h"
 
 namespace {
@@ -115,6 +116,40 @@ TEST(Blending, AlphaAndAdditiveFactorsAreExactToWithinOne)
 
     quad(0xFFFFFFFF);   // saturates
     EXPECT_EQ(h.pixel(32, 32), 0xFFFFFFu);
+}
+
+TEST(Blending, FourPixelsAtOnceGiveWhatOnePixelAtATimeGives)
+{
+    // Every pair of factors, with channels at 0, 1, 127, 128, 254 and 255 and random ones:
+    // sums that overflow 16 bits, alpha of 0 and 255, all must round and clamp the same.
+    const uint8_t edges[] = {0, 1, 127, 128, 254, 255};
+    uint32_t seed = 99;
+    auto random_pixel = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed;
+    };
+    for (uint32_t src = 0; src <= 11; src++)
+        for (uint32_t dst = 0; dst <= 11; dst++)
+            for (int round = 0; round < 300; round++) {
+                alignas(16) uint32_t source[4], destination[4], result[4];
+                for (int i = 0; i < 4; i++) {
+                    source[i] = random_pixel();
+                    destination[i] = random_pixel() & 0x00FFFFFFu;
+                    if (round < 36 && i == 0) {
+                        const uint32_t a = edges[round % 6], c = edges[round / 6];
+                        source[i] = a << 24 | c << 16 | c << 8 | c;
+                        destination[i] = (255u - c) << 16 | c << 8 | a;
+                    }
+                }
+                const __m128i blended = blend_quad(
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(source)),
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(destination)), src, dst);
+                _mm_store_si128(reinterpret_cast<__m128i*>(result), blended);
+                for (int i = 0; i < 4; i++)
+                    ASSERT_EQ(result[i], blend_pixel(source[i], destination[i], src, dst))
+                        << std::hex << source[i] << " " << destination[i] << std::dec << " "
+                        << src << " " << dst;
+            }
 }
 
 TEST(Lines, EndPointsAreDrawnAndColourAndDepthFollowTheLine)

@@ -267,3 +267,30 @@ TEST(Robustness, RandomVerticesAndStatesNeverReachOutsideTheBuffers)
     h.context->DrawDebugText(0.5f, 0.5f, 0xFFFFFF, "done");
     EXPECT_EQ(h.context->UpdateFrame(0), D3D_OK);
 }
+
+TEST(Draws, EachDrawReadsTheVerticesItIsGiven)
+{
+    // The same indices over fresh vertices, and over other vertices of the buffer through the
+    // start vertex: no draw may see the corners of an earlier one.
+    DeviceHarness h;
+    h.triangles({h.at(2, 2, 0.5f, 0xFF0000), h.at(30, 2, 0.5f, 0xFF0000),
+                 h.at(2, 30, 0.5f, 0xFF0000)});
+    h.triangles({h.at(62, 62, 0.5f, 0x00FF00), h.at(34, 62, 0.5f, 0x00FF00),
+                 h.at(62, 34, 0.5f, 0x00FF00)});
+    EXPECT_EQ(h.pixel(5, 5), 0xFF0000u);
+    EXPECT_EQ(h.pixel(58, 58), 0x00FF00u);
+
+    h.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+    const std::vector<D3DLVERTEX> six = {
+        h.at(2, 2, 0.5f, 0x0000FF),   h.at(30, 2, 0.5f, 0x0000FF),  h.at(2, 30, 0.5f, 0x0000FF),
+        h.at(62, 62, 0.5f, 0xFFFF00), h.at(34, 62, 0.5f, 0xFFFF00), h.at(62, 34, 0.5f, 0xFFFF00)};
+    h.draw(D3DPT_LINELIST, six, {});   // only loads the six vertices
+    const std::vector<uint16_t> indices = {0, 1, 2};
+    h.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, h.destination, 3, 3, indices.data(), 3,
+                                     0);
+    EXPECT_EQ(h.pixel(5, 5), 0u);
+    EXPECT_EQ(h.pixel(58, 58), 0xFFFF00u);
+    h.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, h.destination, 0, 3, indices.data(), 3,
+                                     0);
+    EXPECT_EQ(h.pixel(5, 5), 0x0000FFu);
+}

@@ -1,0 +1,154 @@
+// Setting up a triangle for the bands: its corners rounded to 1/16 pixel, its edges with the fill
+// rule's bias and its pixel bounds when it is queued; the planes of its attributes when a band
+// draws it, worked out in double precision two attributes at a time and stored as floats.
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "gfxcontext/rasterizer.h"
+
+namespace {
+
+// Screen vertices hold their attributes in the order of Rasterizer::Attribute, after x and y.
+static_assert(offsetof(ScreenVertex, q) == offsetof(ScreenVertex, z) + 4 &&
+              offsetof(ScreenVertex, uq) == offsetof(ScreenVertex, z) + 8 &&
+              offsetof(ScreenVertex, vq) == offsetof(ScreenVertex, z) + 12 &&
+              offsetof(ScreenVertex, g) == offsetof(ScreenVertex, r) + 4 &&
+              offsetof(ScreenVertex, b) == offsetof(ScreenVertex, r) + 8 &&
+              offsetof(ScreenVertex, a) == offsetof(ScreenVertex, r) + 12);
+
+// Floor and ceiling of n / 16.
+int floor16(int n) { return n >> 4; }
+int ceil16(int n) { return -(-n >> 4); }
+
+// Quads are walked over the bounds of triangles up to this many pixels wide; wider ones are
+// drawn span by span, which skips the quads outside their edges.
+constexpr int smallWidth = 32;
+// Edge functions fit 32 bits over the bounds of triangles up to this many 1/16 pixels a side.
+constexpr int smallSide = 1 << 14;
+
+// What every attribute plane of a triangle shares: the edge vectors from the first corner, the
+// reciprocal of their cross product, and the offset of the reference pixel from that corner.
+struct PlaneBasis {
+    __m128d ex1, ey1, ex2, ey2, inverse, offsetX, offsetY;
+};
+
+// The planes of two attributes whose values at the corners are a0, a1 and a2.
+[[gnu::always_inline]] inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1,
+                                              __m128d a2, Rasterizer::Planes& planes,
+                                              int attribute)
+{
+    const __m128d d1 = _mm_sub_pd(a1, a0), d2 = _mm_sub_pd(a2, a0);
+    const __m128d dx =
+        _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(d1, p.ey2), _mm_mul_pd(d2, p.ey1)), p.inverse);
+    const __m128d dy =
+        _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(d2, p.ex1), _mm_mul_pd(d1, p.ex2)), p.inverse);
+    const __m128d c =
+        _mm_add_pd(_mm_add_pd(a0, _mm_mul_pd(dx, p.offsetX)), _mm_mul_pd(dy, p.offsetY));
+    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.c[attribute]), _mm_cvtpd_ps(c));
+    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.dx[attribute]), _mm_cvtpd_ps(dx));
+    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.dy[attribute]), _mm_cvtpd_ps(dy));
+}
+
+// The attributes of a corner from the first of four consecutive fields, as two pairs.
+[[gnu::always_inline]] inline void attribute_pairs(const float* first, __m128d& low, __m128d& high)
+{
+    const __m128 four = _mm_loadu_ps(first);
+    low = _mm_cvtps_pd(four);
+    high = _mm_cvtps_pd(_mm_movehl_ps(four, four));
+}
+
+}  // namespace
+
+void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                          uint32_t flatColour)
+{
+    const ScreenVertex* v[3] = {&a, &b, &c};
+    if (!within_reach(a) || !within_reach(b) || !within_reach(c))
+        return;
+    // Within reach, x and y times 16 are exact in float and fit 32 bits; rounding is to nearest.
+    int X[3], Y[3];
+    for (int i = 0; i < 3; i++) {
+        X[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->x * float(subpixel)));
+        Y[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->y * float(subpixel)));
+    }
+    const int64_t area =
+        int64_t(X[1] - X[0]) * (Y[2] - Y[0]) - int64_t(X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0)
+        return;
+    if (area < 0) {   // rasterise clockwise on screen: the inside is where every edge is >= 0
+        std::swap(v[1], v[2]);
+        std::swap(X[1], X[2]);
+        std::swap(Y[1], Y[2]);
+    }
+    const int minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    const int minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    const int xMin = std::max(0, ceil16(minX)), xMax = std::min(frame.width - 1, floor16(maxX));
+    const int yMin = std::max(0, ceil16(minY)), yMax = std::min(frame.height - 1, floor16(maxY));
+    if (xMin > xMax || yMin > yMax)
+        return;
+
+    Queue& queue = queues[filling];
+    Triangle t;   // every field is written below: no clearing first
+    t.xMin = xMin;
+    t.xMax = xMax;
+    t.yMin = yMin;
+    t.yMax = yMax;
+    t.small = xMax - xMin < smallWidth && maxX - minX < smallSide && maxY - minY < smallSide;
+    for (int i = 0; i < 3; i++) {
+        const int j = (i + 1) % 3;
+        Edge& e = t.edges[i];
+        e.x = X[i];
+        e.y = Y[i];
+        e.dx = X[j] - X[i];
+        e.dy = Y[j] - Y[i];
+        // Going clockwise on a y-down screen, left edges run upwards and top edges rightwards.
+        const bool topLeft = e.dy < 0 || (e.dy == 0 && e.dx > 0);
+        e.bias = topLeft ? 0 : 1;
+    }
+
+    for (int i = 0; i < 3; i++) {
+        _mm_storeu_ps(&t.corners[i][Z], _mm_loadu_ps(&v[i]->z));
+        _mm_storeu_ps(&t.corners[i][R], _mm_loadu_ps(&v[i]->r));
+    }
+    t.flatColour = flatColour;
+    t.state = uint32_t(queue.states.size() - 1);
+    const uint32_t index = uint32_t(queue.triangles.size());
+    queue.triangles.push_back(t);
+    queue_command(Kind::triangle, index, yMin, yMax,
+                  uint64_t(xMax - xMin + 1) * uint64_t(yMax - yMin + 1));
+}
+
+Rasterizer::TrianglePlanes Rasterizer::triangle_planes(const Triangle& t, bool textured,
+                                                       bool gouraud)
+{
+    TrianglePlanes result{};
+    const Edge* e = t.edges;
+    result.refX = floor16(e[0].x);
+    result.refY = floor16(e[0].y);
+    const double x0 = double(e[0].x) / subpixel, y0 = double(e[0].y) / subpixel;
+    const double ex1 = double(e[1].x) / subpixel - x0, ey1 = double(e[1].y) / subpixel - y0;
+    const double ex2 = double(e[2].x) / subpixel - x0, ey2 = double(e[2].y) / subpixel - y0;
+    const PlaneBasis basis{_mm_set1_pd(ex1),
+                           _mm_set1_pd(ey1),
+                           _mm_set1_pd(ex2),
+                           _mm_set1_pd(ey2),
+                           _mm_set1_pd(1.0 / (ex1 * ey2 - ex2 * ey1)),
+                           _mm_set1_pd(result.refX - x0),
+                           _mm_set1_pd(result.refY - y0)};
+    __m128d low[3], high[3];
+    for (int i = 0; i < 3; i++)
+        attribute_pairs(&t.corners[i][Z], low[i], high[i]);
+    plane_pair(basis, low[0], low[1], low[2], result.planes, Z);   // and Q
+    if (textured)
+        plane_pair(basis, high[0], high[1], high[2], result.planes, UQ);   // and VQ
+    if (gouraud) {
+        for (int i = 0; i < 3; i++)
+            attribute_pairs(&t.corners[i][R], low[i], high[i]);
+        plane_pair(basis, low[0], low[1], low[2], result.planes, R);    // and G
+        plane_pair(basis, high[0], high[1], high[2], result.planes, B);   // and A
+    }
+    return result;
+}

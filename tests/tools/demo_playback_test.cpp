@@ -1,0 +1,155 @@
+// The production end to end: the real player in a virtual X display shows what the capture tool
+// renders for the same moment, and Escape ends it; the capture tool's display-clock modes.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gfxcontext/offscreen_presenter.h"
+#include "tests/tools/demo_files.h"
+
+using namespace demo_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool have(const char* program)
+{
+    return run(std::string("command -v ") + program + " > /dev/null 2>&1") == 0;
+}
+
+std::string read_text(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Mean absolute difference of the colour channels of two pictures of the same size.
+double difference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int shift : {0, 8, 16})
+            sum += std::abs(int((a[i] >> shift) & 0xFF) - int((b[i] >> shift) & 0xFF));
+    return sum / double(a.size() * 3);
+}
+
+double brightness(const std::vector<uint32_t>& pixels)
+{
+    return difference(pixels, std::vector<uint32_t>(pixels.size(), 0));
+}
+
+std::string capture_command(const fs::path& scene)
+{
+    return quoted(CAPTURE_PATH) + " " + quoted(scene);
+}
+
+}  // namespace
+
+TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
+{
+    for (const char* program : {"xvfb-run", "Xvfb", "xdotool", "ffmpeg", "timeout"})
+        if (!have(program))
+            GTEST_SKIP() << program << " is not installed";
+    const fs::path& demo = demo_dir(60);
+    ScratchDir out("playback");
+
+    // Two seconds in, the camera is gliding in from the dark: every tick moves the picture a
+    // little, so only frames near the screenshot's moment match it.
+    fs::path script = fs::path(SOURCE_DIR) / "tests/tools/play_under_xvfb.sh";
+    std::string command = "timeout 120 xvfb-run -a -s '-screen 0 640x480x24' bash " +
+                          quoted(script) + " " + quoted(PLAYER_PATH) + " " + quoted(demo) + " " +
+                          quoted(out.path) + " 2.0";
+    ASSERT_EQ(run(command), 0) << command;
+    EXPECT_EQ(read_text(out.path / "exit"), "1\n") << read_text(out.path / "stderr.txt");
+
+    std::vector<uint32_t> shot;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png((out.path / "shot.png").string(), shot, width, height));
+    ASSERT_EQ(width, 640);
+    ASSERT_EQ(height, 480);
+    EXPECT_GT(brightness(shot), 4.0) << "the screenshot is black";
+
+    // The player's clock starts after its window shows and the scene has loaded, so at the
+    // screenshot it read about the time since the window was seen, less the loading: compare
+    // with every display frame from a second and a half before that to half a second after
+    // (the window is seen a little after it shows).
+    double grabStart = 0, grabEnd = 0;
+    std::istringstream(read_text(out.path / "elapsed")) >> grabStart >> grabEnd;
+    ASSERT_GT(grabEnd, 0.0);
+    long first = std::max(0L, long(std::floor((grabStart - 1.5) * 60)));
+    long last = long(std::ceil((grabEnd + 0.5) * 60));
+    fs::path frames = out.path / "frames";
+    ASSERT_EQ(run(capture_command(demo) + " --png " + quoted(frames) + " --first " +
+                  std::to_string(first) + " --last " + std::to_string(last) + " > /dev/null 2>&1"),
+              0);
+
+    double best = 1e9;
+    long bestFrame = -1;
+    for (long k = first; k <= last; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "video-%05ld.png", k);
+        std::vector<uint32_t> frame;
+        int w = 0, h = 0;
+        ASSERT_TRUE(read_png((frames / name).string(), frame, w, h)) << name;
+        double d = difference(shot, frame);
+        if (d < best) {
+            best = d;
+            bestFrame = k;
+        }
+    }
+    // The same renderer draws both: the nearest frame differs by at most a tick's motion.
+    EXPECT_LT(best, 2.0) << "nearest display frame " << bestFrame << " of " << first << ".."
+                         << last;
+}
+
+TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
+{
+    const fs::path& demo = demo_dir(60);
+    ScratchDir out("capture-modes");
+    std::string tool = quoted(CAPTURE_PATH);
+    EXPECT_EQ(run(tool + " --help > /dev/null"), 0);
+    EXPECT_EQ(run(capture_command(demo) + " --png > /dev/null 2>&1"), 2);
+    EXPECT_EQ(run(capture_command(demo) + " --png x --first -3 > /dev/null 2>&1"), 2);
+    EXPECT_EQ(run(capture_command(demo) + " --png x --first 9 --last 3 > /dev/null 2>&1"), 1);
+    EXPECT_EQ(run(capture_command(demo) + " --png x --last 99999 > /dev/null 2>&1"), 1);
+    EXPECT_EQ(run(capture_command(out.path / "nothing-here") + " --png x > /dev/null 2>&1"), 1);
+
+    // Frames 5 and 6 are one tick apart on the display clock, frames 6 and 7 two... both differ
+    // from frame 5, and the range gives exactly the frames asked for.
+    ASSERT_EQ(run(capture_command(demo) + " --png " + quoted(out.path / "png") +
+                  " --first 5 --last 7 > /dev/null 2>&1"),
+              0);
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(out.path / "png"))
+        count += entry.path().extension() == ".png";
+    EXPECT_EQ(count, 3);
+    EXPECT_TRUE(fs::exists(out.path / "png" / "video-00005.png"));
+    EXPECT_TRUE(fs::exists(out.path / "png" / "video-00007.png"));
+
+    if (!have("ffmpeg") || !have("ffprobe"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    fs::path video = out.path / "clip.mp4";
+    ASSERT_EQ(run(capture_command(demo) + " --video " + quoted(video) +
+                  " --first 60 --last 119 > /dev/null 2>&1"),
+              0);
+    fs::path probe = out.path / "probe.txt";
+    ASSERT_EQ(run("ffprobe -v error -show_entries stream=codec_type,width,height,r_frame_rate,"
+                  "nb_frames -of default=noprint_wrappers=1 " +
+                  quoted(video) + " > " + quoted(probe)),
+              0);
+    std::string streams = read_text(probe);
+    EXPECT_NE(streams.find("codec_type=video"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("width=640"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("r_frame_rate=60/1"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("nb_frames=60"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("codec_type=audio"), std::string::npos) << streams;
+}

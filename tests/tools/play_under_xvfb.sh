@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs the player in a scene directory on the X display of the environment (a virtual one, made
+# by the test with xvfb-run), takes one screenshot a little while after its window appears, then
+# presses Escape and waits for the player to end.
+#   play_under_xvfb.sh PLAYER DIR OUT SECONDS
+# Writes into OUT: shot.png, elapsed (seconds from the window's appearance to the screenshot's
+# start and end, one line), exit (the player's exit code, or "hung").
+set -u
+player=$1 dir=$2 out=$3 seconds=$4
+
+cd "$dir"
+# The tests run with SDL's dummy video driver; this one needs the X display.
+# A sanitizer build of the player keeps its records to the end on purpose: no leak report.
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+  "$player" 2>"$out/stderr.txt" &
+pid=$!
+# Look for the window every 20 ms (xdotool's own --sync waits half a second between looks).
+window=
+for _ in $(seq 1000); do
+  window=$(xdotool search --pid "$pid" 2>/dev/null | head -n 1)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.02
+done
+shown=$(date +%s.%N)
+if [ -z "$window" ]; then
+  echo "no window" > "$out/exit"
+  kill "$pid" 2>/dev/null
+  exit 0
+fi
+sleep "$seconds"
+before=$(date +%s.%N)
+ffmpeg -hide_banner -loglevel error -y -f x11grab -draw_mouse 0 -video_size 640x480 \
+  -i "$DISPLAY" -frames:v 1 "$out/shot.png"
+after=$(date +%s.%N)
+echo "$before - $shown" "$after - $shown" | awk '{ printf "%.3f %.3f\n", $1 - $3, $4 - $6 }' \
+  > "$out/elapsed"
+
+# Without a window manager the window gets the keyboard only when given the focus. The key is
+# held for a while, as a hand holds it: the player reads the key table once a frame, and a press
+# and release that both arrive between two frames leave no trace there.
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool keydown Escape
+sleep 0.3
+xdotool keyup Escape
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  echo hung > "$out/exit"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+else
+  wait "$pid"
+  echo $? > "$out/exit"
+fi
