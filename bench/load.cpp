@@ -37,7 +37,7 @@ ChunkWriter generate()
     w.material({.name = "STONE", .transparencyPercent = 0, .twoSided = true});
     w.material({.name = "MOSS", .transparencyPercent = 20});
     for (int m = 0; m < MESHES; ++m) {
-        MeshSpec mesh{.name = "HILL" + std::to_string(m)};
+        MeshDesc mesh{.name = "HILL" + std::to_string(m)};
         for (int y = 0; y < GRID; ++y) {
             for (int x = 0; x < GRID; ++x) {
                 float h = std::sin(x * 0.3f + m) * std::cos(y * 0.2f);
@@ -45,7 +45,7 @@ ChunkWriter generate()
                 mesh.mappings.push_back({x / float(GRID - 1), y / float(GRID - 1)});
             }
         }
-        FaceMaterialSpec stone{.material = "STONE"}, moss{.material = "MOSS"};
+        FaceMaterialDesc stone{.material = "STONE"}, moss{.material = "MOSS"};
         for (int y = 0; y + 1 < GRID; ++y) {
             for (int x = 0; x + 1 < GRID; ++x) {
                 uint16_t a = uint16_t(y * GRID + x), b = uint16_t(a + 1), c = uint16_t(a + GRID),
@@ -69,7 +69,7 @@ ChunkWriter generate()
     for (int m = 0; m < MESHES; ++m) {
         w.begin_node(chunk_id::MESH_NODE, uint16_t(m), "HILL" + std::to_string(m));
         w.pivot({0, 0, 0});
-        std::vector<KeySpec> position, rotation;
+        std::vector<KeyDesc> position, rotation;
         for (int k = 0; k < 20; ++k) {
             position.push_back({.frame = 50 * k, .flags = 0x07, .tension = 0.2f, .value = {0, 0, float(k)}});
             rotation.push_back({.frame = 50 * k, .value = {0.1f, 0, 0, 1}});

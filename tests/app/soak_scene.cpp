@@ -15,10 +15,10 @@ namespace {
 constexpr float pi = 3.14159265f;
 
 // A torus of rings x sides quads, two faces each, with wrapping texture coordinates.
-MeshSpec torus(const std::string& name, V3 centre, float major, float minor, int rings, int sides,
+MeshDesc torus(const std::string& name, V3 centre, float major, float minor, int rings, int sides,
                const std::string& material)
 {
-    MeshSpec mesh;
+    MeshDesc mesh;
     mesh.name = name;
     for (int r = 0; r <= rings; ++r) {
         for (int s = 0; s <= sides; ++s) {
@@ -30,7 +30,7 @@ MeshSpec torus(const std::string& name, V3 centre, float major, float minor, int
             mesh.mappings.push_back({float(r) / float(rings) * 2, float(s) / float(sides)});
         }
     }
-    FaceMaterialSpec all{material, {}};
+    FaceMaterialDesc all{material, {}};
     for (int r = 0; r < rings; ++r) {
         for (int s = 0; s < sides; ++s) {
             auto at = [&](int i, int j) { return uint16_t(i * (sides + 1) + j); };
@@ -73,7 +73,7 @@ bool write_textures(const std::filesystem::path& dir)
            write_jpeg((dir / "mask.jpg").string(), checker(64, 0xFFFFFF, 0x000000), 64, 64);
 }
 
-KeySpec key3(int frame, V3 value)
+KeyDesc key3(int frame, V3 value)
 {
     return {.frame = frame, .value = {value[0], value[1], value[2]}};
 }

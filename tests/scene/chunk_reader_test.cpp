@@ -46,7 +46,7 @@ TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
     w.u32(1);
     w.close();
     w.vertices(std::vector<V3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    w.faces(std::vector<FaceSpec>{{0, 1, 2}});
+    w.faces(std::vector<FaceDesc>{{0, 1, 2}});
     w.close();
     w.close();
     w.close();

@@ -15,7 +15,7 @@ TEST(MeshChunks, ReadGeometryWithVNegatedAndFacesPointingIntoTheirMesh)
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_material("Red");
         w.close();
-        MeshSpec mesh = triangle("Tri");
+        MeshDesc mesh = triangle("Tri");
         mesh.vertices.push_back({5, 5, 5});
         mesh.faces.push_back({3, 1, 0, 0x18});
         mesh.mappings = {{0.5f, 0.25f}, {1, 0}, {0, 1}, {2, -3}};
@@ -97,7 +97,7 @@ TEST(MeshChunks, ZeroCountsGiveEmptyMeshes)
         w.begin_object("EMPTY");
         w.open(chunk_id::MESH);
         w.vertices(std::vector<V3>{});
-        w.faces(std::vector<FaceSpec>{});
+        w.faces(std::vector<FaceDesc>{});
         w.close();
         w.close();
     });
@@ -113,7 +113,7 @@ TEST(MeshChunks, ZeroCountsGiveEmptyMeshes)
 TEST(MeshChunks, AFaceOutsideTheVertexArrayStopsTheLoad)
 {
     ScratchDir dir;
-    MeshSpec bad = triangle("BAD");
+    MeshDesc bad = triangle("BAD");
     bad.faces.push_back({0, 1, 3});
     ChunkWriter w = editor_file([&](ChunkWriter& w) { w.mesh_object(bad); });
     EXPECT_EQ(fatal_message([&] { build(w); }), "Face vertex index out of range!");
@@ -121,7 +121,7 @@ TEST(MeshChunks, AFaceOutsideTheVertexArrayStopsTheLoad)
     ChunkWriter early = editor_file([](ChunkWriter& w) {
         w.begin_object("EARLY");
         w.open(chunk_id::MESH);
-        w.faces(std::vector<FaceSpec>{{0, 1, 2}});
+        w.faces(std::vector<FaceDesc>{{0, 1, 2}});
         w.vertices(three_vertices());
         w.close();
         w.close();
@@ -136,7 +136,7 @@ TEST(MeshChunks, IndicesBeyondTheArraysAreIgnored)
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_material("M");
         w.close();
-        MeshSpec mesh = triangle("TRI");
+        MeshDesc mesh = triangle("TRI");
         mesh.faceMaterials = {{"M", {7, 0, 65535}}};
         mesh.mappings = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}};  // two more than vertices
         w.mesh_object(mesh);
@@ -152,7 +152,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
     ScratchDir dir;
     ChunkWriter w = editor_file(
         [](ChunkWriter& w) {
-            MeshSpec box = triangle("BOX");
+            MeshDesc box = triangle("BOX");
             box.mappings = {{0.5f, 0}};
             w.begin_object("BOX");
             w.open(chunk_id::MESH);
@@ -163,7 +163,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
             w.close();
             // Loose geometry in the editor section, and in a light that follows a mesh.
             w.vertices(std::vector<V3>{{9, 9, 9}});
-            w.faces(std::vector<FaceSpec>{{0, 0, 0}});
+            w.faces(std::vector<FaceDesc>{{0, 0, 0}});
             w.begin_object("LAMP");
             w.begin_light({0, 0, 0}, {1, 1, 1});
             w.mappings(std::vector<V2>{{7, 7}});
@@ -176,7 +176,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
             w.mappings(std::vector<V2>{{7, 7}});
             w.face_material("NOT DEFINED", std::vector<uint16_t>{0});
             w.vertices(three_vertices());
-            w.faces(std::vector<FaceSpec>{{0, 1, 2}});
+            w.faces(std::vector<FaceDesc>{{0, 1, 2}});
             w.close();
             w.close();
         },
@@ -203,11 +203,11 @@ TEST(MeshChunks, ObjectMatrixGivesTheInverseAndAMissingOneTheIdentity)
 {
     ScratchDir dir;
     ChunkWriter w = editor_file([](ChunkWriter& w) {
-        MeshSpec moved = triangle("MOVED");
+        MeshDesc moved = triangle("MOVED");
         moved.vertices = {{10, 0, 0}, {12, 0, 0}, {10, 2, 0}};
         moved.matrix = {2, 0, 0, 0, 2, 0, 0, 0, 2, 10, 0, 0};
         w.mesh_object(moved);
-        MeshSpec plain = triangle("PLAIN");
+        MeshDesc plain = triangle("PLAIN");
         plain.hasMatrix = false;
         plain.vertices = {{10, 0, 0}, {12, 0, 0}, {10, 2, 0}};
         w.mesh_object(plain);
@@ -340,7 +340,7 @@ TEST(MaterialChunks, FlagsColoursAndTheLastOfTwoSameNamedMaterials)
         w.open(chunk_id::MATERIAL_AMBIENT);  // without a colour: black
         w.close();
         w.close();
-        MeshSpec mesh = triangle("BOX");
+        MeshDesc mesh = triangle("BOX");
         mesh.faceMaterials = {{"GLASS", {0}}};
         w.mesh_object(mesh);
     });
@@ -364,7 +364,7 @@ TEST(MaterialChunks, AFaceMaterialDefinedLaterIsNoSuchMaterial)
 {
     ScratchDir dir;
     ChunkWriter w = editor_file([](ChunkWriter& w) {
-        MeshSpec mesh = triangle("BOX");
+        MeshDesc mesh = triangle("BOX");
         mesh.faceMaterials = {{"LATER", {0}}};
         w.mesh_object(mesh);
         w.begin_material("LATER");

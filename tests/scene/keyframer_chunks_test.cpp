@@ -9,7 +9,7 @@ using namespace scene_test;
 
 namespace {
 
-KeySpec key3(int frame, float x, float y, float z) { return {.frame = frame, .value = {x, y, z}}; }
+KeyDesc key3(int frame, float x, float y, float z) { return {.frame = frame, .value = {x, y, z}}; }
 
 // A mesh BOX and an omni LAMP, and the keyframer chunks the callback writes.
 ChunkWriter animated(const std::function<void(ChunkWriter&)>& keyframer)
@@ -91,7 +91,7 @@ TEST(KeyframerChunks, KeyCountsAreCutToTheChunkAndZeroCountsAreEmpty)
         w.u32(0), w.u16(0), w.floats({1, 2, 3});
         w.u32(5), w.u16(1), w.floats({0.5f, 1, 2});  // a key cut short: its value is missing
         w.close();
-        w.track(chunk_id::SCALE_KEYS, std::vector<KeySpec>{});
+        w.track(chunk_id::SCALE_KEYS, std::vector<KeyDesc>{});
         w.open(chunk_id::HIDE_KEYS);
         w.u16(0), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
         w.u32(1000000);
@@ -269,7 +269,7 @@ TEST(KeyframerChunks, MorphKeysHoldTheTargetShapesInTheTargetsObjectSpace)
     Scene* scene = build(editor_file(
         [](ChunkWriter& w) {
             w.mesh_object(triangle("BASE"));
-            MeshSpec target = triangle("TARGET");
+            MeshDesc target = triangle("TARGET");
             target.vertices = {{10, 0, 0}, {12, 0, 0}, {10, 4, 0}, {99, 99, 99}};
             target.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 10, 0, 0};  // origin at x = 10
             w.mesh_object(target);
@@ -298,7 +298,7 @@ TEST(KeyframerChunks, AMorphTargetWithFewerVerticesStopsTheLoad)
     ScratchDir dir;
     ChunkWriter w = editor_file(
         [](ChunkWriter& w) {
-            MeshSpec base = triangle("BASE");
+            MeshDesc base = triangle("BASE");
             base.vertices.push_back({1, 1, 1});
             w.mesh_object(base);
             w.mesh_object(triangle("SMALL"));
@@ -325,12 +325,12 @@ TEST(KeyframerChunks, AMorphTrackBeyondItsBoundStopsTheLoad)
     // 65535 vertices times 65 keys: over four million vertex keys.
     ChunkWriter w = editor_file(
         [](ChunkWriter& w) {
-            MeshSpec big{.name = "BIG", .vertices = std::vector<V3>(65535, V3{0, 0, 0})};
+            MeshDesc big{.name = "BIG", .vertices = std::vector<V3>(65535, V3{0, 0, 0})};
             w.mesh_object(big);
         },
         [](ChunkWriter& w) {
             w.begin_node(chunk_id::MESH_NODE, 0, "BIG");
-            w.track(chunk_id::MORPH_KEYS, std::vector<KeySpec>(65, KeySpec{.morphTarget = "BIG"}));
+            w.track(chunk_id::MORPH_KEYS, std::vector<KeyDesc>(65, KeyDesc{.morphTarget = "BIG"}));
             w.close();
         });
     EXPECT_EQ(fatal_message([&] { build(w); }), "Morph track too large!");

@@ -223,7 +223,7 @@ std::vector<Bytes> crafted_scenes()
                         .additive = true,
                         .maps = {{.slot = chunk_id::REFLECTION_MAP, .fileName = "tex.pcx"},
                                  {.slot = chunk_id::OPACITY_MAP, .fileName = "mask.pcx"}}});
-            MeshSpec box{.name = "BOX",
+            MeshDesc box{.name = "BOX",
                          .vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}},
                          .faces = {{0, 1, 2, 0x0F}, {0, 2, 3, 0x17}, {4, 5, 1}, {3, 4, 5}},
                          .faceMaterials = {{"WALL", {0, 1}}, {"CHROME", {2, 3}}},
@@ -242,7 +242,7 @@ std::vector<Bytes> crafted_scenes()
             w.camera_object("CAM", {0, 0, -10}, {0, 0, 0}, 0, 50);
         },
         [](ChunkWriter& w) {
-            auto k3 = [](int f, float x) { return KeySpec{.frame = f, .flags = 0x1F, .tension = 0.1f, .value = {x, x, x}}; };
+            auto k3 = [](int f, float x) { return KeyDesc{.frame = f, .flags = 0x1F, .tension = 0.1f, .value = {x, x, x}}; };
             w.frames(0, 100);
             w.begin_node(chunk_id::AMBIENT_NODE, 0xFFFF, "$AMBIENT$");
             w.track(chunk_id::COLOUR_KEYS, {k3(0, 0.1f), k3(50, 0.5f)});

@@ -9,9 +9,9 @@ using namespace scene_test;
 
 namespace {
 
-MeshSpec wrapped_face(const std::string& name, uint16_t flags, V2 a, V2 b, V2 c)
+MeshDesc wrapped_face(const std::string& name, uint16_t flags, V2 a, V2 b, V2 c)
 {
-    MeshSpec mesh = triangle(name);
+    MeshDesc mesh = triangle(name);
     mesh.faces[0].flags = flags;
     // v is stored negated: write the negation so the test reads the values it means.
     mesh.mappings = {{a[0], -a[1]}, {b[0], -b[1]}, {c[0], -c[1]}};
@@ -26,7 +26,7 @@ TEST(SceneBuild, MovesVerticesIntoObjectSpaceAndBoxesThem)
 {
     ScratchDir dir;
     Scene* scene = build(editor_file([](ChunkWriter& w) {
-        MeshSpec mesh = triangle("BOX");
+        MeshDesc mesh = triangle("BOX");
         mesh.vertices = {{11, 2, 3}, {9, 4, -1}, {10, 0, 5}};
         mesh.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 10, 0, 0};
         w.mesh_object(mesh);
@@ -48,7 +48,7 @@ TEST(SceneBuild, NormalsAreUnitAndDegenerateOnesZero)
 {
     ScratchDir dir;
     Scene* scene = build(editor_file([](ChunkWriter& w) {
-        MeshSpec mesh = triangle("BOX");
+        MeshDesc mesh = triangle("BOX");
         mesh.vertices.push_back({5, 5, 5});     // used by no face
         mesh.vertices.push_back({2, 0, 0});     // on the line of a and b
         mesh.faces.push_back({0, 1, 4});        // degenerate

@@ -97,9 +97,9 @@ int count_nodes(const Scene& scene, int type)
     return count;
 }
 
-MeshSpec triangle(const std::string& name)
+MeshDesc triangle(const std::string& name)
 {
-    return MeshSpec{.name = name,
+    return MeshDesc{.name = name,
                     .vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
                     .faces = {{0, 1, 2}}};
 }

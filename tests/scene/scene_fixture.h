@@ -61,6 +61,6 @@ T& record(Scene& scene, int type, const char* name)
 int count_nodes(const Scene& scene, int type);
 
 // A one-triangle mesh.
-MeshSpec triangle(const std::string& name);
+MeshDesc triangle(const std::string& name);
 
 }  // namespace scene_test

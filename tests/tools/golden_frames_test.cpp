@@ -81,9 +81,9 @@ int lit_pixels(const OffscreenPresenter& shown, int x0, int y0, int x1, int y1)
 
 // --- crafted scenes -------------------------------------------------------------------------
 
-MeshSpec box(const std::string& name, V3 centre, float half, const std::string& material)
+MeshDesc box(const std::string& name, V3 centre, float half, const std::string& material)
 {
-    MeshSpec mesh;
+    MeshDesc mesh;
     mesh.name = name;
     for (int i = 0; i < 8; ++i)
         mesh.vertices.push_back({centre[0] + (i & 1 ? half : -half),
@@ -106,9 +106,9 @@ MeshSpec box(const std::string& name, V3 centre, float half, const std::string& 
     return mesh;
 }
 
-MeshSpec pyramid(const std::string& name, V3 base, float half, const std::string& material)
+MeshDesc pyramid(const std::string& name, V3 base, float half, const std::string& material)
 {
-    MeshSpec mesh;
+    MeshDesc mesh;
     mesh.name = name;
     mesh.vertices = {{base[0] - half, base[1] - half, base[2]},
                      {base[0] + half, base[1] - half, base[2]},
@@ -130,7 +130,7 @@ void write_checker(const fs::path& file, uint32_t a, uint32_t b)
     ASSERT_TRUE(write_file_bytes(file.string(), encode_pcx_rgb(pixels, 64, 64)));
 }
 
-KeySpec key(int frame, std::vector<float> value) { return KeySpec{.frame = frame, .value = value}; }
+KeyDesc key(int frame, std::vector<float> value) { return KeyDesc{.frame = frame, .value = value}; }
 
 // A lit scene: a textured cube spinning, a flat pyramid under a dummy that carries it across, a
 // half-transparent textured pane, a wireframe box, an omni light and a camera moving.
@@ -148,7 +148,7 @@ void write_lit_scene(const fs::path& dir)
     w.material({.name = "WIRE", .wireframe = true});
     w.mesh_object(box("CUBE", {0, 0, 0}, 20, "CHECKER"));
     w.mesh_object(pyramid("PYRAMID", {-50, 0, -20}, 15, "CLAY"));
-    MeshSpec pane = box("PANE", {45, 0, 0}, 18, "GLASS");
+    MeshDesc pane = box("PANE", {45, 0, 0}, 18, "GLASS");
     w.mesh_object(pane);
     w.mesh_object(box("FRAME", {0, 45, 0}, 12, "WIRE"));
     w.begin_object("LAMP");

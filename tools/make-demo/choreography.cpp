@@ -15,7 +15,7 @@ namespace demo {
 namespace {
 
 using namespace layout;
-using Keys = std::vector<KeySpec>;
+using Keys = std::vector<KeyDesc>;
 
 constexpr uint16_t kHiddenNode = 0x800;
 constexpr uint16_t kNoParent = 0xFFFF;

@@ -25,7 +25,7 @@ V3 normalised(V3 a, float length = 1.0f)
 // Turns every face of a shape that surrounds `centre` so that it faces away from it.
 void face_outward(Shape& shape, V3 centre)
 {
-    for (FaceSpec& f : shape.faces) {
+    for (FaceDesc& f : shape.faces) {
         V3 a = shape.positions[f.a], b = shape.positions[f.b], c = shape.positions[f.c];
         V3 middle = {(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};
         if (dot(cross(sub(b, a), sub(c, a)), sub(middle, centre)) < 0) {
@@ -65,7 +65,7 @@ void Shape::append(const Shape& other, V3 offset)
         const V3& p = other.positions[i];
         add_vertex({p[0] + offset[0], p[1] + offset[1], p[2] + offset[2]}, other.uv[i]);
     }
-    for (const FaceSpec& f : other.faces)
+    for (const FaceDesc& f : other.faces)
         add_face(base + f.a, base + f.b, base + f.c, f.flags);
 }
 
@@ -111,7 +111,7 @@ Shape torus(float major, float minor, int segments, int sides)
         for (int j = 0; j < sides; ++j)
             s.add_quad(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), kWrapU | kWrapV);
     // Outward is away from the tube's own centre line.
-    for (FaceSpec& f : s.faces) {
+    for (FaceDesc& f : s.faces) {
         V3 a = s.positions[f.a], b = s.positions[f.b], c = s.positions[f.c];
         V3 middle = {(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};
         V3 axis = normalised({middle[0], middle[1], 0}, major);
@@ -253,9 +253,9 @@ Shape geodesic(float radius, int levels)
             middles[key] = index;
             return index;
         };
-        std::vector<FaceSpec> old = std::move(s.faces);
+        std::vector<FaceDesc> old = std::move(s.faces);
         s.faces.clear();
-        for (const FaceSpec& f : old) {
+        for (const FaceDesc& f : old) {
             int ab = middle(f.a, f.b), bc = middle(f.b, f.c), ca = middle(f.c, f.a);
             s.add_face(f.a, ab, ca);
             s.add_face(ab, f.b, bc);
@@ -271,7 +271,7 @@ Shape upper_part(const Shape& shape, float z)
 {
     Shape out;
     std::vector<int> index(shape.positions.size(), -1);
-    for (const FaceSpec& f : shape.faces) {
+    for (const FaceDesc& f : shape.faces) {
         const uint16_t corners[3] = {f.a, f.b, f.c};
         float centre = 0;
         for (uint16_t c : corners)
@@ -290,9 +290,9 @@ Shape upper_part(const Shape& shape, float z)
     return out;
 }
 
-MeshSpec place(const char* name, const Shape& shape, V3 origin, const char* material)
+MeshDesc place(const char* name, const Shape& shape, V3 origin, const char* material)
 {
-    MeshSpec mesh;
+    MeshDesc mesh;
     mesh.name = name;
     for (size_t i = 0; i < shape.positions.size(); ++i) {
         const V3& p = shape.positions[i];
@@ -301,7 +301,7 @@ MeshSpec place(const char* name, const Shape& shape, V3 origin, const char* mate
     }
     mesh.faces = shape.faces;
     if (material) {
-        FaceMaterialSpec assignment{material, {}};
+        FaceMaterialDesc assignment{material, {}};
         for (size_t f = 0; f < shape.faces.size(); ++f)
             assignment.faces.push_back(uint16_t(f));
         mesh.faceMaterials.push_back(std::move(assignment));

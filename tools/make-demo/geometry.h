@@ -18,7 +18,7 @@ constexpr uint16_t kWrapV = 16;
 struct Shape {
     std::vector<V3> positions;
     std::vector<V2> uv;
-    std::vector<FaceSpec> faces;
+    std::vector<FaceDesc> faces;
 
     int add_vertex(V3 position, V2 texture);
     void add_face(int a, int b, int c, uint16_t flags = kAllEdges);
@@ -65,6 +65,6 @@ Shape displaced(const Shape& base, F factor)
 
 // The mesh object of a shape whose object origin sits at `origin` in the world: the file holds
 // world positions and the object matrix, and v stored negated as the file wants it.
-MeshSpec place(const char* name, const Shape& shape, V3 origin, const char* material);
+MeshDesc place(const char* name, const Shape& shape, V3 origin, const char* material);
 
 }  // namespace demo

@@ -12,9 +12,9 @@ struct Tcb {
     float tension = 0, continuity = 0, bias = 0, easeTo = 0, easeFrom = 0;
 };
 
-inline KeySpec key_with(int frame, Tcb p, std::vector<float> value)
+inline KeyDesc key_with(int frame, Tcb p, std::vector<float> value)
 {
-    KeySpec key;
+    KeyDesc key;
     key.frame = frame;
     key.tension = p.tension;
     key.continuity = p.continuity;
@@ -29,19 +29,19 @@ inline KeySpec key_with(int frame, Tcb p, std::vector<float> value)
     return key;
 }
 
-inline KeySpec vec_key(int frame, V3 v, Tcb p = {})
+inline KeyDesc vec_key(int frame, V3 v, Tcb p = {})
 {
     return key_with(frame, p, {v[0], v[1], v[2]});
 }
-inline KeySpec scalar_key(int frame, float v, Tcb p = {}) { return key_with(frame, p, {v}); }
+inline KeyDesc scalar_key(int frame, float v, Tcb p = {}) { return key_with(frame, p, {v}); }
 // A rotation key turns by `angle` radians about `axis`, relative to the key before it.
-inline KeySpec turn_key(int frame, float angle, V3 axis, Tcb p = {})
+inline KeyDesc turn_key(int frame, float angle, V3 axis, Tcb p = {})
 {
     return key_with(frame, p, {angle, axis[0], axis[1], axis[2]});
 }
-inline KeySpec morph_key(int frame, std::string target, Tcb p = {})
+inline KeyDesc morph_key(int frame, std::string target, Tcb p = {})
 {
-    KeySpec key = key_with(frame, p, {});
+    KeyDesc key = key_with(frame, p, {});
     key.morphTarget = std::move(target);
     return key;
 }

@@ -16,7 +16,7 @@ using namespace layout;
 void write_materials(ChunkWriter& w)
 {
     auto texture = [](const char* stem, uint16_t slot = chunk_id::TEXTURE1) {
-        return MapSpec{.slot = slot, .fileName = scene_name(stem)};
+        return MapDesc{.slot = slot, .fileName = scene_name(stem)};
     };
     // Textured, Gouraud-lit: the floor.
     w.material({.name = "Marble Floor", .ambient = {60, 60, 60}, .shading = 2,

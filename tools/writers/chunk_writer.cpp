@@ -145,11 +145,11 @@ void ChunkWriter::vertices(std::span<const V3> list)
     close();
 }
 
-void ChunkWriter::begin_faces(std::span<const FaceSpec> list)
+void ChunkWriter::begin_faces(std::span<const FaceDesc> list)
 {
     open(chunk_id::FACES);
     u16(static_cast<uint16_t>(list.size()));
-    for (const FaceSpec& f : list) {
+    for (const FaceDesc& f : list) {
         u16(f.a);
         u16(f.b);
         u16(f.c);
@@ -157,7 +157,7 @@ void ChunkWriter::begin_faces(std::span<const FaceSpec> list)
     }
 }
 
-void ChunkWriter::faces(std::span<const FaceSpec> list)
+void ChunkWriter::faces(std::span<const FaceDesc> list)
 {
     begin_faces(list);
     close();
@@ -189,7 +189,7 @@ void ChunkWriter::matrix(const std::array<float, 12>& values)
     close();
 }
 
-void ChunkWriter::mesh_object(const MeshSpec& mesh)
+void ChunkWriter::mesh_object(const MeshDesc& mesh)
 {
     begin_object(mesh.name);
     open(chunk_id::MESH);
@@ -199,7 +199,7 @@ void ChunkWriter::mesh_object(const MeshSpec& mesh)
         mappings(mesh.mappings);
     if (!mesh.faces.empty()) {
         begin_faces(mesh.faces);
-        for (const FaceMaterialSpec& fm : mesh.faceMaterials)
+        for (const FaceMaterialDesc& fm : mesh.faceMaterials)
             face_material(fm.material, fm.faces);
         close();
     }
@@ -266,7 +266,7 @@ void ChunkWriter::percent_chunk(uint16_t id, uint16_t percent)
     close();
 }
 
-void ChunkWriter::map(const MapSpec& map)
+void ChunkWriter::map(const MapDesc& map)
 {
     open(map.slot);
     percent_int(100);
@@ -284,7 +284,7 @@ void ChunkWriter::map(const MapSpec& map)
     close();
 }
 
-void ChunkWriter::material(const MaterialSpec& material)
+void ChunkWriter::material(const MaterialDesc& material)
 {
     begin_material(material.name);
     open(chunk_id::MATERIAL_AMBIENT);
@@ -301,7 +301,7 @@ void ChunkWriter::material(const MaterialSpec& material)
         empty(chunk_id::ADDITIVE);
     if (material.wireframe)
         empty(chunk_id::WIREFRAME);
-    for (const MapSpec& m : material.maps)
+    for (const MapDesc& m : material.maps)
         map(m);
     close();
 }
@@ -343,7 +343,7 @@ void ChunkWriter::pivot(V3 point)
     close();
 }
 
-void ChunkWriter::key(const KeySpec& key)
+void ChunkWriter::key(const KeyDesc& key)
 {
     u32(static_cast<uint32_t>(key.frame));
     u16(key.flags);
@@ -353,14 +353,14 @@ void ChunkWriter::key(const KeySpec& key)
             f32(bit < 5 ? parameters[bit] : 0.0f);
 }
 
-void ChunkWriter::track(uint16_t id, std::span<const KeySpec> keys, uint16_t flags)
+void ChunkWriter::track(uint16_t id, std::span<const KeyDesc> keys, uint16_t flags)
 {
     open(id);
     u16(flags);
     for (int i = 0; i < 4; ++i)
         u16(0);
     u32(static_cast<uint32_t>(keys.size()));
-    for (const KeySpec& k : keys) {
+    for (const KeyDesc& k : keys) {
         key(k);
         if (id == chunk_id::MORPH_KEYS)
             string(k.morphTarget);
@@ -370,9 +370,9 @@ void ChunkWriter::track(uint16_t id, std::span<const KeySpec> keys, uint16_t fla
     close();
 }
 
-void ChunkWriter::track(uint16_t id, std::initializer_list<KeySpec> keys, uint16_t flags)
+void ChunkWriter::track(uint16_t id, std::initializer_list<KeyDesc> keys, uint16_t flags)
 {
-    track(id, std::span<const KeySpec>(keys.begin(), keys.size()), flags);
+    track(id, std::span<const KeyDesc>(keys.begin(), keys.size()), flags);
 }
 
 void ChunkWriter::hide_track(std::span<const int32_t> frames)

@@ -51,47 +51,47 @@ constexpr uint16_t KEYFRAMER = 0xB000, AMBIENT_NODE = 0xB001, MESH_NODE = 0xB002
 using V2 = std::array<float, 2>;
 using V3 = std::array<float, 3>;
 
-struct FaceSpec {
+struct FaceDesc {
     uint16_t a = 0, b = 0, c = 0;
     uint16_t flags = 7;  // all three edges visible
 };
 
-struct FaceMaterialSpec {
+struct FaceMaterialDesc {
     std::string material = {};
     std::vector<uint16_t> faces = {};
 };
 
 // One mesh object: "Object Block" with its "Triangular Mesh". Empty lists write no chunk; an
 // empty matrix writes none either (the identity otherwise: set hasMatrix).
-struct MeshSpec {
+struct MeshDesc {
     std::string name = {};
     std::vector<V3> vertices = {};
-    std::vector<FaceSpec> faces = {};
-    std::vector<FaceMaterialSpec> faceMaterials = {};
+    std::vector<FaceDesc> faces = {};
+    std::vector<FaceMaterialDesc> faceMaterials = {};
     std::vector<V2> mappings = {};  // as stored in the file (v not negated)
     bool hasMatrix = true;
     std::array<float, 12> matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};  // X, Y, Z axes, origin
 };
 
-struct MapSpec {
+struct MapDesc {
     uint16_t slot = chunk_id::TEXTURE1;
     std::string fileName = {};  // empty: no "Map Filename"
     bool hasScale = false;
     float uScale = 1, vScale = 1, uOffset = 0, vOffset = 0;
 };
 
-struct MaterialSpec {
+struct MaterialDesc {
     std::string name = {};
     std::array<uint8_t, 3> ambient = {0, 0, 0};
     int transparencyPercent = -1;  // "Percent (int)" under "Transparency Percent"; -1: none
     int shading = 3;
     bool twoSided = false, additive = false, wireframe = false;
-    std::vector<MapSpec> maps = {};
+    std::vector<MapDesc> maps = {};
 };
 
 // One key of a track. The five parameters are written for the set bits 0 to 4 of flags, lowest
 // first; set bits above bit 4 write a float of 0 each.
-struct KeySpec {
+struct KeyDesc {
     int32_t frame = 0;
     uint16_t flags = 0;
     float tension = 0, continuity = 0, bias = 0, easeTo = 0, easeFrom = 0;
@@ -131,12 +131,12 @@ public:
     void ambient(float r, float g, float b);
     void begin_object(std::string_view name);  // open "Object Block" and write its name
     void vertices(std::span<const V3> list);
-    void faces(std::span<const FaceSpec> list);      // the "Faces List" without sub-chunks
-    void begin_faces(std::span<const FaceSpec> list);  // the same, left open for its sub-chunks
+    void faces(std::span<const FaceDesc> list);      // the "Faces List" without sub-chunks
+    void begin_faces(std::span<const FaceDesc> list);  // the same, left open for its sub-chunks
     void face_material(std::string_view material, std::span<const uint16_t> faces);
     void mappings(std::span<const V2> list);
     void matrix(const std::array<float, 12>& values);
-    void mesh_object(const MeshSpec& mesh);
+    void mesh_object(const MeshDesc& mesh);
     // "Light" with its position and a float colour, left open for its sub-chunks.
     void begin_light(V3 position, V3 colour);
     void spotlight(V3 target, float hotspot, float falloff);
@@ -146,8 +146,8 @@ public:
                        float lens = 45);
     void begin_material(std::string_view name);  // open "Material" and write "Material Name"
     void percent_chunk(uint16_t id, uint16_t percent);  // "Transparency/Reflection Percent"
-    void map(const MapSpec& map);
-    void material(const MaterialSpec& material);
+    void map(const MapDesc& map);
+    void material(const MaterialDesc& material);
 
     // Keyframer section.
     void begin_node(uint16_t block, uint16_t objectNumber, std::string_view name,
@@ -155,8 +155,8 @@ public:
     void node_header(std::string_view name, uint16_t flags1, uint16_t flags2, uint16_t parent);
     void dummy_name(std::string_view name);
     void pivot(V3 point);
-    void track(uint16_t id, std::span<const KeySpec> keys, uint16_t flags = 0);
-    void track(uint16_t id, std::initializer_list<KeySpec> keys, uint16_t flags = 0);
+    void track(uint16_t id, std::span<const KeyDesc> keys, uint16_t flags = 0);
+    void track(uint16_t id, std::initializer_list<KeyDesc> keys, uint16_t flags = 0);
     void hide_track(std::span<const int32_t> frames);
     void frames(uint32_t start, uint32_t end);
 
@@ -167,7 +167,7 @@ public:
 
 private:
     void patch_u32(size_t at, uint32_t value);
-    void key(const KeySpec& key);
+    void key(const KeyDesc& key);
 
     std::vector<uint8_t> data_;
     std::vector<size_t> open_;

@@ -9,9 +9,9 @@ namespace {
 
 // A cube of 8 vertices and 12 faces around centre, with mappings, wrap flags on some faces and
 // every face given a material.
-MeshSpec cube(const std::string& name, V3 centre, float half, const std::string& material)
+MeshDesc cube(const std::string& name, V3 centre, float half, const std::string& material)
 {
-    MeshSpec mesh;
+    MeshDesc mesh;
     mesh.name = name;
     for (int i = 0; i < 8; ++i) {
         mesh.vertices.push_back({centre[0] + (i & 1 ? half : -half),
@@ -26,7 +26,7 @@ MeshSpec cube(const std::string& name, V3 centre, float half, const std::string&
         uint16_t flags = uint16_t(7 | (f % 3 == 0 ? 8 : 0) | (f % 4 == 0 ? 16 : 0));
         mesh.faces.push_back({corners[f][0], corners[f][1], corners[f][2], flags});
     }
-    FaceMaterialSpec all{material, {}};
+    FaceMaterialDesc all{material, {}};
     for (uint16_t f = 0; f < 12; ++f)
         all.faces.push_back(f);
     mesh.faceMaterials.push_back(all);
@@ -190,7 +190,7 @@ std::vector<uint8_t> bare_mesh()
 {
     ChunkWriter w;
     editor_start(w);
-    MeshSpec mesh = cube("Lonely", {0, 0, 40}, 5, "");
+    MeshDesc mesh = cube("Lonely", {0, 0, 40}, 5, "");
     mesh.faceMaterials.clear();
     w.mesh_object(mesh);
     w.close();
