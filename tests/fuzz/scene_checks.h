@@ -4,12 +4,7 @@
 // every face's corners lie in its mesh's vertex array, every list ends. Aborts (a finding)
 // otherwise.
 
-#include <initializer_list>
-#include <string_view>
-
 #include "scene/scene.h"
+#include "tests/fuzz/scene_messages.h"
 
 void check_scene(const Scene& scene);
-
-// The messages with which loading and building may stop.
-extern const std::initializer_list<std::string_view> scene_messages;
