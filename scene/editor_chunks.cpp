@@ -27,10 +27,14 @@ Light* current_omni()
     return static_cast<Light*>(node->data);
 }
 
-void set_identity(Matrix4& matrix)
+// Walks the sub-chunks of a mesh or light chunk with its node held open in `slot`, so that
+// sub-chunks met anywhere else cannot reach it.
+void walk_with_open_node(SceneNode*& slot, SceneNode* node, std::FILE* file, int depth, long end)
 {
-    for (int i = 0; i < 16; ++i)
-        matrix.m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    SceneNode* outer = slot;
+    slot = node;
+    walk_chunks(file, depth, end);
+    slot = outer;
 }
 
 }  // namespace
@@ -72,15 +76,12 @@ void read_triangular_mesh(std::FILE* file, int depth, long end)
     mesh->kind = KIND_MESH;
     mesh->name = copy_name(loader.currentName);
     // A mesh without "Object Matrix" keeps its vertices where the file puts them.
-    set_identity(mesh->matrix);
-    set_identity(mesh->inverse);
+    mesh->matrix = matrix_identity();
+    mesh->inverse = matrix_identity();
     SceneNode* node = add_node(*loader.scene, NODE_MESH, mesh, loader.currentName);
     loader.currentNode = node;
     loader.currentKind = NODE_MESH;
-    SceneNode* outer = loader.openMesh;
-    loader.openMesh = node;
-    walk_chunks(file, depth, end);
-    loader.openMesh = outer;
+    walk_with_open_node(loader.openMesh, node, file, depth, end);
 }
 
 void read_vertices(std::FILE* file, int depth, long end)
@@ -211,7 +212,7 @@ void read_object_matrix(std::FILE* file, int depth, long end)
     if (!body.floats(values, 12))
         return;
     Matrix4& m = mesh->matrix;
-    set_identity(m);
+    m = matrix_identity();
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 3; ++column)
             m(row, column) = values[3 * row + column];
@@ -240,10 +241,7 @@ void read_light(std::FILE* file, int depth, long end)
     loader.currentNode = node;
     loader.currentKind = NODE_OMNI;
     loader.floatColourTarget = light->colour;
-    SceneNode* outer = loader.openLight;
-    loader.openLight = node;
-    walk_chunks(file, depth, end);
-    loader.openLight = outer;
+    walk_with_open_node(loader.openLight, node, file, depth, end);
 }
 
 void read_spotlight(std::FILE* file, int depth, long end)
