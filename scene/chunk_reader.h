@@ -41,6 +41,8 @@ struct LoaderState {
     // geometry and spotlight chunks apply only inside them.
     SceneNode* openMesh;
     SceneNode* openLight;
+    // Bytes of image pixels (all levels) the scene's maps have decoded so far.
+    uint64_t imageBytes;
     char nameBuffer[512];
 };
 

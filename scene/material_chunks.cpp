@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/core/alloc_block.h"
+#include "app/core/fatal_error.h"
 #include "image/texture_file.h"
 #include "scene/chunk_reader.h"
 #include "scene/scene_records.h"
@@ -174,6 +175,8 @@ void read_reflection_map(std::FILE* file, int depth, long end)
     read_map_slot(file, depth, end, &Material::reflectionMap);
 }
 
+uint64_t image_memory_budget = uint64_t(1) << 30;
+
 void read_map_filename(std::FILE* file, int depth, long end)
 {
     if (handler_guard_fails(file, depth, end) || !loader.currentMap)
@@ -184,6 +187,10 @@ void read_map_filename(std::FILE* file, int depth, long end)
     map->fileName = copy_name(name);
     load_texture_image(name, *map);
     build_image_levels(*map);
+    for (const ImageLevel* level = map->levels; level; level = level->next)
+        loader.imageBytes += uint64_t(level->width) * uint64_t(level->height) * 4;
+    if (loader.imageBytes > image_memory_budget)
+        fatal_error("Texture images too large in total!");
     map->uScale = 1.0f;
     map->vScale = 1.0f;
     map->uOffset = 0.0f;

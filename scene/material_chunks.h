@@ -1,7 +1,12 @@
 #pragma once
 // Handlers of the material chunks and their map slots. Each has the form of a chunk table handler.
 
+#include <cstdint>
 #include <cstdio>
+
+// Every map decodes its own image, so a small file naming one large image in many maps could ask
+// for any amount of memory: the images of one scene may hold this many bytes in all (1 GiB).
+extern uint64_t image_memory_budget;
 
 void read_material_name(std::FILE* file, int depth, long end);
 void read_material_ambient(std::FILE* file, int depth, long end);

@@ -7,6 +7,7 @@ const std::initializer_list<std::string_view> scene_messages = {
     "Face vertex index out of range!",
     "Morph track too large!",
     "Morph target has fewer vertices than its mesh!",
+    "Texture images too large in total!",
     // The texture search and the PCX decoder.
     "found!",
     "is unknown type!",

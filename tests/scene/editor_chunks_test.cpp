@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/chunk_reader.h"
+#include "scene/material_chunks.h"
 #include "tests/scene/scene_fixture.h"
 
 using namespace scene_test;
@@ -411,4 +412,36 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     EXPECT_EQ(m.bumpMap->vScale, 3.0f);
     EXPECT_EQ(m.bumpMap->uOffset, 0.5f);
     EXPECT_EQ(m.bumpMap->vOffset, -0.5f);
+}
+
+TEST(MaterialChunks, ManyMapsOfOneImageCannotAskForUnboundedMemory)
+{
+    // Each map decodes its image anew: 16 x 16 pixels with their levels hold 1,364 bytes, so a
+    // budget of 4,000 takes two maps and refuses the third.
+    ScratchDir dir;
+    dir.write_pcx("big.pcx", 16, 16, 0x808080);
+    ChunkWriter w = editor_file([](ChunkWriter& w) {
+        for (const char* name : {"A", "B", "C"}) {
+            w.begin_material(name);
+            w.map({.slot = chunk_id::TEXTURE1, .fileName = "BIG.PCX"});
+            w.close();
+        }
+        w.mesh_object(triangle("BOX"));
+    });
+    uint64_t budget = image_memory_budget;
+    image_memory_budget = 4000;
+    std::string message = fatal_message([&] { build(w); });
+    image_memory_budget = 2800;
+    w = editor_file([](ChunkWriter& w) {
+        for (const char* name : {"A", "B"}) {
+            w.begin_material(name);
+            w.map({.slot = chunk_id::TEXTURE1, .fileName = "BIG.PCX"});
+            w.close();
+        }
+        w.mesh_object(triangle("BOX"));
+    });
+    std::string twoMaps = fatal_message([&] { build(w); });
+    image_memory_budget = budget;
+    EXPECT_EQ(message, "Texture images too large in total!");
+    EXPECT_EQ(twoMaps, "") << "a budget counts per load, and two maps fit";
 }

@@ -180,7 +180,8 @@ bool defined_stop(const std::string& message)
     for (const char* known : {"No such node!", "No such material!", "3DS-file didn't load properly.\n",
                               "Face vertex index out of range!",
                               "Morph target has fewer vertices than its mesh!",
-                              "Morph track too large!", "Not enough memory!"})
+                              "Morph track too large!", "Texture images too large in total!",
+                              "Not enough memory!"})
         if (message == known)
             return true;
     // The image loader's own stops, for map names that no longer name a file.
