@@ -1,25 +1,31 @@
 #include "gfxcontext/rasterizer.h"
 
-#include <algorithm>
-#include <cmath>
+#include <emmintrin.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
 namespace {
 
-constexpr size_t handOffCommands = 1024;     // commands handed to the workers while set-up goes on
-constexpr size_t maxQueued = 16384;          // commands kept before drawing anyway, one thread
-constexpr uint64_t threadedArea = 16384;     // smaller batches are drawn on one thread
+constexpr size_t handOffCommands = 1024;   // commands a queue gathers before it is handed off
+// How long a thread with nothing to draw watches for more before it sleeps: longer than the
+// caller's thread usually takes to fill a queue, so that handing one off rarely wakes a sleeper.
+constexpr auto watchFor = std::chrono::microseconds(300);
 
 }  // namespace
 
-Rasterizer::Rasterizer(FrameBuffer& target, int threads) : frame(target)
+Rasterizer::Rasterizer(FrameBuffer& target, int threads)
+    : frame(target),
+      bandCount((target.height + bandRows - 1) / bandRows),
+      progress(std::make_unique<BandProgress[]>(size_t(bandCount)))
 {
     if (threads <= 0)
         threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     threadCount = threads;
     for (Queue& queue : queues) {
         queue.states.push_back(RasterState{});
-        queue.bands.resize(size_t((frame.height + bandRows - 1) / bandRows));
+        queue.bands.resize(size_t(bandCount));
     }
     for (int i = 1; i < threadCount; i++)
         workers.emplace_back([this] { worker(); });
@@ -38,7 +44,7 @@ Rasterizer::~Rasterizer()
 
 void Rasterizer::set_state(const RasterState& state)
 {
-    std::vector<RasterState>& states = queues[filling].states;
+    std::vector<RasterState>& states = filling_queue().states;
     if (!(states.back() == state))
         states.push_back(state);
 }
@@ -47,145 +53,144 @@ void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t fla
 {
     if (!within_reach(a) || !within_reach(b))
         return;
-    Queue& queue = queues[filling];
+    Queue& queue = filling_queue();
     const float top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
     const uint32_t index = uint32_t(queue.lines.size());
     queue.lines.push_back(Line{a, b, flatColour, uint32_t(queue.states.size() - 1)});
-    queue_command(Kind::line, index, int(std::floor(top)), int(std::ceil(bottom)) + 1,
-                  uint64_t(std::fabs(a.x - b.x) + std::fabs(a.y - b.y)) + 1);
+    queue_command(Kind::line, index, int(std::floor(top)), int(std::ceil(bottom)) + 1);
 }
 
 void Rasterizer::clear(uint32_t flags)
 {
-    queue_command(Kind::clear, flags, 0, frame.height - 1,
-                  uint64_t(frame.width) * uint64_t(frame.height));
+    queue_command(Kind::clear, flags, 0, frame.height - 1);
     // A frame begins with a clear and then, for a while, nothing to draw: let the workers clear
     // while the caller works out what to draw.
-    if (threadCount > 1 && queues[filling].commands.size() == 1)
+    if (threadCount > 1 && filling_queue().commands.size() == 1)
         hand_off();
 }
 
-void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax, uint64_t area)
+void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
 {
-    Queue& queue = queues[filling];
+    Queue& queue = filling_queue();
     const uint32_t command = uint32_t(queue.commands.size());
     queue.commands.push_back(Command{kind, index});
     const int first = std::max(yMin, 0), last = std::min(yMax, frame.height - 1);
     for (int band = first / bandRows; first <= last && band <= last / bandRows; band++)
         queue.bands[size_t(band)].push_back(command);
-    queue.area += area;
-    if (threadCount > 1 && queue.commands.size() >= handOffCommands)
+    if (queue.commands.size() >= handOffCommands)
         hand_off();
-    else if (queue.commands.size() >= maxQueued)
-        flush();
-}
-
-void Rasterizer::reset(Queue& queue)
-{
-    queue.states.erase(queue.states.begin(), queue.states.end() - 1);
-    queue.triangles.clear();
-    queue.lines.clear();
-    queue.commands.clear();
-    for (std::vector<uint32_t>& band : queue.bands)
-        band.clear();
-    queue.area = 0;
 }
 
 void Rasterizer::hand_off()
 {
-    wait_for_workers();   // the other queue is drawn and may now be refilled
-    Queue& full = queues[filling];
-    start_workers(full);
-    filling ^= 1;
-    Queue& next = queues[filling];
-    next.states.assign(1, full.states.back());
-    reset(next);
-}
-
-void Rasterizer::start_workers(Queue& queue)
-{
-    queue.nextBand.store(0);
-    {
+    Queue& full = filling_queue();
+    full.bandsLeft.store(bandCount, std::memory_order_relaxed);
+    full.claim.store(filling << 32, std::memory_order_release);
+    handedOff.store(filling + 1);
+    if (sleeping.load() > 0) {
         std::lock_guard lock(mutex);
-        drawing = &queue;
-        generation++;
-        pending = threadCount - 1;
+        wake.notify_all();
     }
-    wake.notify_all();
-}
-
-void Rasterizer::wait_for_workers()
-{
-    // Rather than wait idle, take the bands of the queue in flight that nobody has begun.
-    if (drawing)
-        draw_bands(*drawing);
-    std::unique_lock lock(mutex);
-    done.wait(lock, [this] { return pending == 0; });
+    filling++;
+    // The next slot held the queue handed off a ring ago: until that one is drawn, draw.
+    Queue& next = filling_queue();
+    while (next.bandsLeft.load(std::memory_order_acquire) != 0)
+        if (!draw_next_band(callerCursor))
+            std::this_thread::yield();
+    next.states.assign(1, full.states.back());
+    next.triangles.clear();
+    next.lines.clear();
+    next.commands.clear();
+    for (std::vector<uint32_t>& band : next.bands)
+        band.clear();
 }
 
 void Rasterizer::flush()
 {
-    wait_for_workers();
-    Queue& queue = queues[filling];
-    if (queue.commands.empty())
-        return;
-    if (threadCount == 1 || queue.area < threadedArea) {
-        queue.nextBand.store(0);
-        draw_bands(queue);
-    } else {
-        start_workers(queue);
-        draw_bands(queue);
-        wait_for_workers();
+    if (!filling_queue().commands.empty())
+        hand_off();
+    // Draw beside the workers until the last queue handed off is drawn, and with it every
+    // earlier one: each band of it waited for the same band of the queue before.
+    while (draw_next_band(callerCursor)) {
     }
-    reset(queue);
+    const Queue& last = queues[(filling - 1) % ringSize];
+    while (last.bandsLeft.load(std::memory_order_acquire) != 0)
+        _mm_pause();
+}
+
+bool Rasterizer::draw_next_band(uint64_t& cursor)
+{
+    const uint64_t end = handedOff.load(std::memory_order_acquire);
+    for (; cursor < end; cursor++) {
+        Queue& queue = queues[cursor % ringSize];
+        uint64_t claim = queue.claim.load(std::memory_order_acquire);
+        while (claim >> 32 == cursor && int(claim & 0xFFFFFFFFu) < bandCount)
+            if (queue.claim.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel,
+                                                  std::memory_order_acquire)) {
+                draw_band(queue, cursor, int(claim & 0xFFFFFFFFu));
+                return true;
+            }
+    }
+    return false;
+}
+
+void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
+{
+    // The band of the queue before is being drawn by another thread, which never waits for this
+    // one: a short wait.
+    std::atomic<uint64_t>& drawn = progress[size_t(band)].drawn;
+    for (int spins = 0; drawn.load(std::memory_order_acquire) != number - 1; spins++)
+        if (spins < 4096)
+            _mm_pause();
+        else
+            std::this_thread::yield();
+    // A band is drawn whole by one thread, with every command in order, so the result does not
+    // depend on who drew it.
+    const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
+    for (uint32_t index : queue.bands[size_t(band)]) {
+        const Command& command = queue.commands[index];
+        switch (command.kind) {
+        case Kind::triangle: {
+            const Triangle& t = queue.triangles[command.index];
+            if (t.small)
+                draw_small_triangle(queue, t, start, end);
+            else
+                draw_triangle(queue, t, start, end);
+            break;
+        }
+        case Kind::line: draw_line(queue, queue.lines[command.index], start, end); break;
+        case Kind::clear: clear_rows(command.index, start, end); break;
+        }
+    }
+    drawn.store(number, std::memory_order_release);
+    queue.bandsLeft.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+bool Rasterizer::work_arrives(uint64_t cursor)
+{
+    const auto until = std::chrono::steady_clock::now() + watchFor;
+    do {
+        for (int i = 0; i < 64; i++) {
+            if (handedOff.load(std::memory_order_relaxed) > cursor || stopping.load())
+                return true;
+            _mm_pause();
+        }
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
 }
 
 void Rasterizer::worker()
 {
-    uint64_t seen = 0;
-    for (;;) {
-        Queue* queue;
-        {
-            std::unique_lock lock(mutex);
-            wake.wait(lock, [&] { return stopping || generation != seen; });
-            if (stopping)
-                return;
-            seen = generation;
-            queue = drawing;
-        }
-        draw_bands(*queue);
-        {
-            std::lock_guard lock(mutex);
-            pending--;
-        }
-        done.notify_all();
-    }
-}
-
-void Rasterizer::draw_bands(Queue& queue)
-{
     // Bands are taken in turn by whichever thread is free, so a thread held up by the rest of
-    // the machine does not hold up the frame. A band is drawn whole by one thread, with every
-    // command in order, so the result does not depend on who drew it.
-    const int bands = int(queue.bands.size());
-    for (int band = queue.nextBand.fetch_add(1); band < bands;
-         band = queue.nextBand.fetch_add(1)) {
-        const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
-        for (uint32_t index : queue.bands[size_t(band)]) {
-            const Command& command = queue.commands[index];
-            switch (command.kind) {
-            case Kind::triangle: {
-                const Triangle& t = queue.triangles[command.index];
-                if (t.small)
-                    draw_small_triangle(queue, t, start, end);
-                else
-                    draw_triangle(queue, t, start, end);
-                break;
-            }
-            case Kind::line: draw_line(queue, queue.lines[command.index], start, end); break;
-            case Kind::clear: clear_rows(command.index, start, end); break;
-            }
-        }
+    // the machine does not hold up the frame.
+    uint64_t cursor = 1;
+    while (!stopping.load()) {
+        if (draw_next_band(cursor) || work_arrives(cursor))
+            continue;
+        std::unique_lock lock(mutex);
+        sleeping++;
+        wake.wait(lock, [&] { return stopping.load() || handedOff.load() > cursor; });
+        sleeping--;
     }
 }
 

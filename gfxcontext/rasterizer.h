@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -95,40 +96,52 @@ private:
         uint32_t index;   // into triangles or lines; the clear flags for a clear
     };
     // Primitives in drawing order with the states they refer to, and for each band of rows the
-    // commands that may touch it, in the same order. Two queues take turns: while the worker
-    // threads draw one, the caller's thread sets up primitives into the other.
+    // commands that may touch it, in the same order. Queues are numbered in the order they are
+    // filled and handed to the threads through a ring: while the threads draw the queues handed
+    // over, the caller's thread sets up primitives into the next free one.
     struct Queue {
         std::vector<RasterState> states;
         std::vector<Triangle> triangles;
         std::vector<Line> lines;
         std::vector<Command> commands;
         std::vector<std::vector<uint32_t>> bands;
-        uint64_t area = 0;   // rough pixel count, to draw small queues on one thread
-        std::atomic<int> nextBand{0};
+        // The queue's number in the high half and the next band to hand out in the low half:
+        // bands are claimed by a compare-and-swap on both, so a thread that comes late to a
+        // queue drawn and refilled meanwhile claims nothing of the new one.
+        std::atomic<uint64_t> claim{0};
+        std::atomic<int> bandsLeft{0};   // bands not drawn yet; the slot is free at 0
     };
+    // For each band, the number of the last queue drawn into it: band b of queue n is drawn only
+    // after band b of queue n - 1, so every pixel sees the primitives in order.
+    struct alignas(64) BandProgress {
+        std::atomic<uint64_t> drawn{0};
+    };
+    static constexpr int ringSize = 4;
 
-    void queue_command(Kind kind, uint32_t index, int yMin, int yMax, uint64_t area);
-    void reset(Queue& queue);
+    Queue& filling_queue() { return queues[filling % ringSize]; }
+    void queue_command(Kind kind, uint32_t index, int yMin, int yMax);
     void hand_off();
-    void start_workers(Queue& queue);
-    void wait_for_workers();
-    void draw_bands(Queue& queue);
+    bool draw_next_band(uint64_t& cursor);
+    void draw_band(Queue& queue, uint64_t number, int band);
     void draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
     void draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
     void draw_line(const Queue& queue, const Line& l, int rowStart, int rowEnd);
     void clear_rows(uint32_t flags, int rowStart, int rowEnd);
     void worker();
+    bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
-    Queue queues[2];
-    int filling = 0;
+    const int bandCount;
+    Queue queues[ringSize];
+    std::unique_ptr<BandProgress[]> progress;
+    uint64_t filling = 1;                 // the number of the queue being filled
+    std::atomic<uint64_t> handedOff{1};   // queues numbered below it belong to the threads
+    uint64_t callerCursor = 1;            // the first queue the caller's thread may draw from
 
     int threadCount;
     std::vector<std::thread> workers;
     std::mutex mutex;
-    std::condition_variable wake, done;
-    Queue* drawing = nullptr;
-    uint64_t generation = 0;
-    int pending = 0;
-    bool stopping = false;
+    std::condition_variable wake;
+    std::atomic<int> sleeping{0};
+    std::atomic<bool> stopping{false};
 };

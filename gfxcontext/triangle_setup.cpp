@@ -90,7 +90,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     if (xMin > xMax || yMin > yMax)
         return;
 
-    Queue& queue = queues[filling];
+    Queue& queue = filling_queue();
     Triangle t;   // every field is written below: no clearing first
     t.xMin = xMin;
     t.xMax = xMax;
@@ -117,8 +117,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     t.state = uint32_t(queue.states.size() - 1);
     const uint32_t index = uint32_t(queue.triangles.size());
     queue.triangles.push_back(t);
-    queue_command(Kind::triangle, index, yMin, yMax,
-                  uint64_t(xMax - xMin + 1) * uint64_t(yMax - yMin + 1));
+    queue_command(Kind::triangle, index, yMin, yMax);
 }
 
 Rasterizer::TrianglePlanes Rasterizer::triangle_planes(const Triangle& t, bool textured,

@@ -194,8 +194,9 @@ TEST(Determinism, SameFrameOnEveryRun)
 
 TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
 {
-    // Many overlapping blended, textured and depth-tested triangles, drawn by one thread and by
-    // five: band boundaries must not show, nor the queues handed to the workers on the way.
+    // Many overlapping blended, textured and depth-tested triangles, drawn by one thread, two and
+    // five: band boundaries must not show, nor the queues handed to the workers on the way, which
+    // are more than the workers hold at once, with a flush half way.
     SoftwareTexture texture(16, 16, true);
     std::vector<uint32_t> texels = checker(16, 2, 0x80FF0000, 0xFF00FFFF);
     texture.load(0, texels.data(), 0);
@@ -208,7 +209,9 @@ TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
             seed = seed * 1664525u + 1013904223u;
             return float(seed >> 8) / float(1 << 24) * range;
         };
-        for (int i = 0; i < 3000; i++) {
+        for (int i = 0; i < 12000; i++) {
+            if (i == 5000)
+                rasterizer.flush();
             RasterState state;
             state.blendEnable = i % 3 == 0;
             state.srcBlend = D3DBLEND_SRCALPHA;
@@ -229,5 +232,7 @@ TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
         rasterizer.flush();
         return frame.colour;
     };
-    EXPECT_EQ(draw(1), draw(5));
+    const std::vector<uint32_t> one = draw(1);
+    EXPECT_EQ(one, draw(2));
+    EXPECT_EQ(one, draw(5));
 }
