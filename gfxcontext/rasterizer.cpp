@@ -113,9 +113,11 @@ void Rasterizer::flush()
     // earlier one: each band of it waited for the same band of the queue before.
     while (draw_next_band(callerCursor)) {
     }
+    // The bands still in hand are another thread's: on a busy machine that thread may be waiting
+    // for a core, which spinning here would keep from it.
     const Queue& last = queues[(filling - 1) % ringSize];
     while (last.bandsLeft.load(std::memory_order_acquire) != 0)
-        _mm_pause();
+        std::this_thread::yield();
 }
 
 bool Rasterizer::draw_next_band(uint64_t& cursor)
@@ -170,11 +172,9 @@ bool Rasterizer::work_arrives(uint64_t cursor)
 {
     const auto until = std::chrono::steady_clock::now() + watchFor;
     do {
-        for (int i = 0; i < 64; i++) {
-            if (handedOff.load(std::memory_order_relaxed) > cursor || stopping.load())
-                return true;
-            _mm_pause();
-        }
+        if (handedOff.load(std::memory_order_relaxed) > cursor || stopping.load())
+            return true;
+        _mm_pause();
     } while (std::chrono::steady_clock::now() < until);
     return false;
 }
