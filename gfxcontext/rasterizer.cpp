@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr size_t handOffCommands = 1024;   // commands a queue gathers before it is handed off
 // How long a thread with nothing to draw watches for more before it sleeps: longer than the
 // caller's thread usually takes to fill a queue, so that handing one off rarely wakes a sleeper.
 constexpr auto watchFor = std::chrono::microseconds(300);
@@ -46,7 +45,7 @@ void Rasterizer::set_state(const RasterState& state)
 {
     std::vector<RasterState>& states = filling_queue().states;
     if (!(states.back() == state))
-        states.push_back(state);
+        append(states, state);
 }
 
 void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
@@ -56,7 +55,7 @@ void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t fla
     Queue& queue = filling_queue();
     const float top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
     const uint32_t index = uint32_t(queue.lines.size());
-    queue.lines.push_back(Line{a, b, flatColour, uint32_t(queue.states.size() - 1)});
+    append(queue.lines, Line{a, b, flatColour, uint32_t(queue.states.size() - 1)});
     queue_command(Kind::line, index, int(std::floor(top)), int(std::ceil(bottom)) + 1);
 }
 
@@ -73,10 +72,10 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
 {
     Queue& queue = filling_queue();
     const uint32_t command = uint32_t(queue.commands.size());
-    queue.commands.push_back(Command{kind, index});
+    append(queue.commands, Command{kind, index});
     const int first = std::max(yMin, 0), last = std::min(yMax, frame.height - 1);
     for (int band = first / bandRows; first <= last && band <= last / bandRows; band++)
-        queue.bands[size_t(band)].push_back(command);
+        append(queue.bands[size_t(band)], command);
     if (queue.commands.size() >= handOffCommands)
         hand_off();
 }

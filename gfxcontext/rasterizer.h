@@ -117,6 +117,17 @@ private:
         std::atomic<uint64_t> drawn{0};
     };
     static constexpr int ringSize = 4;
+    static constexpr size_t handOffCommands = 1024;   // commands a queue gathers, at most
+
+    // A queue's lists never hold more than a queue's commands (and one state more): each grows
+    // once, to that size, rather than reaching new sizes now and then through a run.
+    template <typename T>
+    static void append(std::vector<T>& list, const T& value)
+    {
+        if (list.size() == list.capacity())
+            list.reserve(handOffCommands + 1);
+        list.push_back(value);
+    }
 
     Queue& filling_queue() { return queues[filling % ringSize]; }
     void queue_command(Kind kind, uint32_t index, int yMin, int yMax);

@@ -116,7 +116,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     t.flatColour = flatColour;
     t.state = uint32_t(queue.states.size() - 1);
     const uint32_t index = uint32_t(queue.triangles.size());
-    queue.triangles.push_back(t);
+    append(queue.triangles, t);
     queue_command(Kind::triangle, index, yMin, yMax);
 }
 
