@@ -14,29 +14,11 @@
 
 #include "gfxcontext/context.h"
 #include "gfxcontext/software_context.h"
+#include "tests/support/box_halve.h"
 
 namespace {
 
 constexpr int textureSize = 256;
-
-// The next level of a mip chain: each texel the mean of four, per channel.
-std::vector<uint32_t> halve(const std::vector<uint32_t>& level, int size)
-{
-    const int half = size / 2;
-    std::vector<uint32_t> out(size_t(half) * half);
-    for (int y = 0; y < half; y++)
-        for (int x = 0; x < half; x++) {
-            uint32_t texel = 0;
-            for (int shift = 0; shift < 32; shift += 8) {
-                uint32_t sum = 0;
-                for (int k = 0; k < 4; k++)
-                    sum += level[size_t(2 * y + k / 2) * size + 2 * x + k % 2] >> shift & 255;
-                texel |= ((sum + 2) / 4) << shift;
-            }
-            out[size_t(y) * half + x] = texel;
-        }
-    return out;
-}
 
 void BM_Fill(benchmark::State& state)
 {
@@ -61,7 +43,7 @@ void BM_Fill(benchmark::State& state)
         library->D3DXLoadTextureFromMemory(device, texture, uint32_t(i), level.data(),
                                            D3DX_SF_A8R8G8B8, 0, D3DX_FT_LINEAR);
         if (size > 1)
-            level = halve(level, size);
+            level = box_halve(level, size);
     }
 
     gfx::VertexBuffer* source = nullptr;

@@ -2,6 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "image/texture_file.h"
+#include "tests/fuzz/fatal_stop.h"
+#include "tests/fuzz/scratch_dir.h"
 
 namespace {
 
@@ -55,15 +60,19 @@ void check_fatal_message(std::string_view message, std::initializer_list<std::st
     std::abort();
 }
 
-void free_image(TextureMap& map)
+void decode_fuzz_input(std::span<const uint8_t> data, const char* fileName, ImageDecoder decode,
+                       std::initializer_list<std::string_view> expected)
 {
-    for (ImageLevel* level = map.levels; level;) {
-        ImageLevel* next = level->next;
-        if (level->level > 0)
-            std::free(level->pixels);
-        std::free(level);
-        level = next;
+    InScratchDir inScratch;
+    write_scratch_file(fileName, data);
+    std::string name = fileName;
+    TextureMap map{};
+    try {
+        decode(name.data(), map);
+        build_image_levels(map);
+        check_image(map);
+    } catch (const FatalStop& stop) {
+        check_fatal_message(stop.message, expected);
     }
-    std::free(map.pixels);
-    map = TextureMap{};
+    free_image(map);
 }

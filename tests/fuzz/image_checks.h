@@ -1,10 +1,13 @@
 #pragma once
-// What the image harnesses demand of every decoded map, and how they give its memory back.
+// What the image harnesses demand of every decoded map.
 
+#include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 
 #include "scene/scene.h"
+#include "tests/support/free_image.h"
 
 // A whole image: sides of at least one pixel, 4 bytes a pixel, no palette left, every pixel and
 // every level readable, each level half the one above. Aborts (a finding) otherwise.
@@ -13,5 +16,8 @@ void check_image(const TextureMap& map);
 // Aborts (a finding) unless the message holds one of the expected texts.
 void check_fatal_message(std::string_view message, std::initializer_list<std::string_view> expected);
 
-// Frees the map's pixels and levels and clears it.
-void free_image(TextureMap& map);
+// One input of an image harness: the bytes written as the file name, decoded, given its levels
+// and checked; a fatal stop must hold one of the expected messages.
+using ImageDecoder = void (*)(char* name, TextureMap& map);
+void decode_fuzz_input(std::span<const uint8_t> data, const char* fileName, ImageDecoder decode,
+                       std::initializer_list<std::string_view> expected);

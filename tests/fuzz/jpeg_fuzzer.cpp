@@ -2,10 +2,8 @@
 // library refuses) and never stops the program for a file that exists.
 
 #include <cstdint>
-#include <cstdio>
 
 #include "image/jpeg.h"
-#include "image/texture_file.h"
 #include "tests/fuzz/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scratch_dir.h"
@@ -19,17 +17,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    InScratchDir inScratch;
-    write_scratch_file("IMAGE.JPG", {data, size});
-    char name[] = "IMAGE.JPG";
-    TextureMap map{};
-    try {
-        jpeg_decode(name, map);
-        build_image_levels(map);
-        check_image(map);
-    } catch (const FatalStop& stop) {
-        check_fatal_message(stop.message, {});
-    }
-    free_image(map);
+    decode_fuzz_input({data, size}, "IMAGE.JPG", jpeg_decode, {});
     return 0;
 }

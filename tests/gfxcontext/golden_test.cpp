@@ -13,6 +13,7 @@
 #include "gfxcontext/rasterizer.h"
 #include "gfxcontext/texture.h"
 #include "tests/gfxcontext/device_harness.h"
+#include "tests/support/box_halve.h"
 
 namespace {
 
@@ -36,20 +37,7 @@ gfx::Texture* mipmapped_checker(DeviceHarness& h, int size)
     for (int i = 0; size >= 1; i++, size /= 2) {
         h.library->D3DXLoadTextureFromMemory(h.device, t, uint32_t(i), level.data(),
                                              D3DX_SF_A8R8G8B8, 0, D3DX_FT_LINEAR);
-        const int half = size / 2;
-        std::vector<uint32_t> next(size_t(half) * half);
-        for (int y = 0; y < half; y++)
-            for (int x = 0; x < half; x++) {
-                uint32_t texel = 0;
-                for (int shift = 0; shift < 32; shift += 8) {
-                    uint32_t sum = 0;
-                    for (int k = 0; k < 4; k++)
-                        sum += level[size_t(2 * y + k / 2) * size + 2 * x + k % 2] >> shift & 255;
-                    texel |= ((sum + 2) / 4) << shift;
-                }
-                next[size_t(y) * half + x] = texel;
-            }
-        level = std::move(next);
+        level = box_halve(level, size);
     }
     return t;
 }

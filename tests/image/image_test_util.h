@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/core/fatal_error.h"
+#include "tests/support/free_image.h"
 #include "scene/scene.h"
 #include "tools/writers/pcx_writer.h"
 
@@ -43,19 +44,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-inline void free_image(TextureMap& map)
-{
-    for (ImageLevel* level = map.levels; level;) {
-        ImageLevel* next = level->next;
-        if (level->level > 0)
-            std::free(level->pixels);
-        std::free(level);
-        level = next;
-    }
-    std::free(map.pixels);
-    map = TextureMap{};
-}
 
 struct FatalStop {
     std::string message;
