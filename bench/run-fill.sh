@@ -25,5 +25,5 @@ peer=$(echo $peer_runs | tr ' ' '\n' | best)
 ours=$(echo $ours_runs | tr ' ' '\n' | best)
 echo "peer: $peer frames per second (runs:$peer_runs)"
 ours=$(printf "%.1f" "$ours")
-echo "ours: $ours frames per second (runs:$ours_runs)"
+echo "ours: $(printf "%.1f" "$ours") frames per second (runs:$(printf " %.1f" $ours_runs))"
 awk -v o="$ours" -v p="$peer" 'BEGIN { printf "ratio: %.2f (ours / peer)\n", o / p }'

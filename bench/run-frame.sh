@@ -31,6 +31,6 @@ peer=$(echo $peer_runs | tr ' ' '\n' | best)
 whole=$(printf "%.1f" "$(echo $whole_runs | tr ' ' '\n' | best)")
 before=$(echo $before_runs | tr ' ' '\n' | best)
 echo "peer fill: $peer frames per second (runs:$peer_runs)"
-echo "our whole frame: $whole frames per second (runs:$whole_runs)"
+echo "our whole frame: $whole frames per second (runs:$(printf " %.1f" $whole_runs))"
 awk -v b="$before" 'BEGIN { printf "our work before rasterisation: %.3f ms a frame\n", 1000 / b }'
 awk -v o="$whole" -v p="$peer" 'BEGIN { printf "ratio: %.2f (our whole frame / peer fill)\n", o / p }'
