@@ -50,14 +50,20 @@ void check_image(const TextureMap& map)
         finding("chain of levels ends early");
 }
 
-void check_fatal_message(std::string_view message, std::initializer_list<std::string_view> expected)
+void check_fatal_message(std::string_view message, bool known)
 {
-    for (std::string_view text : expected) {
-        if (message.find(text) != std::string_view::npos)
-            return;
-    }
+    if (known)
+        return;
     std::fprintf(stderr, "unexpected fatal message: %.*s\n", int(message.size()), message.data());
     std::abort();
+}
+
+void check_fatal_message(std::string_view message, std::initializer_list<std::string_view> expected)
+{
+    bool known = false;
+    for (std::string_view text : expected)
+        known = known || message.find(text) != std::string_view::npos;
+    check_fatal_message(message, known);
 }
 
 void decode_fuzz_input(std::span<const uint8_t> data, const char* fileName, ImageDecoder decode,

@@ -15,6 +15,8 @@ void check_image(const TextureMap& map);
 
 // Aborts (a finding) unless the message holds one of the expected texts.
 void check_fatal_message(std::string_view message, std::initializer_list<std::string_view> expected);
+// Aborts (a finding), naming the message, unless it is known.
+void check_fatal_message(std::string_view message, bool known);
 
 // One input of an image harness: the bytes written as the file name, decoded, given its levels
 // and checked; a fatal stop must hold one of the expected messages.

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Scene* scene = build_scene("SCENE.3DS", 640, 480, no_device);
         check_scene(*scene);
     } catch (const FatalStop& stop) {
-        check_fatal_message(stop.message, scene_messages);
+        check_fatal_message(stop.message, is_scene_stop(stop.message));
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "scene/chunk_reader.h"
+#include "tests/fuzz/scene_messages.h"
 #include "tests/scene/scene_fixture.h"
 #include "scene/scene_release.h"
 #include "tools/writers/jpeg_writer.h"
@@ -175,24 +176,6 @@ Bytes break_length(Bytes file, std::mt19937& random)
     return file;
 }
 
-bool defined_stop(const std::string& message)
-{
-    for (const char* known : {"No such node!", "No such material!", "3DS-file didn't load properly.\n",
-                              "Face vertex index out of range!",
-                              "Morph target has fewer vertices than its mesh!",
-                              "Morph track too large!", "Texture images too large in total!",
-                              "Not enough memory!"})
-        if (message == known)
-            return true;
-    // The image loader's own stops, for map names that no longer name a file.
-    auto ends_with = [&](const char* tail) {
-        std::string_view t(tail);
-        return message.size() >= t.size() && message.compare(message.size() - t.size(), t.size(), t) == 0;
-    };
-    return (message.starts_with("No file ") && ends_with(" found!")) ||
-           (message.starts_with("File ") && (ends_with(" is unknown type!") || ends_with(" is not a .pcx file!")));
-}
-
 // Loads the bytes as a scene in the working directory; returns "" or the fatal message.
 std::string load_variant(const Bytes& bytes)
 {
@@ -309,7 +292,7 @@ void run_variants(const Bytes& base, int count, uint32_t seed, const std::string
         if (stop.empty())
             ++loaded;
         else
-            ASSERT_TRUE(defined_stop(stop)) << label << " variant " << i << ": " << stop;
+            ASSERT_TRUE(is_scene_stop(stop)) << label << " variant " << i << ": " << stop;
     }
     // Most variants of a sound file still load: the walk goes on past what it cannot use.
     EXPECT_GT(loaded, count / 10) << label;
