@@ -132,6 +132,8 @@ private:
     Queue& filling_queue() { return queues[filling % ringSize]; }
     void queue_command(Kind kind, uint32_t index, int yMin, int yMax);
     void hand_off();
+    // Claims and draws one band of the oldest queue from cursor on that has one left; false
+    // when every band handed off is claimed already.
     bool draw_next_band(uint64_t& cursor);
     void draw_band(Queue& queue, uint64_t number, int band);
     void draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
@@ -139,6 +141,7 @@ private:
     void draw_line(const Queue& queue, const Line& l, int rowStart, int rowEnd);
     void clear_rows(uint32_t flags, int rowStart, int rowEnd);
     void worker();
+    // Watches a while for a queue numbered cursor or later; false when none came.
     bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
