@@ -43,6 +43,8 @@ struct LoaderState {
     SceneNode* openLight;
     // Bytes of image pixels (all levels) the scene's maps have decoded so far.
     uint64_t imageBytes;
+    // Vertex keys (keys times vertices) the morph tracks of the scene hold so far.
+    uint64_t morphVertexKeys;
     char nameBuffer[512];
 };
 

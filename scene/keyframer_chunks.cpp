@@ -13,8 +13,9 @@
 
 namespace {
 
-// A morph track holds one three-component track per vertex and key; beyond this many vertex keys
-// a file asks for more memory than any scene of ours needs.
+// A morph track holds one three-component track per vertex and key; beyond this many vertex keys,
+// counted over all the morph tracks of a load, a file asks for more memory than any scene of ours
+// needs.
 constexpr uint64_t MAX_MORPH_VERTEX_KEYS = uint64_t(1) << 22;
 
 // The node the track chunks of the open block apply to: the current node, when it is of the
@@ -133,13 +134,19 @@ void read_rotation_track(ChunkBody& body, RotationTrack& track)
 void read_morph_track(ChunkBody& body, Mesh& mesh)
 {
     MorphTrack& track = mesh.morphTrack;
+    // A second morph chunk for the same mesh is ignored: replacing the first would lose its
+    // tracks, and every further chunk would claim the vertex keys again.
+    if (track.keys || track.vertexTracks)
+        return;
     uint16_t flags;
     uint32_t n;
     if (!read_track_header(body, flags, n))
         return;
     uint32_t count = body.fit(n, 6 + 1);
     const uint32_t vertexCount = static_cast<uint32_t>(mesh.vertexCount);
-    if (uint64_t(count) * vertexCount > MAX_MORPH_VERTEX_KEYS)
+    // Each term is at most 2^32 * 2^16 and the total stays below the bound, so nothing wraps.
+    loader.morphVertexKeys += uint64_t(count) * vertexCount;
+    if (loader.morphVertexKeys > MAX_MORPH_VERTEX_KEYS)
         fatal_error("Morph track too large!");
     track.flags = flags;
     track.keys = alloc_array<Key>(count);

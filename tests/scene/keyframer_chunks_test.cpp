@@ -335,3 +335,56 @@ TEST(KeyframerChunks, AMorphTrackBeyondItsBoundStopsTheLoad)
         });
     EXPECT_EQ(fatal_message([&] { build(w); }), "Morph track too large!");
 }
+
+TEST(KeyframerChunks, TheMorphTracksOfALoadShareOneBound)
+{
+    ScratchDir dir;
+    // Three meshes of 65535 vertices, each with a morph chunk claiming 22 keys: each track is
+    // under the bound, the three together are over it. The chunks hold one key whose target name
+    // runs to the chunk's end, so what is read (and allocated) stays small while the claimed
+    // count still fits the chunk.
+    const uint32_t claimed = 22;
+    const std::string target(claimed * 7 - 6, 'X');  // the rest of a chunk of 22 short keys
+    const std::vector<std::string> names = {target, "SECOND", "THIRD"};
+    ChunkWriter w = editor_file(
+        [&](ChunkWriter& w) {
+            for (const std::string& name : names)
+                w.mesh_object({.name = name, .vertices = std::vector<V3>(65535, V3{0, 0, 0})});
+        },
+        [&](ChunkWriter& w) {
+            for (size_t i = 0; i < names.size(); ++i) {
+                w.begin_node(chunk_id::MESH_NODE, static_cast<uint16_t>(i), names[i]);
+                w.open(chunk_id::MORPH_KEYS);
+                w.u16(0);
+                w.raw(std::vector<uint8_t>(8, 0));
+                w.u32(claimed);
+                w.u32(0);  // frame
+                w.u16(0);  // no spline parameters
+                w.raw(std::vector<uint8_t>(target.begin(), target.end()));  // unterminated
+                w.close();
+                w.close();
+            }
+        });
+    EXPECT_EQ(fatal_message([&] { build(w); }), "Morph track too large!");
+}
+
+TEST(KeyframerChunks, ASecondMorphChunkForTheSameMeshIsIgnored)
+{
+    ScratchDir dir;
+    Scene* scene = build(editor_file(
+        [](ChunkWriter& w) {
+            w.mesh_object(triangle("BASE"));
+            w.mesh_object(triangle("TARGET"));
+        },
+        [](ChunkWriter& w) {
+            w.begin_node(chunk_id::MESH_NODE, 0, "BASE");
+            w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BASE"}});
+            w.track(chunk_id::MORPH_KEYS,
+                    {{.frame = 0, .morphTarget = "BASE"}, {.frame = 8, .morphTarget = "TARGET"}});
+            w.close();
+        }));
+    MorphTrack& morph = record<Mesh>(*scene, NODE_MESH, "BASE").morphTrack;
+    EXPECT_EQ(morph.keyCount, 1);
+    EXPECT_STREQ(morph.targetNames[0], "BASE");
+    EXPECT_EQ(morph.vertexTracks[0].keyCount, 1);
+}
