@@ -21,6 +21,12 @@ namespace {
 constexpr JDIMENSION max_side = 4096;
 constexpr long library_memory = 1L << 30;
 
+// A progressive stream splitting every coefficient of three components into scans of its own
+// needs 192 scans; encoders write about ten. Every scan, even one that holds no data, walks all
+// blocks of the image (about a millisecond at 4096 x 4096), so a stream of thousands of empty
+// scans would stall the load: beyond this many it is refused like corrupt data.
+constexpr int max_scans = 300;
+
 struct JpegErrorManager {
     jpeg_error_mgr pub;  // first, so that the library's pointer to it is a pointer to this
     std::jmp_buf recovery;
@@ -33,6 +39,14 @@ struct JpegErrorManager {
     (*cinfo->err->output_message)(cinfo);
     auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     std::longjmp(manager->recovery, 1);
+}
+
+// Called by the library as it consumes the input; stops a stream with too many scans.
+void jpeg_scan_monitor(j_common_ptr cinfo)
+{
+    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number > max_scans)
+        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, dinfo->input_scan_number);
 }
 
 struct DecodedImage {
@@ -59,6 +73,9 @@ bool decode_stream(std::FILE* file, DecodedImage& image)
     }
 
     jpeg_create_decompress(&cinfo);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = jpeg_scan_monitor;
+    cinfo.progress = &progress;
     // Bounds the library's whole-image buffers (progressive and multi-scan files) as well.
     cinfo.mem->max_memory_to_use = library_memory;
     jpeg_stdio_src(&cinfo, file);

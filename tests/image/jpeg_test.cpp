@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -163,6 +164,66 @@ TEST(JpegDecode, FileCutInsideItsDataStillGivesTheWholeImage)
     EXPECT_EQ(map.width, 40);
     EXPECT_EQ(map.height, 40);
     free_image(map);
+}
+
+namespace {
+
+// A progressive greyscale stream of the size whose scans, all alike, refine the AC coefficients
+// and hold no entropy-coded data.
+std::vector<uint8_t> progressive_with_empty_scans(int side, int scans)
+{
+    std::vector<uint8_t> file = {0xFF, 0xD8};
+    auto segment = [&](uint8_t marker, std::vector<uint8_t> body) {
+        size_t length = body.size() + 2;
+        file.insert(file.end(), {0xFF, marker, uint8_t(length >> 8), uint8_t(length)});
+        file.insert(file.end(), body.begin(), body.end());
+    };
+    std::vector<uint8_t> quantisation(65, 1);
+    quantisation[0] = 0;
+    segment(0xDB, quantisation);
+    segment(0xC2, {8, uint8_t(side >> 8), uint8_t(side), uint8_t(side >> 8), uint8_t(side), 1, 1,
+                   0x11, 0});
+    std::vector<uint8_t> huffman(18, 0);
+    huffman[0] = 0x10;  // the first AC table
+    huffman[1] = 1;     // one code of one bit
+    huffman[17] = 0xE0;
+    segment(0xC4, huffman);
+    for (int i = 0; i < scans; ++i)
+        segment(0xDA, {1, 1, 0x00, 1, 63, 0x00});
+    file.insert(file.end(), {0xFF, 0xD9});
+    return file;
+}
+
+}  // namespace
+
+TEST(JpegDecode, AStreamOfTooManyScansIsRefusedQuickly)
+{
+    ScratchDir dir;
+    struct Case {
+        const char* what;
+        int side, scans;
+        int width;  // decoded width: the image's, or 1 for the black pixel
+    };
+    for (const Case& c : {Case{"a few hundred scans", 16, 250, 16},
+                          Case{"past the bound", 16, 400, 1},
+                          Case{"thousands over a large image", 4096, 10000, 1}}) {
+        SCOPED_TRACE(c.what);
+        std::string name = dir.write("scans.jpg", progressive_with_empty_scans(c.side, c.scans));
+        TextureMap map{};
+        testing::internal::CaptureStderr();
+        auto start = std::chrono::steady_clock::now();
+        jpeg_decode(name.data(), map);
+        std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+        testing::internal::GetCapturedStderr();
+        // Every scan walks the whole image: ten thousand of them over 4096 x 4096 took seconds.
+        EXPECT_LT(seconds.count(), 5.0);
+        ASSERT_EQ(map.width, c.width);
+        if (c.width == 1) {
+            EXPECT_EQ(map.height, 1);
+            EXPECT_EQ(map.pixels[0], 0u);
+        }
+        free_image(map);
+    }
 }
 
 using JpegDecodeDeathTest = testing::Test;
