@@ -148,9 +148,14 @@ void load_scene_file(const char* name, Scene& scene)
     if (!file)
         fatal_error("Could not find 3DS-file!");
     // A fresh state for every load: nothing may point into the records of an earlier scene.
-    std::memset(&loader, 0, sizeof loader);
+    loader = LoaderState{};
     loader.scene = &scene;
     loader.currentName = loader.nameBuffer;
+    loader.names.reset(&scene);
+    // The index serves this load only, however it ends (a stop caught by a test unwinds).
+    struct EndIndex {
+        ~EndIndex() { loader.names.reset(nullptr); }
+    } endIndex;
     std::fseek(file.get(), 0, SEEK_END);
     long length = std::ftell(file.get());
     std::fseek(file.get(), 0, SEEK_SET);

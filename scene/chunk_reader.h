@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "scene/name_index.h"
 #include "scene/scene.h"
 
 using ChunkHandler = void (*)(std::FILE* file, int depth, long end);
@@ -46,6 +47,8 @@ struct LoaderState {
     // Vertex keys (keys times vertices) the morph tracks of the scene hold so far.
     uint64_t morphVertexKeys;
     char nameBuffer[512];
+    // The node and material names of the scene, while it loads.
+    NameIndex names;
 };
 
 // The one loader state, shared by every handler during a load.

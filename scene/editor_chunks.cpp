@@ -270,7 +270,7 @@ void read_spotlight(std::FILE* file, int depth, long end)
     spot->hotspot = values[3];
     spot->falloff = values[4];
     spot->name = copy_name(loader.currentName);
-    node->type = NODE_SPOTLIGHT;
+    set_node_type(*loader.scene, node, NODE_SPOTLIGHT);
     node->data = spot;
     if (loader.floatColourTarget == light->colour)
         loader.floatColourTarget = nullptr;

@@ -320,11 +320,10 @@ void read_dummy_name(std::FILE* file, int depth, long end)
     ChunkBody body(file, end);
     const char* name = read_name(body);
     SceneNode* node = loader.currentNode;
-    // The names it replaces are the node's own copies (empty for a new dummy): given back, or
-    // they would be lost for the rest of the run.
-    std::free(node->name);
-    node->name = copy_name(name);
+    rename_node(*loader.scene, node, name);
     if (node->type == NODE_DUMMY) {
+        // The name it replaces is the dummy's own copy (empty until now): given back, or it
+        // would be lost for the rest of the run.
         auto* dummy = static_cast<DummyObject*>(node->data);
         std::free(dummy->instanceName);
         dummy->instanceName = copy_name(name);

@@ -14,13 +14,7 @@ void read_material_name(std::FILE* file, int depth, long end)
         return;
     ChunkBody body(file, end);
     const char* name = read_name(body);
-    Material* material = alloc_record<Material>();
-    material->name = copy_name(name);
-    material->next = loader.scene->materials;
-    if (material->next)
-        material->next->prev = material;
-    loader.scene->materials = material;
-    loader.currentMaterial = material;
+    loader.currentMaterial = add_material(*loader.scene, name);
     loader.currentMap = nullptr;  // map chunks of the new material start with its own maps
 }
 

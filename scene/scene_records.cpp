@@ -1,10 +1,12 @@
 #include "scene/scene_records.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
+#include "scene/chunk_reader.h"
 #include "scene/scene_build.h"
 
 char* copy_name(const char* name)
@@ -28,11 +30,55 @@ SceneNode* add_node(Scene& scene, int type, void* data, const char* name)
     if (scene.nodes)
         scene.nodes->prev = node;
     scene.nodes = node;
+    if (loader.names.scene == &scene)
+        loader.names.add(node);
     return node;
+}
+
+void rename_node(Scene& scene, SceneNode* node, const char* name)
+{
+    bool indexed = loader.names.scene == &scene;
+    if (indexed)
+        loader.names.remove(node);
+    // The name it replaces is the node's own copy: given back, or it would be lost for the rest
+    // of the run.
+    std::free(node->name);
+    node->name = copy_name(name);
+    if (indexed)
+        loader.names.add(node);
+}
+
+void set_node_type(Scene& scene, SceneNode* node, int type)
+{
+    bool indexed = loader.names.scene == &scene;
+    if (indexed)
+        loader.names.remove(node);
+    node->type = type;
+    if (indexed)
+        loader.names.add(node);
+}
+
+Material* add_material(Scene& scene, const char* name)
+{
+    Material* material = alloc_record<Material>();
+    material->name = copy_name(name);
+    material->next = scene.materials;
+    if (material->next)
+        material->next->prev = material;
+    scene.materials = material;
+    if (loader.names.scene == &scene)
+        loader.names.add(material);
+    return material;
 }
 
 SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
 {
+    // While the scene loads its names are indexed (the loader asks only for a type and a name).
+    if (loader.names.scene == &scene && type != 0 && name) {
+        if (SceneNode* node = loader.names.node(type, name))
+            return node;
+        fatal_error("No such node!");
+    }
     for (SceneNode* node = scene.nodes; node; node = node->next) {
         if (type != 0 && node->type != type)
             continue;
@@ -44,6 +90,11 @@ SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
 
 Material* find_material(Scene& scene, const char* name)
 {
+    if (loader.names.scene == &scene) {
+        if (Material* material = loader.names.material(name))
+            return material;
+        fatal_error("No such material!");
+    }
     for (Material* material = scene.materials; material; material = material->next)
         if (material->name && std::strcmp(material->name, name) == 0)
             return material;
