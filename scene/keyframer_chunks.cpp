@@ -332,9 +332,9 @@ void read_dummy_name(std::FILE* file, int depth, long end)
 
 void read_pivot(std::FILE* file, int depth, long end)
 {
-    if (handler_guard_fails(file, depth, end) || loader.currentKind == NODE_AMBIENT)
+    if (handler_guard_fails(file, depth, end))
         return;
-    SceneNode* node = loader.currentNode;
+    SceneNode* node = block_node();
     if (!node)
         return;
     ChunkBody body(file, end);
