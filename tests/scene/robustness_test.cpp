@@ -300,24 +300,20 @@ void run_variants(const Bytes& base, int count, uint32_t seed, const std::string
 
 }  // namespace
 
-TEST(Robustness, ShuffledChunksKeepTheirLengths)
-{
-    Bytes base = crafted_scenes()[0];
-    std::mt19937 random(7);
-    std::vector<std::unique_ptr<Chunk>> root;
-    parse(base.data(), base.size(), root);
-    Bytes again;
-    for (const auto& chunk : root)
-        serialise(*chunk, again);
-    EXPECT_EQ(again, base);  // parse and serialise give the file back
-}
-
 TEST(Robustness, CraftedScenesLoadOrStopWithAMessage)
 {
     ScratchDir dir;
     dir.write_pcx("tex.pcx", 8, 4, 0x336699);
     dir.write_pcx("mask.pcx", 3, 5, 0x808080);
     Bytes base = crafted_scenes()[0];
+    // The shuffled variants are only as good as the chunk tree they shuffle: parsing and
+    // serialising must give the file back.
+    std::vector<std::unique_ptr<Chunk>> root;
+    parse(base.data(), base.size(), root);
+    Bytes again;
+    for (const auto& chunk : root)
+        serialise(*chunk, again);
+    ASSERT_EQ(again, base);
     ASSERT_EQ(load_variant(base), "");
     run_variants(base, 1200, 1, "crafted");
 }
