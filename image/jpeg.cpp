@@ -13,6 +13,7 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/core/file_open.h"
+#include "image/texture_file.h"
 
 namespace {
 
@@ -128,12 +129,7 @@ bool decode_stream(std::FILE* file, DecodedImage& image)
 
 void jpeg_decode(char* name, TextureMap& map)
 {
-    FilePtr file = open_file(name, "rb");
-    size_t length = std::strlen(name);
-    if (!file && length >= 3) {
-        std::memcpy(name + length - 3, "jpg", 3);
-        file = open_file(name, "rb");
-    }
+    FilePtr file = open_image_file(name, "jpg");
     if (!file) {
         std::printf("No file \"%s\" ", name);
         std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/core/file_open.h"
+#include "image/texture_file.h"
 
 namespace {
 
@@ -123,12 +124,7 @@ int read_u16(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
 
 void pcx_decode(char* name, TextureMap& map)
 {
-    FilePtr file = open_file(name, "rb");
-    size_t length = std::strlen(name);
-    if (!file && length >= 3) {
-        std::memcpy(name + length - 3, "pcx", 3);
-        file = open_file(name, "rb");
-    }
+    FilePtr file = open_image_file(name, "pcx");
     if (!file)
         fatal_error(std::string("No file ") + name + " found!");
 

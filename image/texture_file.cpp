@@ -113,6 +113,16 @@ void find_and_decode(char* name, const std::string& given, TextureMap& map)
 
 }  // namespace
 
+FilePtr open_image_file(char* name, const char* extension)
+{
+    FilePtr file = open_file(name, "rb");
+    if (!file && std::strlen(name) >= 3) {
+        replace_extension(name, extension);
+        file = open_file(name, "rb");
+    }
+    return file;
+}
+
 void load_texture_image(char* name, TextureMap& map)
 {
     std::string given(name);

@@ -2,8 +2,13 @@
 // Finding a material's image file, telling its format by its first two bytes, decoding it into
 // 32-bit pixels, and the chain of halved image levels.
 
+#include "app/core/file_open.h"
 #include "scene/scene.h"
 
 // name: writable, zero-terminated; its last three characters may be replaced in place.
 void load_texture_image(char* name, TextureMap& map);
 void build_image_levels(TextureMap& map);
+
+// Opens an image file for reading. When the name cannot be opened and has three characters or
+// more, its last three become the extension (in place) and that name is opened instead.
+FilePtr open_image_file(char* name, const char* extension);
