@@ -207,7 +207,7 @@ bool faces_away(const Face& face)
 
 gfx::Texture* texture_for_material(const Material* material)
 {
-    if (!material || !material->name)
+    if (!material)
         return nullptr;
     const TextureEntry* entry = find_texture_entry(*material);
     return entry ? entry->texture : nullptr;
