@@ -107,11 +107,13 @@ void morph_mesh(Mesh& mesh, float frame)
 
 void update_mesh(SceneNode& node, Mesh& mesh, float frame)
 {
-    // A hidden mesh is never drawn, so it is not morphed; but it is still posed, since children
-    // hang from its local matrix and would otherwise collapse into its origin.
+    // A mesh hidden by its flag or its hide keys is never drawn, so it is not morphed: morph
+    // positions come straight from the tracks, so the first frame it shows sets them afresh.
+    // It is still posed, since children hang from its local matrix and would otherwise
+    // collapse into its origin.
     const bool hidden = uint16_t(node.flags1) & NODE_HIDDEN_FLAG;
     mesh.visible = hidden ? 0 : eval_hide_keys(mesh, frame);
-    if (!hidden && mesh.morphTrack.keyCount > 0)
+    if (mesh.visible && mesh.morphTrack.keyCount > 0)
         morph_mesh(mesh, frame);
     // Without keyframer data the object stays where it was modelled.
     if (mesh.positionTrack.keyCount <= 0 && mesh.rotationTrack.keyCount <= 0 &&
