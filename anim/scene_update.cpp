@@ -269,12 +269,8 @@ SceneNode* find_node(Scene& scene, uint16_t objectNumber)
 
 int eval_hide_keys(const Mesh& mesh, float frame)
 {
-    // Whole frames only; a negative (or NaN) frame counts as 0.
-    int whole = 0;
-    if (frame >= 2147483520.0f)
-        whole = 2147483520;
-    else if (frame > 0.0f)
-        whole = static_cast<int>(frame);
+    // Whole frames only, bounded as the tracks bound them.
+    const int whole = static_cast<int>(bounded_frame(frame));
     int visible = 1;
     if (!mesh.hideFrames)
         return visible;
