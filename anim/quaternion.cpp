@@ -13,11 +13,6 @@ float vector_length(const Quaternion& a)
     return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
 }
 
-Quaternion blend(float ka, const Quaternion& a, float kb, const Quaternion& b)
-{
-    return {ka * a.w + kb * b.w, ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z};
-}
-
 }  // namespace
 
 Quaternion quat_mul(const Quaternion& a, const Quaternion& b)
@@ -26,6 +21,11 @@ Quaternion quat_mul(const Quaternion& a, const Quaternion& b)
             a.w * b.x + b.w * a.x + a.y * b.z - a.z * b.y,
             a.w * b.y + b.w * a.y + a.z * b.x - a.x * b.z,
             a.w * b.z + b.w * a.z + a.x * b.y - a.y * b.x};
+}
+
+Quaternion quat_weighted_sum(float ka, const Quaternion& a, float kb, const Quaternion& b)
+{
+    return {ka * a.w + kb * b.w, ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z};
 }
 
 float quat_dot(const Quaternion& a, const Quaternion& b)
@@ -82,10 +82,12 @@ Quaternion quat_slerp(const Quaternion& a, const Quaternion& b, float t, float s
 {
     const float c = quat_dot(a, b);
     if (1.0f - std::fabs(c) < LINEAR_LIMIT)
-        return blend(1.0f - t, a, t, b);
+        return quat_weighted_sum(1.0f - t, a, t, b);
     const double theta = std::acos(double(c));
     const float phi = float(t * (theta + double(spin) * PI));
     const float s = float(std::sin(theta));
     // Both sines are rounded like s, so that t = 0 gives a itself, to the bit.
-    return blend(float(std::sin(theta - phi)) / s, a, float(std::sin(double(phi))) / s, b);
+    const float ka = float(std::sin(theta - phi)) / s;
+    const float kb = float(std::sin(double(phi))) / s;
+    return quat_weighted_sum(ka, a, kb, b);
 }

@@ -20,11 +20,6 @@ Quaternion axis_of(const RotationTrack& track, int k)
     return {0.0f, track.angleAxis[k][1], track.angleAxis[k][2], track.angleAxis[k][3]};
 }
 
-Quaternion scaled_sum(float ka, const Quaternion& a, float kb, const Quaternion& b)
-{
-    return {ka * a.w + kb * b.w, ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z};
-}
-
 // Control quaternions of key k from its neighbours p and n (-1 where there is none).
 void control_pair(RotationTrack& track, int k, int p, int n)
 {
@@ -82,8 +77,8 @@ void control_pair(RotationTrack& track, int k, int p, int n)
     const float kdm = tmcp * bp * fn;
     const float kdp = tmcm * bm * fn - 1.0f;
 
-    const Quaternion qa = scaled_sum(0.5f * kdp, dOut, 0.5f * kdm, dIn);
-    const Quaternion qb = scaled_sum(0.5f * ksp, dOut, 0.5f * ksm, dIn);
+    const Quaternion qa = quat_weighted_sum(0.5f * kdp, dOut, 0.5f * kdm, dIn);
+    const Quaternion qb = quat_weighted_sum(0.5f * ksp, dOut, 0.5f * ksm, dIn);
     track.controlA[k] = quat_mul(q[k], quat_exp(qa));
     track.controlB[k] = quat_mul(q[k], quat_exp(qb));
 }

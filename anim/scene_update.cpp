@@ -12,15 +12,12 @@ namespace {
 
 void copy3(float to[3], const float from[3]) { std::memcpy(to, from, 3 * sizeof(float)); }
 
-// A track the file gave no key behaves as one key holding the value loaded from the file, so
-// every frame starts again from that value and update_world never moves a point twice.
+// A track the file gave no key behaves as one key holding the value loaded from the file (the
+// evaluators leave the value alone), so every frame starts again from that value and
+// update_world never moves a point twice.
 void eval_or_loaded(const Track& track, float frame, const float loaded[3], float out[3])
 {
-    if (track.keyCount <= 0) {
-        copy3(out, loaded);
-        return;
-    }
-    Vec3 value{};
+    Vec3 value{loaded[0], loaded[1], loaded[2]};
     eval_track(&track, frame, value);
     out[0] = value.x;
     out[1] = value.y;
@@ -29,9 +26,7 @@ void eval_or_loaded(const Track& track, float frame, const float loaded[3], floa
 
 float eval_scalar_or_loaded(const Track& track, float frame, float loaded)
 {
-    if (track.keyCount <= 0)
-        return loaded;
-    float value = 0.0f;
+    float value = loaded;
     eval_scalar_track(&track, frame, value);
     return value;
 }
@@ -67,20 +62,17 @@ void keep_loaded(SpotLight& spot)
     spot.loadedKept = 1;
 }
 
-// The node matrix of a mesh or dummy: a missing track gives its neutral value (position 0, no
-// rotation, scale 1).
+// The node matrix of a mesh or dummy: a track without keys leaves its neutral value (position 0,
+// no rotation, scale 1).
 void pose_local(const Track& position, const RotationTrack& rotation, const Track& scale,
                 float frame, Matrix4& local)
 {
     Vec3 p{0.0f, 0.0f, 0.0f};
     Vec3 s{1.0f, 1.0f, 1.0f};
     Quaternion q{1.0f, 0.0f, 0.0f, 0.0f};
-    if (position.keyCount > 0)
-        eval_track(&position, frame, p);
-    if (scale.keyCount > 0)
-        eval_track(&scale, frame, s);
-    if (rotation.keyCount > 0)
-        eval_rotation_track(&rotation, frame, q);
+    eval_track(&position, frame, p);
+    eval_track(&scale, frame, s);
+    eval_rotation_track(&rotation, frame, q);
     compose_matrix(q, p, s, local);
 }
 
@@ -107,11 +99,13 @@ void morph_mesh(Mesh& mesh, float frame)
 
 void update_mesh(SceneNode& node, Mesh& mesh, float frame)
 {
-    // A hidden mesh is never drawn, so it is not morphed; but it is still posed, since children
-    // hang from its local matrix and would otherwise collapse into its origin.
+    // A mesh hidden by its flag or its hide keys is never drawn, so it is not morphed: morph
+    // positions come straight from the tracks, so the first frame it shows sets them afresh.
+    // It is still posed, since children hang from its local matrix and would otherwise
+    // collapse into its origin.
     const bool hidden = uint16_t(node.flags1) & NODE_HIDDEN_FLAG;
     mesh.visible = hidden ? 0 : eval_hide_keys(mesh, frame);
-    if (!hidden && mesh.morphTrack.keyCount > 0)
+    if (mesh.visible && mesh.morphTrack.keyCount > 0)
         morph_mesh(mesh, frame);
     // Without keyframer data the object stays where it was modelled.
     if (mesh.positionTrack.keyCount <= 0 && mesh.rotationTrack.keyCount <= 0 &&
@@ -267,12 +261,8 @@ SceneNode* find_node(Scene& scene, uint16_t objectNumber)
 
 int eval_hide_keys(const Mesh& mesh, float frame)
 {
-    // Whole frames only; a negative (or NaN) frame counts as 0.
-    int whole = 0;
-    if (frame >= 2147483520.0f)
-        whole = 2147483520;
-    else if (frame > 0.0f)
-        whole = static_cast<int>(frame);
+    // Whole frames only, bounded as the tracks bound them.
+    const int whole = static_cast<int>(bounded_frame(frame));
     int visible = 1;
     if (!mesh.hideFrames)
         return visible;
@@ -288,15 +278,12 @@ void update_scene(Scene& scene)
     for (SceneNode* node = scene.nodes; node; node = node->next)
         update_node(*node, frame);
 
-    if (scene.ambientTrack.keyCount > 0) {
-        Vec3 ambient{};
-        eval_track(&scene.ambientTrack, frame, ambient);
-        scene.ambient[0] = ambient.x;
-        scene.ambient[1] = ambient.y;
-        scene.ambient[2] = ambient.z;
-    } else {
-        scene.ambient[0] = scene.ambient[1] = scene.ambient[2] = 0.0f;
-    }
+    // Without keys the ambient is black, whatever the file said.
+    Vec3 ambient{0.0f, 0.0f, 0.0f};
+    eval_track(&scene.ambientTrack, frame, ambient);
+    scene.ambient[0] = ambient.x;
+    scene.ambient[1] = ambient.y;
+    scene.ambient[2] = ambient.z;
 }
 
 void update_world(Scene& scene)

@@ -169,18 +169,22 @@ void eval_track(const Track* track, float frame, Vec3& out)
 
 void eval_scalar_track(const Track* track, float frame, float& out) { evaluate<1>(track, frame, &out); }
 
-// A negative or NaN frame counts as frame 0 (the scene clock starts there); beyond the last key a
-// repeat or loop track wraps its integer frame into the cycle and keeps the fraction. A cycle of
-// length zero (last key on the first key's frame) has no period: it holds the last key's value.
+float bounded_frame(float frame)
+{
+    const float x = frame > 0.0f ? frame : 0.0f;
+    return x > MAX_FRAME ? MAX_FRAME : x;
+}
+
+// Beyond the last key a repeat or loop track wraps its integer frame into the cycle and keeps the
+// fraction. A cycle of length zero (last key on the first key's frame) has no period: it holds
+// the last key's value.
 bool find_track_segment(const Key* keys, int keyCount, int flags, float frame,
                         TrackSegment& segment)
 {
     segment = {0, 0, 0.0f};
     if (keyCount == 1)
         return false;
-    float x = frame > 0.0f ? frame : 0.0f;
-    if (x > MAX_FRAME)
-        x = MAX_FRAME;
+    float x = bounded_frame(frame);
     int g = int(x);
     const int first = keys[0].frame;
     const int last = keys[keyCount - 1].frame;

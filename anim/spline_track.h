@@ -14,6 +14,11 @@ void eval_track(const Track* track, float frame, Vec3& out);
 void eval_scalar_track(const Track* track, float frame, float& out);
 float ease(float t, float easeFrom, float easeTo);
 
+// A scene frame as the tracks and hide keys read it: a negative or NaN frame counts as frame 0
+// (the scene clock starts there), and frames beyond 2147483520, the largest float below 2^31, as
+// that one, so that int(bounded_frame(frame)) is always a whole frame that exists.
+float bounded_frame(float frame);
+
 // Where a frame falls on a track's keys, shared by the spline and the rotation tracks.
 struct TrackSegment {
     int start, end;  // key indices

@@ -115,14 +115,15 @@ D3DLVERTEX& next_vertex(const Vertex& vertex, uint32_t colour)
 }
 
 // A shared corner is written once per batch; every later face of the batch reuses it as the
-// first face wrote it.
-void shared_corner(Vertex& vertex, uint32_t colour, const float* uv)
+// first face wrote it. Its colour is therefore asked for only when it is written.
+template <typename Colour>
+void shared_corner(Vertex& vertex, Colour colour, const float* uv)
 {
     BatchState& batch = batchState;
     if (vertex.batchStamp != batch.batchNumber) {
         vertex.batchStamp = batch.batchNumber;
         vertex.batchIndex = batch.batchVertexCount;
-        D3DLVERTEX& out = next_vertex(vertex, colour);
+        D3DLVERTEX& out = next_vertex(vertex, colour());
         if (uv) {
             out.tu = uv[0];
             out.tv = uv[1];
@@ -162,22 +163,26 @@ void draw_triangle(Face* face)
         check_capacity(fresh_shared(shared, sharedCount) + (3 - sharedCount), 3, 3);
     }
 
-    uint32_t colour = WHITE;
+    uint32_t faceColour = WHITE;
     if constexpr (style.colour == ColourSource::FaceColour) {
         batchState.flatColour = pack_colour(face->faceColour);
-        colour = batchState.flatColour;
+        faceColour = batchState.flatColour;
     }
     const bool envMapped = style.textured && material && material->envMapped;
     for (int k = 0; k < 3; ++k) {
         Vertex& vertex = *corners[k];
-        if constexpr (style.colour == ColourSource::VertexLight)
-            colour = pack_colour(vertex.light);
+        auto colour = [&] {
+            if constexpr (style.colour == ColourSource::VertexLight)
+                return pack_colour(vertex.light);
+            else
+                return faceColour;
+        };
         const float env[2] = {vertex.envU, vertex.envV};
         const float* uv = nullptr;
         if (style.textured)
             uv = envMapped ? env : face->uv[k];
         if (own & (1 << k))
-            own_corner(vertex, colour, uv);
+            own_corner(vertex, colour(), uv);
         else
             shared_corner(vertex, colour, uv);
     }
@@ -207,7 +212,7 @@ bool faces_away(const Face& face)
 
 gfx::Texture* texture_for_material(const Material* material)
 {
-    if (!material || !material->name)
+    if (!material)
         return nullptr;
     const TextureEntry* entry = find_texture_entry(*material);
     return entry ? entry->texture : nullptr;
@@ -237,7 +242,7 @@ void draw_face_lines(Face* face)
     if (!room_for(count, count, 6))
         check_capacity(fresh_shared(ends, count), count, 6);
     for (int k = 0; k < count; ++k)
-        shared_corner(*ends[k], pack_colour(ends[k]->light), nullptr);
+        shared_corner(*ends[k], [end = ends[k]] { return pack_colour(end->light); }, nullptr);
 }
 
 void draw_face_flat(Face* face)

@@ -52,10 +52,10 @@ gfx::VertexBuffer* create_buffer(uint32_t format, int capacity)
 
 TextureEntry* find_texture_entry(const Material& material)
 {
-    if (!material.name)
-        return nullptr;
+    // A material the file left unnamed goes by the empty name, as it is registered.
+    const char* name = material.name ? material.name : "";
     for (TextureEntry* entry = textureRegistry; entry; entry = entry->next)
-        if (std::strcmp(entry->name, material.name) == 0)
+        if (std::strcmp(entry->name, name) == 0)
             return entry;
     return nullptr;
 }

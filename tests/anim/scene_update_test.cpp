@@ -277,3 +277,38 @@ TEST(MeshStep, MorphKeysMoveEveryVertexAndRecomputeTheNormals)
     EXPECT_NEAR(mesh->faces[0].normal[1], 1.0f, 1e-6f);
     EXPECT_NEAR(mesh->faces[0].normal[2], 0.0f, 1e-6f);
 }
+
+TEST(MeshStep, AMeshHiddenByItsHideKeysIsNotMorphedUntilItShowsAgain)
+{
+    Scene* scene = make_scene();
+    Mesh* mesh = make_square(0, 0, 1, 1, nullptr);
+    mesh->hideCount = 2;  // hidden from frame 10 to frame 19
+    mesh->hideFrames = hide_frames({10, 20});
+    mesh->morphTrack.keyCount = 1;
+    mesh->morphTrack.vertexTrackCount = 4;
+    mesh->morphTrack.vertexTracks = alloc_array<Track>(4);
+    // Every vertex rises along z by a tenth of the frame.
+    for (int i = 0; i < 4; ++i) {
+        const float* p = mesh->vertices[i].position;
+        mesh->morphTrack.vertexTracks[i] = make_track({{0, p[0], p[1], 0}, {30, p[0], p[1], 3}});
+    }
+    push_node(*scene, NODE_MESH, mesh, 0);
+    step(*scene, 5.0f);
+    EXPECT_FLOAT_EQ(mesh->vertices[2].position[2], 0.5f);
+
+    // Marked, so that a morph while hidden would show.
+    mesh->vertices[2].position[2] = -7.0f;
+    mesh->faces[0].normal[2] = -7.0f;
+    for (float frame : {10.0f, 15.0f, 19.5f}) {
+        step(*scene, frame);
+        EXPECT_EQ(mesh->visible, 0) << frame;
+        EXPECT_EQ(mesh->vertices[2].position[2], -7.0f) << frame;
+        EXPECT_EQ(mesh->faces[0].normal[2], -7.0f) << frame;
+    }
+
+    step(*scene, 25.0f);
+    EXPECT_EQ(mesh->visible, 1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(mesh->vertices[i].position[2], 2.5f, 1e-5f) << i;
+    EXPECT_NEAR(std::fabs(mesh->faces[0].normal[2]), 1.0f, 1e-6f);
+}

@@ -222,6 +222,15 @@ TEST(SplineTrack, ExtremeFramesStayDefined)
     EXPECT_EQ(at(t, NAN), 4.0f);
 }
 
+TEST(BoundedFrame, EveryFloatGivesAFrameWhoseWholePartFitsAnInt)
+{
+    EXPECT_EQ(bounded_frame(12.75f), 12.75f);  // the fraction stays for the tracks
+    for (float low : {0.0f, -0.0f, -3.5f, -INFINITY, NAN})
+        EXPECT_EQ(bounded_frame(low), 0.0f) << low;
+    for (float high : {2147483520.0f, 2147483648.0f, 1e30f, INFINITY})
+        EXPECT_EQ(int(bounded_frame(high)), 2147483520) << high;
+}
+
 TEST(SplineTrack, EveryKindAndEndReturnsEachKeyExactlyAtItsFrame)
 {
     std::mt19937 random(11);

@@ -111,6 +111,34 @@ TEST_F(MeshPreparation, SameNamedMaterialsShareTheTextureOfTheFirstInListOrder)
     EXPECT_NE(find_texture_entry(*later)->name, first->name);  // a copy of its own
 }
 
+TEST_F(MeshPreparation, UnnamedTexturedMaterialsShareOneTextureAndDrawWithIt)
+{
+    // Materials without a name chunk: both go by the empty name, like same-named materials.
+    Scene* scene = make_scene();
+    Material* unnamed[2];
+    for (Material*& material : unnamed) {
+        material = alloc_record<Material>();
+        material->texture1 = map(4, 4);
+        material->next = scene->materials;
+        scene->materials = material;
+    }
+    Mesh* mesh = make_square(0, 0, 1, 1, unnamed[0]);
+    mesh->faces[1].material = unnamed[1];
+    push_node(*scene, NODE_MESH, mesh, 0);
+    prepare_scene_for_device(*scene);
+    prepare_scene_for_device(*scene);  // a second preparation finds the registered texture
+    EXPECT_EQ(device.library.calls_starting("D3DXCreateTexture").size(), 1u);
+    ASSERT_EQ(mesh->faces[0].drawer, &draw_face_textured);
+
+    device.library.clear();
+    for (int i = 0; i < mesh->faceCount; ++i)
+        mesh->faces[i].drawer(&mesh->faces[i]);
+    batch_flush();
+    EXPECT_EQ(device.library.calls_starting("SetTexture("),
+              std::vector<std::string>{"SetTexture(0, tex#1)"});
+    EXPECT_EQ(texture_for_material(unnamed[1]), texture_for_material(unnamed[0]));
+}
+
 TEST_F(MeshPreparation, TextureLevelsFollowTheShorterSide)
 {
     create_device_texture(*map(256, 64, 7));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -232,29 +233,43 @@ TEST(VisibilityPass, SingularMatricesAndNaNReachTheDeviceAsPlainColours)
 {
     RecordingDevice device;
     Scene* scene = viewed_scene();
-    const float origin[3] = {0, 0, 0}, white[3] = {1, 1, 1};
-    push_node(*scene, NODE_OMNI, make_light(origin, white), 50);
+    const float front[3] = {0, 0, -10}, white[3] = {1, 1, 1};
+    Light* light = make_light(front, white);
+    push_node(*scene, NODE_OMNI, light, 50);
     collect_omni_lights(*scene);
     Material* paint = add_material(*scene, "PAINT");
-    Mesh* flat = make_square(-10, -10, 10, 10, paint);  // a vertex sits on the light
+    Mesh* flat = make_square(-10, -10, 10, 10, paint);
     flat->vertices[0].position[0] = flat->vertices[0].position[1] = 0.0f;
     flat->scaleTrack = make_track({{0, 1, 1, 0}});  // flattened: a singular world matrix
     push_node(*scene, NODE_MESH, flat, 1);
     Mesh* broken = make_square(-5, -5, 5, 5, paint);
     broken->vertices[2].normal[0] = std::nanf("");
-    push_node(*scene, NODE_MESH, broken, 2);
+    push_node(*scene, NODE_MESH, broken, 2);  // filed before flat: flat sets objPos last
     prepare_scene_for_device(*scene);
     update_scene(*scene);
     update_world(*scene);
     render_scene(*scene);
-    ASSERT_FALSE(device.library.draws.empty());
-    for (const auto& draw : device.library.draws)
-        for (const D3DLVERTEX& v : draw.vertices)
-            EXPECT_EQ(v.color & 0xFF000000u, 0u);
-    for (const Mesh* mesh : {flat, broken})
-        for (int i = 0; i < mesh->vertexCount; ++i)
-            for (float c : mesh->vertices[i].light) {
-                EXPECT_GE(c, 0.02f);
-                EXPECT_LE(c, 0.98f);
-            }
+
+    // The singular matrix cannot be inverted and is used as it is: the light lands on the
+    // flattened plane, on vertex 0, rather than at a NaN that would darken nothing.
+    EXPECT_EQ(light->objPos[0], 0.0f);
+    EXPECT_EQ(light->objPos[1], 0.0f);
+    EXPECT_EQ(light->objPos[2], 0.0f);
+    // On the plane every direction to the light lies across the normal: the half term.
+    for (int i = 0; i < flat->vertexCount; ++i)
+        for (float c : flat->vertices[i].light)
+            EXPECT_EQ(c, 0.5f) << "vertex " << i;
+    // The light 10 units in front of the unflattened square, and a NaN normal at the floor.
+    const float facing = -10.0f / std::sqrt(150.0f);
+    for (int i = 0; i < broken->vertexCount; ++i)
+        for (float c : broken->vertices[i].light)
+            EXPECT_FLOAT_EQ(c, i == 2 ? 0.02f : 0.5f - 0.5f * facing) << "vertex " << i;
+
+    ASSERT_EQ(device.library.draws.size(), 1u);
+    std::vector<uint32_t> colours;
+    for (const D3DLVERTEX& v : device.library.draws[0].vertices)
+        colours.push_back(v.color);
+    std::sort(colours.begin(), colours.end());
+    EXPECT_EQ(colours, (std::vector<uint32_t>{0x050505, 0x808080, 0x808080, 0x808080, 0x808080,
+                                              0xE8E8E8, 0xE8E8E8, 0xE8E8E8}));
 }
