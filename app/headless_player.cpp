@@ -9,8 +9,6 @@
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/software_context.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
@@ -56,9 +54,7 @@ HeadlessPlayer::HeadlessPlayer(int width, int height)
     frameClock.time = clockPort.get();
     graphics.library = library.get();
     // Buffers, textures and states an earlier device left belong to that device.
-    deviceBuffers = DeviceBuffers{};
-    textureRegistry = nullptr;
-    batchState = BATCH_STATE_INITIAL;
+    renderer_forget_device();
     device_setup(*render_view_create(width, height), false);
 }
 
@@ -92,9 +88,7 @@ HeadlessPlayer::~HeadlessPlayer()
 {
     device_shutdown();
     graphics = Graphics{};
-    deviceBuffers = DeviceBuffers{};
-    textureRegistry = nullptr;
-    batchState = BATCH_STATE_INITIAL;
+    renderer_forget_device();
 }
 
 void HeadlessPlayer::render(float frame)

@@ -6,9 +6,6 @@
 #include "anim/scene_update.h"
 #include "app/free_camera.h"
 #include "gfxcontext/graphics.h"
-#include "render/draw_list.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
 #include "tests/fuzz/fatal_stop.h"
@@ -38,15 +35,6 @@ void bring_up(gfx::ContextLibrary& library, int width, int height)
     graphics.device = graphics.context->GetD3DDevice();
     graphics.d3d = graphics.context->GetD3D();
     graphics.device->BeginScene();
-}
-
-// The renderer's globals point into the scene of the input before: back to their state at start.
-void reset_renderer()
-{
-    draw_list_forget_spares();
-    textureRegistry = nullptr;
-    deviceBuffers = {};
-    batchState = BATCH_STATE_INITIAL;
 }
 
 // The loader's messages, and the two with which the device preparation refuses a scene it cannot
@@ -104,7 +92,8 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
     InScratchDir inScratch;
     write_scratch_file("SCENE.3DS", input.scene);
     InputArena arena;
-    reset_renderer();
+    // The renderer's globals point into the scene of the input before: back to their start.
+    renderer_forget_device();
     // A device for the input, destroyed with it: it owns the textures and buffers the scene asked
     // for. Its making and its end are not recorded: the C library keeps what starting and
     // joining the software device's workers allocate for the next threads.
@@ -120,7 +109,7 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
         expect_known_stop(stop.message);
     }
     InputArena::Pause pause;
-    reset_renderer();
+    renderer_forget_device();
     graphics = {};
     library.reset();
 }
