@@ -47,7 +47,15 @@ void device_setup(const RenderView& view, bool fullScreen)
     graphics.device = graphics.context->GetD3DDevice();
     graphics.d3d = graphics.context->GetD3D();
 
-    gfx::Device& device = *graphics.device;
+    device_set_initial_states(*graphics.device);
+    graphics.device->BeginScene();
+
+    deviceUp = true;
+    set_device_shutdown_hook(device_shutdown);
+}
+
+void device_set_initial_states(gfx::Device& device)
+{
     device.SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
     device.SetRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_TRUE);
     device.SetRenderState(D3DRENDERSTATE_CLIPPING, 1);
@@ -58,10 +66,6 @@ void device_setup(const RenderView& view, bool fullScreen)
     device.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
     device.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
     device.SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTFP_LINEAR);
-    device.BeginScene();
-
-    deviceUp = true;
-    set_device_shutdown_hook(device_shutdown);
 }
 
 void present_frame()

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "gfxcontext/context.h"
 #include "render/render_view.h"
 
 // Device indices tried after the hardware levels before giving up: no machine has more adapters.
@@ -17,6 +18,10 @@ constexpr uint32_t DEVICE_INDICES_TRIED = 16;
 // globals, sets the initial render and texture states and opens the first scene. When no
 // selector yields a context the program stops ("No graphics device could be created!").
 void device_setup(const RenderView& view, bool fullScreen);
+// The render and texture states device_setup gives a new device (dithering, depth test,
+// clipping, no fixed-function lighting, no culling, alpha blending, linear filters and mipmaps):
+// the renderer relies on them. Also for harnesses that make their own context.
+void device_set_initial_states(gfx::Device& device);
 // Ends the scene, shows it, clears the buffers and opens the next scene; counts the elapsed ticks.
 void present_frame();
 void device_shutdown();

@@ -6,11 +6,10 @@
 #include "app/device.h"
 #include "app/frame_clock.h"
 #include "app/free_camera.h"
+#include "app/player.h"
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/software_context.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
@@ -40,8 +39,16 @@ public:
 };
 
 namespace {
-constexpr float FRAMES_PER_TICK = 0.2f;
-constexpr uint32_t WHITE = 0xFFFFFF;
+// The player's operations, called directly rather than through substitutes.
+const SceneCalls sceneCalls = {
+    render_view_create,
+    build_scene,
+    prepare_scene_for_device,
+    update_scene,
+    update_world,
+    upload_projection,
+    render_scene,
+};
 }  // namespace
 
 HeadlessPlayer::HeadlessPlayer(int width, int height)
@@ -56,9 +63,7 @@ HeadlessPlayer::HeadlessPlayer(int width, int height)
     frameClock.time = clockPort.get();
     graphics.library = library.get();
     // Buffers, textures and states an earlier device left belong to that device.
-    deviceBuffers = DeviceBuffers{};
-    textureRegistry = nullptr;
-    batchState = BATCH_STATE_INITIAL;
+    renderer_forget_device();
     device_setup(*render_view_create(width, height), false);
 }
 
@@ -92,9 +97,7 @@ HeadlessPlayer::~HeadlessPlayer()
 {
     device_shutdown();
     graphics = Graphics{};
-    deviceBuffers = DeviceBuffers{};
-    textureRegistry = nullptr;
-    batchState = BATCH_STATE_INITIAL;
+    renderer_forget_device();
 }
 
 void HeadlessPlayer::render(float frame)
@@ -118,14 +121,5 @@ void HeadlessPlayer::render(float frame)
         loaded->total = frame;
     }
 
-    update_scene(*loaded);
-    if (freeCamera)
-        free_camera_aim(*freeCamera);
-    update_world(*loaded);
-    upload_projection(*loaded);
-    render_scene(*loaded);
-    if (freeCamera)
-        graphics.context->DrawDebugText(5.0f / float(width), 5.0f / float(height), WHITE,
-                                        "* PAUSED *");
-    present_frame();
+    draw_player_frame(*loaded, freeCamera, sceneCalls, width, height);
 }

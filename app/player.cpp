@@ -14,7 +14,6 @@ namespace {
 
 constexpr float SOUND_LIBRARY_VERSION = 3.2f;
 constexpr unsigned MUSIC_STREAM_MODE = 41;
-constexpr float FRAMES_PER_TICK = 0.2f;
 constexpr uint32_t WHITE = 0xFFFFFF;
 
 // The library's own message for its last error, under "FMOD Error!"; then the library is closed
@@ -30,6 +29,21 @@ int sound_failure(PlayerPorts& ports)
 }
 
 }  // namespace
+
+void draw_player_frame(Scene& scene, FreeCamera* freeCamera, const SceneCalls& calls,
+                       int screenWidth, int screenHeight)
+{
+    calls.update_scene(scene);
+    if (freeCamera)
+        free_camera_aim(*freeCamera);
+    calls.update_world(scene);
+    calls.upload_projection(scene);
+    calls.render_scene(scene);
+    if (freeCamera)
+        graphics.context->DrawDebugText(5.0f / float(screenWidth), 5.0f / float(screenHeight),
+                                        WHITE, "* PAUSED *");
+    present_frame();
+}
 
 int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& settings)
 {
@@ -77,17 +91,7 @@ int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& s
 
     do {
         ports.window.pump_messages(window_proc);
-        calls.update_scene(*scene);
-        if (freeCamera)
-            free_camera_aim(*freeCamera);
-        calls.update_world(*scene);
-        calls.upload_projection(*scene);
-        calls.render_scene(*scene);
-        if (freeCamera)
-            graphics.context->DrawDebugText(5.0f / float(settings.screenWidth),
-                                            5.0f / float(settings.screenHeight), WHITE,
-                                            "* PAUSED *");
-        present_frame();
+        draw_player_frame(*scene, freeCamera, calls, settings.screenWidth, settings.screenHeight);
 
         // One step per elapsed tick. Compared for inequality, not order, so that the counters
         // stay in step even when they wrap together.

@@ -38,7 +38,17 @@ struct AppSettings {
 constexpr AppSettings APP_SETTINGS = {"sarnoj1.3ds", 640, 480, true};
 constexpr const char* MUSIC_FILE_NAME = "sarnoj.mp3";
 constexpr int TICKS_PER_SECOND = 70;
+constexpr float FRAMES_PER_TICK = 0.2f;  // scene frames each tick of the clock moves on
 constexpr float END_FRAME = 1150.0f;
+
+struct FreeCamera;
+
+// One drawn frame of the main loop: the scene animated to scene.total, the free camera (when the
+// scene has no camera of its own) aimed, the frame drawn with "* PAUSED *" in the corner while the
+// free camera flies, then presented. The headless player draws through it too, so captures and
+// golden frames come from the very calls of the player.
+void draw_player_frame(Scene& scene, FreeCamera* freeCamera, const SceneCalls& calls,
+                       int screenWidth, int screenHeight);
 
 // Runs the whole program and returns its exit code: 1 after a normal end and on every failure
 // the sound library reports. Other failures stop the process through fatal_error.

@@ -1,6 +1,6 @@
 #pragma once
-// The sound library the music plays through: the calls the driver makes, with their names,
-// arguments and results as the player was written against them.
+// The sound library interface the music plays through: the calls the driver makes, with their
+// names, arguments and results. platform/sdl_sound implements it; tests put a fake behind it.
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
-// The window messages the player understands, with the values and lParam layout of the platform
-// it was written for. The platform layer turns its own events into these, so the window procedure
-// reads exactly as it did.
+// The window messages the player understands, with their values and lParam layout. The platform
+// layer turns its own events into these, so the window procedure handles one set of messages
+// whatever the windowing system underneath.
 
 #include <cstdint>
 

@@ -205,9 +205,7 @@ struct NullDevice {
         library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 640, 480, &context);
         graphics = {library.get(), context, context->GetD3DDevice(), context->GetD3D()};
         // Buffers, textures and states of an earlier device are not this one's.
-        deviceBuffers = DeviceBuffers{};
-        textureRegistry = nullptr;
-        batchState = BATCH_STATE_INITIAL;
+        renderer_forget_device();
     }
 };
 

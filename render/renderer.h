@@ -8,3 +8,9 @@ void prepare_scene_for_device(Scene& scene);
 void upload_projection(Scene& scene);
 void render_scene(Scene& scene);
 void batch_flush();
+
+// Forgets what the renderer's globals hold of an earlier device and scene (vertex buffers,
+// registered textures, batch states, spare draw-list entries) without releasing any of it: the
+// device that owned them is gone or its scene's blocks were freed wholesale. For whoever brings
+// up a device after another one in the same process (headless player, tests, benchmarks).
+void renderer_forget_device();

@@ -21,9 +21,13 @@ if [ ${#harnesses[@]} -eq 0 ]; then
   done
 fi
 
-# The decoders refuse sides beyond 16384, so an image may take 1 GiB; an input may not take more
-# than twice that, nor more than 25 seconds.
-options=(-rss_limit_mb=2560 -malloc_limit_mb=1280 -timeout=25 -close_fd_mask=3 -print_final_stats=1)
+# The largest single block an input may ask for: the decoders refuse sides beyond 4096, so one
+# image takes at most 4096 x 4096 x 4 bytes = 64 MiB (the device's copy of it a row and a column
+# more); its levels are a quarter of that and less, and libjpeg's largest buffer (one component's
+# coefficients of a progressive file, 2 bytes a sample) is half of it. 96 MiB leaves room for
+# those and catches anything larger. In all, a scene's images with their levels may take 1 GiB
+# and the device keeps its own copy of each, so an input may hold 2.5 GiB, for 25 seconds at most.
+options=(-rss_limit_mb=2560 -malloc_limit_mb=96 -timeout=25 -close_fd_mask=3 -print_final_stats=1)
 
 passed=0
 failed=0

@@ -23,6 +23,7 @@ FatalHooks set_fatal_hooks(const FatalHooks& hooks);
 
 [[noreturn]] void fatal_error(std::string_view message);
 
-// The box with caption "Error!" and the exit, without touching the device hook: the sound
-// library's failures use the same path with their own caption.
+// fatal_error's second half, without touching the device hook: "caption: message" on standard
+// error, the box with the given caption, and the exit with code 1. (The sound library's failures
+// do not come here: the driver reports them itself and returns its exit code.)
 [[noreturn]] void fatal_box_and_exit(std::string_view message, const char* caption);

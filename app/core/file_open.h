@@ -1,7 +1,8 @@
 #pragma once
-// Opening the files the player reads (scene, images, music) the way the original platform finds
-// them: names are not case-sensitive. When the exact name does not exist, the file's directory is
-// searched for an entry whose name differs only in the case of ASCII letters.
+// Opening the files the player reads (scene, images, music). Names are not case-sensitive, since
+// scenes name their textures in whatever case their authors typed. When the exact name does not
+// exist, the file's directory is searched for an entry whose name differs only in the case of
+// ASCII letters.
 
 #include <cstdio>
 #include <memory>

@@ -36,7 +36,8 @@ int shutdowns = 0;
 void count_shutdown() { ++shutdowns; }
 }  // namespace
 
-TEST(FatalErrorDeathTest, ShutsTheDeviceDownShowsTheBoxAndExitsWithOne)
+// The box and the device shutdown are checked through the hooks by the next test.
+TEST(FatalErrorDeathTest, WritesTheMessageToStandardErrorAndExitsWithOne)
 {
     EXPECT_EXIT(
         {

@@ -22,8 +22,6 @@
 #include "gfxcontext/offscreen_presenter.h"
 #include "gfxcontext/software_context.h"
 #include "render/draw_list.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
@@ -128,10 +126,7 @@ int run_soak(gfx::ContextLibrary& library)
 
     fakes::reset_player_globals();
     // The renderer's globals as at program start: a run before this one left them to its device.
-    draw_list_forget_spares();
-    textureRegistry = nullptr;
-    deviceBuffers = {};
-    batchState = BATCH_STATE_INITIAL;
+    renderer_forget_device();
     heapAfterPass.clear();
     heapAfterPass.reserve(max_passes);
     fakes::FakeWindow window;

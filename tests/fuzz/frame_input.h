@@ -1,8 +1,8 @@
 #pragma once
 // The input of the frame harness: the frames at which the scene is updated and drawn, then the
-// scene file. The first byte gives how many frames (1 + its value mod 4), then three 16-bit
-// little-endian words give them in fiftieths of a frame (0 to 1310.7, beyond the end at 1150),
-// unused words included; the rest is the file.
+// scene file. The first byte gives how many frames (1 + its value mod 4, at most 3: there are
+// three words), then three 16-bit little-endian words give them in fiftieths of a frame (0 to
+// 1310.7, beyond the end at 1150), unused words included; the rest is the file.
 
 #include <cstdint>
 #include <span>

@@ -4,11 +4,11 @@
 #include <string_view>
 
 #include "anim/scene_update.h"
+#include "app/device.h"
 #include "app/free_camera.h"
+#include "app/player.h"
 #include "gfxcontext/graphics.h"
-#include "render/draw_list.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
+#include "render/render_view.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
 #include "tests/fuzz/fatal_stop.h"
@@ -27,8 +27,9 @@ extern "C" const char* __asan_default_options()
 
 namespace {
 
-// The graphics globals pointed at a device of the library, with a scene open on it as device
-// set-up leaves it.
+// The graphics globals pointed at a device of the library, in the states device set-up gives it
+// and with a scene open on it. The context is made at the harness's size (device_setup would make
+// the player's 640 x 480, and needs a window).
 void bring_up(gfx::ContextLibrary& library, int width, int height)
 {
     graphics.library = &library;
@@ -37,16 +38,8 @@ void bring_up(gfx::ContextLibrary& library, int width, int height)
                               &graphics.context);
     graphics.device = graphics.context->GetD3DDevice();
     graphics.d3d = graphics.context->GetD3D();
+    device_set_initial_states(*graphics.device);
     graphics.device->BeginScene();
-}
-
-// The renderer's globals point into the scene of the input before: back to their state at start.
-void reset_renderer()
-{
-    draw_list_forget_spares();
-    textureRegistry = nullptr;
-    deviceBuffers = {};
-    batchState = BATCH_STATE_INITIAL;
 }
 
 // The loader's messages, and the two with which the device preparation refuses a scene it cannot
@@ -67,19 +60,19 @@ void play(const FrameInput& input, int width, int height)
         freeCamera = free_camera_create();
         scene->camera = &freeCamera->node;
     }
+    const SceneCalls calls = {
+        render_view_create,
+        build_scene,
+        prepare_scene_for_device,
+        update_scene,
+        update_world,
+        upload_projection,
+        render_scene,
+    };
     for (float frame : input.frames) {
         scene->total = frame;
-        update_scene(*scene);
-        if (freeCamera)
-            free_camera_aim(*freeCamera);
-        update_world(*scene);
-        upload_projection(*scene);
-        render_scene(*scene);
-        // As present_frame: the frame ends, is shown, and the next one opens.
-        graphics.device->EndScene();
-        graphics.context->UpdateFrame(0);
-        graphics.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
-        graphics.device->BeginScene();
+        // The player's own pass; the clock is not running, so presenting counts no ticks.
+        draw_player_frame(*scene, freeCamera, calls, width, height);
     }
 }
 
@@ -104,7 +97,8 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
     InScratchDir inScratch;
     write_scratch_file("SCENE.3DS", input.scene);
     InputArena arena;
-    reset_renderer();
+    // The renderer's globals point into the scene of the input before: back to their start.
+    renderer_forget_device();
     // A device for the input, destroyed with it: it owns the textures and buffers the scene asked
     // for. Its making and its end are not recorded: the C library keeps what starting and
     // joining the software device's workers allocate for the next threads.
@@ -120,7 +114,7 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
         expect_known_stop(stop.message);
     }
     InputArena::Pause pause;
-    reset_renderer();
+    renderer_forget_device();
     graphics = {};
     library.reset();
 }

@@ -5,8 +5,7 @@ bool is_scene_stop(std::string_view message)
     for (std::string_view known :
          {"3DS-file didn't load properly.\n", "No such node!", "No such material!",
           "Face vertex index out of range!", "Morph track too large!",
-          "Morph target has fewer vertices than its mesh!", "Texture images too large in total!",
-          "Not enough memory!"})
+          "Morph target has fewer vertices than its mesh!", "Texture images too large in total!"})
         if (message == known)
             return true;
     // The texture search and the PCX decoder name the file.

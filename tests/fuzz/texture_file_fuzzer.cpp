@@ -9,6 +9,7 @@
 #include "image/texture_file.h"
 #include "tests/fuzz/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
+#include "tests/fuzz/scene_messages.h"
 #include "tests/fuzz/scratch_dir.h"
 #include "tests/fuzz/texture_files.h"
 
@@ -39,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         build_image_levels(map);
         check_image(map);
     } catch (const FatalStop& stop) {
-        check_fatal_message(stop.message,
-                            {"found!", "is unknown type!", "is not a .pcx file!"});
+        check_fatal_message(stop.message, is_scene_stop(stop.message));
     }
     free_image(map);
     return 0;

@@ -1,12 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/sdl_presenter.h"
 
 namespace {
 bool same(SDL_Rect a, SDL_Rect b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
+
+// The colour the window shows at (x, y), as 0xRRGGBB; the dummy driver keeps the window's
+// picture in a surface in memory.
+uint32_t shown_at(SDL_Surface* surface, int x, int y)
+{
+    SDL_LockSurface(surface);
+    const auto* row = static_cast<const uint8_t*>(surface->pixels) + size_t(y) * surface->pitch;
+    uint32_t pixel = 0;
+    std::memcpy(&pixel, row + size_t(x) * surface->format->BytesPerPixel,
+                surface->format->BytesPerPixel);
+    SDL_UnlockSurface(surface);
+    uint8_t r, g, b;
+    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
 }  // namespace
 
 TEST(SdlPresenter, PictureFillsTheScreenWithItsAspectKept)
@@ -17,15 +34,32 @@ TEST(SdlPresenter, PictureFillsTheScreenWithItsAspectKept)
     EXPECT_TRUE(same(fit_keeping_aspect(640, 480, 0, 480), {0, 0, 0, 0}));
 }
 
-TEST(SdlPresenter, ShowsFramesInAWindowOnTheDummyDriver)
+TEST(SdlPresenter, ShowsFramesInTheWindowWithBarsAroundAWiderPicture)
 {
-    ::setenv("SDL_VIDEODRIVER", "dummy", 0);  // no window on the desktop unless asked for
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);  // its window keeps the picture where we can read it
     SdlWindow window;
-    if (!window.register_class("d3d test") || !window.create_window("d3d test", 640, 480, true))
+    if (!window.register_class("d3d test") || !window.create_window("d3d test", 640, 480, false))
         GTEST_SKIP() << "no video driver";
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "dummy") != 0)
+        GTEST_SKIP() << "video already started on another driver";
     SdlPresenter presenter(window);
     std::vector<uint32_t> frame(640 * 480, 0x00FF8000);
     presenter.present(frame.data(), 640, 480);
-    presenter.present(frame.data(), 640, 480);
-    presenter.present(nullptr, 640, 480);  // nothing to show: ignored
+    SDL_Surface* surface = SDL_GetWindowSurface(window.sdl_window());
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    ASSERT_GE(surface->w, 640);
+    ASSERT_GE(surface->h, 480);
+    EXPECT_EQ(shown_at(surface, 320, 240), 0xFF8000u);
+    EXPECT_EQ(shown_at(surface, 0, 0), 0xFF8000u);
+
+    // A picture twice as wide as high, in a new size: scaled to the width, black above and below.
+    std::vector<uint32_t> wide(320 * 160, 0x0000FF00);
+    presenter.present(wide.data(), 320, 160);
+    EXPECT_EQ(shown_at(surface, 320, 240), 0x00FF00u);
+    EXPECT_EQ(shown_at(surface, 320, 20), 0x000000u);
+    EXPECT_EQ(shown_at(surface, 320, 460), 0x000000u);
+
+    presenter.present(nullptr, 320, 160);  // nothing to show: the picture stays
+    EXPECT_EQ(shown_at(surface, 320, 240), 0x00FF00u);
 }

@@ -5,9 +5,8 @@
 #include "anim/spline_track.h"
 #include "app/core/alloc_block.h"
 #include "gfxcontext/graphics.h"
-#include "render/face_drawers.h"
-#include "render/mesh_preparation.h"
 #include "render/render_view.h"
+#include "render/renderer.h"
 
 namespace test_scenes {
 
@@ -208,18 +207,14 @@ RecordingDevice::RecordingDevice()
     graphics.context = context;
     graphics.device = context->GetD3DDevice();
     graphics.d3d = context->GetD3D();
-    batchState = BATCH_STATE_INITIAL;
-    textureRegistry = nullptr;
-    deviceBuffers = DeviceBuffers{};
+    renderer_forget_device();
     library.clear();
 }
 
 RecordingDevice::~RecordingDevice()
 {
     graphics = savedGraphics;
-    batchState = BATCH_STATE_INITIAL;
-    textureRegistry = nullptr;
-    deviceBuffers = DeviceBuffers{};
+    renderer_forget_device();
 }
 
 }  // namespace test_scenes

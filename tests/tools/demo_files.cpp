@@ -44,15 +44,21 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-const std::filesystem::path& demo_dir(int frames)
+const DemoDir& demo_dir(int frames)
 {
-    static std::map<int, std::unique_ptr<ScratchDir>> made;
-    std::unique_ptr<ScratchDir>& dir = made[frames];
-    if (!dir) {
-        dir = std::make_unique<ScratchDir>("demo-" + std::to_string(frames));
-        generate(dir->path, frames);
+    struct Made {
+        explicit Made(const std::string& name) : scratch(name) {}
+        ScratchDir scratch;
+        DemoDir demo;
+    };
+    static std::map<int, std::unique_ptr<Made>> made;
+    std::unique_ptr<Made>& entry = made[frames];
+    if (!entry) {
+        entry = std::make_unique<Made>("demo-" + std::to_string(frames));
+        entry->demo.path = entry->scratch.path;
+        entry->demo.failure = generate(entry->demo.path, frames);
     }
-    return dir->path;
+    return entry->demo;
 }
 
 }  // namespace demo_test

@@ -25,6 +25,12 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 
 // The production with its music cut at `frames`, generated once per test program and length (in
 // a scratch directory that lives until the program ends). The scene is the same at any length.
-const std::filesystem::path& demo_dir(int frames);
+// When the generator failed, `failure` says how, and the directory holds what it left: callers
+// ASSERT it empty before they read anything there.
+struct DemoDir {
+    std::filesystem::path path;
+    std::string failure;
+};
+const DemoDir& demo_dir(int frames);
 
 }  // namespace demo_test

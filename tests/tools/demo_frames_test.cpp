@@ -20,14 +20,17 @@ class DemoFrames : public testing::Test {
 protected:
     void SetUp() override
     {
+        const DemoDir& demo = demo_dir(20);
+        ASSERT_EQ(demo.failure, "");
         previous = std::filesystem::current_path();
-        std::filesystem::current_path(demo_dir(20));
+        std::filesystem::current_path(demo.path);
         player = std::make_unique<HeadlessPlayer>("sarnoj1.3ds");
     }
     void TearDown() override
     {
         player.reset();
-        std::filesystem::current_path(previous);
+        if (!previous.empty())  // empty when SetUp stopped before it moved
+            std::filesystem::current_path(previous);
     }
 
     std::filesystem::path previous;

@@ -59,7 +59,9 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
     for (const char* program : {"xvfb-run", "Xvfb", "xdotool", "ffmpeg", "timeout"})
         if (!have(program))
             GTEST_SKIP() << program << " is not installed";
-    const fs::path& demo = demo_dir(60);
+    const DemoDir& made = demo_dir(60);
+    ASSERT_EQ(made.failure, "");
+    const fs::path& demo = made.path;
     ScratchDir out("playback");
 
     // Two seconds in, the camera is gliding in from the dark: every tick moves the picture a
@@ -113,7 +115,9 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
 
 TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
 {
-    const fs::path& demo = demo_dir(60);
+    const DemoDir& made = demo_dir(60);
+    ASSERT_EQ(made.failure, "");
+    const fs::path& demo = made.path;
     ScratchDir out("capture-modes");
     std::string tool = quoted(CAPTURE_PATH);
     EXPECT_EQ(run(tool + " --help > /dev/null"), 0);

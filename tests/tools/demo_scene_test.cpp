@@ -28,7 +28,7 @@ Scene& demo_scene()
 {
     static Scene* scene = [] {
         std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(demo_dir(20));
+        std::filesystem::current_path(demo_dir(20).path);
         Scene* loaded = build_scene("sarnoj1.3ds", 640, 480, no_preparation);
         std::filesystem::current_path(previous);
         return loaded;
@@ -58,9 +58,15 @@ bool turns_more_than_once(const RotationTrack& track)
     return false;
 }
 
+// Every test reads the production: none runs when the generator failed, and each says why.
+class DemoScene : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(demo_dir(20).failure, ""); }
+};
+
 }  // namespace
 
-TEST(DemoScene, LoadsWithItsFrameRangeAndStaysWithinTheDeviceVertexLimit)
+TEST_F(DemoScene, LoadsWithItsFrameRangeAndStaysWithinTheDeviceVertexLimit)
 {
     Scene& scene = demo_scene();
     EXPECT_EQ(scene.startFrame, 0u);
@@ -80,7 +86,7 @@ TEST(DemoScene, LoadsWithItsFrameRangeAndStaysWithinTheDeviceVertexLimit)
     EXPECT_LT(vertices, 12000);
 }
 
-TEST(DemoScene, CameraFliesWithFieldOfViewAndRollKeys)
+TEST_F(DemoScene, CameraFliesWithFieldOfViewAndRollKeys)
 {
     Scene& scene = demo_scene();
     ASSERT_NE(scene.camera, nullptr);
@@ -102,7 +108,7 @@ TEST(DemoScene, CameraFliesWithFieldOfViewAndRollKeys)
     EXPECT_GE(shaped, 3);
 }
 
-TEST(DemoScene, HierarchyOfDummiesWithPivotsAndMultiTurnRotations)
+TEST_F(DemoScene, HierarchyOfDummiesWithPivotsAndMultiTurnRotations)
 {
     Scene& scene = demo_scene();
     std::set<uint16_t> dummyNumbers;
@@ -138,7 +144,7 @@ TEST(DemoScene, HierarchyOfDummiesWithPivotsAndMultiTurnRotations)
     EXPECT_EQ(banner.rotationTrack.flags & 3, 2);
 }
 
-TEST(DemoScene, HeartMorphsThroughHiddenShapesOfItsVertexCount)
+TEST_F(DemoScene, HeartMorphsThroughHiddenShapesOfItsVertexCount)
 {
     Scene& scene = demo_scene();
     Mesh& heart = mesh_named(scene, "HEART");
@@ -160,7 +166,7 @@ TEST(DemoScene, HeartMorphsThroughHiddenShapesOfItsVertexCount)
     EXPECT_GT(mesh_named(scene, "BEAM1").hideCount, 10);
 }
 
-TEST(DemoScene, LightsFadeChangeColourAndTheAmbientIsAnimated)
+TEST_F(DemoScene, LightsFadeChangeColourAndTheAmbientIsAnimated)
 {
     Scene& scene = demo_scene();
     ASSERT_GE(scene.omniCount, 3);
@@ -180,7 +186,7 @@ TEST(DemoScene, LightsFadeChangeColourAndTheAmbientIsAnimated)
     EXPECT_GT(scene.ambientTrack.keyCount, 3);
 }
 
-TEST(DemoScene, MaterialsCoverEveryKindOfSurface)
+TEST_F(DemoScene, MaterialsCoverEveryKindOfSurface)
 {
     Scene& scene = demo_scene();
     auto material = [&](const char* name) { return find_material(scene, name); };

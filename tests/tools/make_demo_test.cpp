@@ -91,7 +91,9 @@ TEST(MakeDemo, ShortMusicIsAWellFormedMp3OfTheAskedLength)
 
 TEST(MakeDemo, FullMusicLastsUntilThePlayerStops)
 {
-    Mp3Summary mp3 = walk_mp3(read_bytes(demo_dir(1150) / "sarnoj.mp3"));
+    const DemoDir& demo = demo_dir(1150);
+    ASSERT_EQ(demo.failure, "");
+    Mp3Summary mp3 = walk_mp3(read_bytes(demo.path / "sarnoj.mp3"));
     ASSERT_TRUE(mp3.wellFormed);
     double seconds = mp3.frames * 1152.0 / 44100.0;
     // The player stops at frame 1150 = 80.5 s; the music must not end before it.

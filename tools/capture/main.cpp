@@ -35,8 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr float FRAMES_PER_TICK = 0.2f;
-
 void print_usage(std::FILE* out)
 {
     std::fprintf(out,

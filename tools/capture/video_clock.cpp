@@ -1,8 +1,10 @@
 #include "tools/capture/video_clock.h"
 
+#include "app/player.h"
+
 namespace {
-constexpr int64_t MILLISECONDS_PER_TICK = 14;
-constexpr float FRAMES_PER_TICK = 0.2f;
+// The player's clock counts whole milliseconds per tick (14 at 70 ticks a second).
+constexpr int64_t MILLISECONDS_PER_TICK = 1000 / TICKS_PER_SECOND;
 }  // namespace
 
 int64_t ticks_due(int64_t videoFrame)

@@ -3,6 +3,8 @@
 // every 14 ms tick, so one scene frame lasts 70 ms; the score is written in scene frames so that
 // every key of the scene can sit on a beat.
 
+#include "app/player.h"
+
 namespace demo {
 
 constexpr int kSampleRate = 44100;
@@ -12,8 +14,9 @@ constexpr int kBeatsPerBar = 4;
 constexpr int kFramesPerBar = kFramesPerBeat * kBeatsPerBar;  // 28
 constexpr int kSixteenthsPerBeat = 4;
 
-// The player stops at frame 1150; the last bar's hit rings out over the end.
-constexpr int kEndFrame = 1150;
+// The frame the player stops at; the last bar's hit rings out over the end.
+constexpr int kEndFrame = static_cast<int>(END_FRAME);
+static_assert(kEndFrame == END_FRAME, "the score is laid out in whole scene frames");
 constexpr int kBars = 41;  // 1148 frames of score
 
 constexpr int beat_frame(int beat) { return beat * kFramesPerBeat; }
