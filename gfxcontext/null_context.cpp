@@ -2,19 +2,11 @@
 
 #include <vector>
 
+#include "gfxcontext/counted.h"
+
 namespace {
 
 using namespace gfx;
-
-template <class Base>
-class Counted : public Base {
-public:
-    uint32_t AddRef() override { return ++references; }
-    uint32_t Release() override { return references ? --references : 0; }
-
-private:
-    uint32_t references = 1;
-};
 
 class NullTexture : public Counted<Texture> {};
 
