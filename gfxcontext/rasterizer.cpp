@@ -41,13 +41,6 @@ Rasterizer::~Rasterizer()
         thread.join();
 }
 
-uint32_t Rasterizer::pending_state(Queue& queue)
-{
-    if (!(queue.states.back() == pending))
-        append(queue.states, pending);
-    return uint32_t(queue.states.size() - 1);
-}
-
 void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
 {
     if (!within_reach(a) || !within_reach(b))
@@ -97,6 +90,7 @@ void Rasterizer::hand_off()
         if (!draw_next_band(callerCursor))
             std::this_thread::yield();
     next.states.assign(1, pending);
+    pendingQueued = true;
     next.triangles.clear();
     next.lines.clear();
     next.commands.clear();
