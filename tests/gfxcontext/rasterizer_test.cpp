@@ -85,8 +85,8 @@ TEST(RasterizerLines, MostlyHorizontalLinesHaveOnePixelInEveryColumnAcrossBands)
         const float y0 = real(0, 149.4f), rise = i % 3 ? real(-0.95f, 0.95f) : real(-1e-4f, 1e-4f);
         const float y1 = std::clamp(y0 + rise * (x1 - x0), 0.0f, 149.4f);
         rasterizer.clear(D3DCLEAR_TARGET);
-        rasterizer.line({x0, y0, 0.5f, 1, 0, 0, 0, 0, 0, 255}, {x1, y1, 0.5f, 1, 0, 0, 0, 0, 0, 255},
-                        0xFFFFFFFF);
+        rasterizer.line({x0, y0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                        {x1, y1, 0.5f, 1, 0, 0, 0, 0, 0, 255}, 0xFFFFFFFF);
         rasterizer.flush();
         const int first = int(std::floor(x0 + 0.5f)), last = int(std::floor(x1 + 0.5f));
         for (int x = 0; x < frame.width; x++) {
