@@ -16,6 +16,7 @@
 #include "app/core/alloc_block.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/null_context.h"
+#include "image/texture_file.h"
 #include "render/face_drawers.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
@@ -81,18 +82,11 @@ TextureMap* checker_texture()
     TextureMap* map = alloc_record<TextureMap>();
     map->width = map->height = TEXTURE_SIDE;
     map->bytesPerPixel = 4;
-    ImageLevel** link = &map->levels;
-    for (int side = TEXTURE_SIDE; side >= 1; side /= 2) {
-        ImageLevel* level = alloc_record<ImageLevel>();
-        level->width = level->height = side;
-        level->pixels = alloc_array<uint32_t>(uint32_t(side * side));
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x)
-                level->pixels[y * side + x] = ((x ^ y) & 4) ? 0xFFFF8040u : 0xFF2040FFu;
-        *link = level;
-        link = &level->next;
-    }
-    map->pixels = map->levels->pixels;
+    map->pixels = alloc_array<uint32_t>(uint32_t(TEXTURE_SIDE * TEXTURE_SIDE));
+    for (int y = 0; y < TEXTURE_SIDE; ++y)
+        for (int x = 0; x < TEXTURE_SIDE; ++x)
+            map->pixels[y * TEXTURE_SIDE + x] = ((x ^ y) & 4) ? 0xFFFF8040u : 0xFF2040FFu;
+    build_image_levels(*map);   // the levels the player makes for a loaded image
     return map;
 }
 

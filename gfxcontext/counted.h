@@ -12,7 +12,6 @@ class Counted : public Base {
 public:
     uint32_t AddRef() override { return ++references; }
     uint32_t Release() override { return references ? --references : 0; }
-    uint32_t reference_count() const { return references; }
 
 private:
     uint32_t references = 1;

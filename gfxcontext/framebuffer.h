@@ -11,6 +11,4 @@ struct FrameBuffer {
     std::vector<float> depth;
 
     FrameBuffer(int width, int height);
-    // flags: D3DCLEAR_TARGET (black) and/or D3DCLEAR_ZBUFFER (1.0).
-    void clear(uint32_t flags);
 };

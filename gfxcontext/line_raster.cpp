@@ -36,6 +36,16 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, i
         std::swap(from, to);
     from = std::max(from, alongX ? 0 : rowStart);
     to = std::min(to, alongX ? limit - 1 : rowEnd - 1);
+    if (alongX && dy != 0.0f && from <= to) {
+        // A mostly horizontal line crosses the band over a stretch of x only: the x where its
+        // centre line meets the band's edges, widened by a row above and below for rounding and
+        // by two pixels for the ends' clamping. The row test below still decides each pixel.
+        const double xPerRow = double(dx) / double(dy);
+        const double x0 = double(a.x) + (double(rowStart) - 1.5 - double(a.y)) * xPerRow;
+        const double x1 = double(a.x) + (double(rowEnd) + 0.5 - double(a.y)) * xPerRow;
+        from = int(std::clamp(std::floor(std::min(x0, x1)) - 2.0, double(from), double(to) + 1.0));
+        to = int(std::clamp(std::ceil(std::max(x0, x1)) + 2.0, double(from) - 1.0, double(to)));
+    }
 
     for (int p = from; p <= to; p++) {
         float t = majorLength != 0.0f ? (float(p) - major0) / majorLength : 0.0f;

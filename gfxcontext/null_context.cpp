@@ -2,27 +2,22 @@
 
 #include <vector>
 
+#include "gfxcontext/counted.h"
+
 namespace {
 
 using namespace gfx;
-
-template <class Base>
-class Counted : public Base {
-public:
-    uint32_t AddRef() override { return ++references; }
-    uint32_t Release() override { return references ? --references : 0; }
-
-private:
-    uint32_t references = 1;
-};
 
 class NullTexture : public Counted<Texture> {};
 
 class NullVertexBuffer : public Counted<VertexBuffer> {
 public:
-    explicit NullVertexBuffer(uint32_t count) : storage(count) {}
+    NullVertexBuffer(uint32_t fvf, uint32_t count) : fvf(fvf), storage(count) {}
+    // Like the software device's: only ProcessVertices writes a transformed buffer.
     HRESULT Lock(uint32_t, void** data) override
     {
+        if (!data || fvf == D3DFVF_TLVERTEX)
+            return D3DERR_GENERIC;
         *data = storage.data();
         return D3D_OK;
     }
@@ -35,6 +30,7 @@ public:
     }
 
 private:
+    uint32_t fvf;
     std::vector<D3DLVERTEX> storage;
 };
 
@@ -61,7 +57,7 @@ public:
     HRESULT CreateVertexBuffer(const D3DVERTEXBUFFERDESC& desc, VertexBuffer** buffer,
                                uint32_t) override
     {
-        buffers.push_back(std::make_unique<NullVertexBuffer>(desc.dwNumVertices));
+        buffers.push_back(std::make_unique<NullVertexBuffer>(desc.dwFVF, desc.dwNumVertices));
         *buffer = buffers.back().get();
         return D3D_OK;
     }

@@ -41,13 +41,6 @@ Rasterizer::~Rasterizer()
         thread.join();
 }
 
-void Rasterizer::set_state(const RasterState& state)
-{
-    std::vector<RasterState>& states = filling_queue().states;
-    if (!(states.back() == state))
-        append(states, state);
-}
-
 void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour)
 {
     if (!within_reach(a) || !within_reach(b))
@@ -55,7 +48,7 @@ void Rasterizer::line(const ScreenVertex& a, const ScreenVertex& b, uint32_t fla
     Queue& queue = filling_queue();
     const float top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
     const uint32_t index = uint32_t(queue.lines.size());
-    append(queue.lines, Line{a, b, flatColour, uint32_t(queue.states.size() - 1)});
+    append(queue.lines, Line{a, b, flatColour, pending_state(queue)});
     queue_command(Kind::line, index, int(std::floor(top)), int(std::ceil(bottom)) + 1);
 }
 
@@ -96,7 +89,8 @@ void Rasterizer::hand_off()
     while (next.bandsLeft.load(std::memory_order_acquire) != 0)
         if (!draw_next_band(callerCursor))
             std::this_thread::yield();
-    next.states.assign(1, full.states.back());
+    next.states.assign(1, pending);
+    pendingQueued = true;
     next.triangles.clear();
     next.lines.clear();
     next.commands.clear();

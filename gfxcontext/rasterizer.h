@@ -30,8 +30,15 @@ public:
     Rasterizer(const Rasterizer&) = delete;
     Rasterizer& operator=(const Rasterizer&) = delete;
 
-    // The state of the primitives queued from now on.
-    void set_state(const RasterState& state);
+    // The state of the primitives queued from now on. It joins a queue's states with the first
+    // primitive drawn with it, so that states set for draws that queue nothing cost no room.
+    void set_state(const RasterState& state)
+    {
+        if (!(state == pending)) {
+            pending = state;
+            pendingQueued = false;
+        }
+    }
     // flatColour (0xAARRGGBB) is used when the state is not Gouraud.
     void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                   uint32_t flatColour);
@@ -130,6 +137,16 @@ private:
     }
 
     Queue& filling_queue() { return queues[filling % ringSize]; }
+    // The index in the queue's states of the state set last, added when it is not the last one.
+    uint32_t pending_state(Queue& queue)
+    {
+        if (!pendingQueued) {
+            if (!(queue.states.back() == pending))
+                append(queue.states, pending);
+            pendingQueued = true;
+        }
+        return uint32_t(queue.states.size() - 1);
+    }
     void queue_command(Kind kind, uint32_t index, int yMin, int yMax);
     void hand_off();
     // Claims and draws one band of the oldest queue from cursor on that has one left; false
@@ -148,6 +165,8 @@ private:
     const int bandCount;
     Queue queues[ringSize];
     std::unique_ptr<BandProgress[]> progress;
+    RasterState pending;                  // the state set last
+    bool pendingQueued = true;            // and it is the last of the filling queue's states
     uint64_t filling = 1;                 // the number of the queue being filled
     std::atomic<uint64_t> handedOff{1};   // queues numbered below it belong to the threads
     uint64_t callerCursor = 1;            // the first queue the caller's thread may draw from

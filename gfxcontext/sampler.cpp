@@ -144,11 +144,6 @@ inline __m128i mix(__m128i a, __m128i b, __m128i fraction)
 
 float approximate_log2(float x) { return fast_log2(x); }
 
-MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, float rho2)
-{
-    return choose(texture, state, rho2);
-}
-
 namespace {
 
 [[gnu::always_inline]] inline MipChoice quad_mip(const SoftwareTexture& texture,

@@ -16,9 +16,6 @@ struct MipChoice {
     bool linear = false;   // bilinear within the levels
 };
 
-// rho2: the larger squared length, in texels of level 0, of the texture step along x or y.
-MipChoice choose_mip(const SoftwareTexture& texture, const RasterState& state, float rho2);
-
 // The texels of the quad's pixels 0 and 1 (x, then x + 1 on the top row) and 2 and 3 (the row
 // below), each pixel as four 16-bit lanes blue, green, red, alpha in 0..255.
 struct QuadTexels {

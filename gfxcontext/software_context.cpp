@@ -77,7 +77,6 @@ public:
     }
 
     void flush() { rasterizer.flush(); }
-    const FrameBuffer& frame_buffer() const { return frame; }
 
 private:
     Presenter* presenter;

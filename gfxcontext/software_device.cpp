@@ -115,33 +115,19 @@ HRESULT SoftwareDevice::SetTexture(uint32_t stage, gfx::Texture* texture)
     return D3D_OK;
 }
 
-bool SoftwareDevice::fetch(const SoftwareVertexBuffer& buffer, uint32_t index,
-                           ClipPoint& point) const
+ClipPoint SoftwareDevice::fetch(const SoftwareVertexBuffer& buffer, uint32_t index)
 {
-    if (index >= buffer.capacity())
-        return false;
-    ClipVertex v;
-    if (buffer.screenSpace) {
-        // Screen-space vertices written by the caller: undo the viewport.
-        const D3DTLVERTEX& s = buffer.screen[index];
-        float w = s.rhw != 0.0f ? 1.0f / s.rhw : 1.0f;
-        v = ClipVertex{(s.sx * 2.0f / float(frame.width) - 1.0f) * w,
-                       (1.0f - s.sy * 2.0f / float(frame.height)) * w, s.sz * w, w, s.color, s.tu,
-                       s.tv};
-    } else {
-        v = buffer.clip[index];
-    }
-    point = ClipPoint{v.x,
-                      v.y,
-                      v.z,
-                      v.w,
-                      v.u,
-                      v.v,
-                      float((v.colour >> 16) & 255),
-                      float((v.colour >> 8) & 255),
-                      float(v.colour & 255),
-                      float(v.colour >> 24)};
-    return true;
+    const ClipVertex& v = buffer.clip[index];
+    return ClipPoint{v.x,
+                     v.y,
+                     v.z,
+                     v.w,
+                     v.u,
+                     v.v,
+                     float((v.colour >> 16) & 255),
+                     float((v.colour >> 8) & 255),
+                     float(v.colour & 255),
+                     float(v.colour >> 24)};
 }
 
 ScreenVertex SoftwareDevice::project(const ClipPoint& p) const
@@ -167,8 +153,7 @@ const SoftwareDevice::PreparedVertex* SoftwareDevice::prepare(const SoftwareVert
     if (index >= vertexCount || at >= buffer.capacity())
         return nullptr;   // an index outside the vertices given draws nothing
     PreparedVertex& v = prepared[index];
-    if (!fetch(buffer, uint32_t(at), v.clip))
-        return nullptr;
+    v.clip = fetch(buffer, uint32_t(at));
     v.code = clip_outcode(v.clip);
     v.flatColour = pack(v.clip);
     if (v.code == allInside)

@@ -41,7 +41,8 @@ private:
         uint32_t flatColour;
     };
 
-    bool fetch(const SoftwareVertexBuffer& buffer, uint32_t index, ClipPoint& point) const;
+    // The vertex at index, which is below the buffer's capacity.
+    static ClipPoint fetch(const SoftwareVertexBuffer& buffer, uint32_t index);
     ScreenVertex project(const ClipPoint& p) const;
     const PreparedVertex* prepare(const SoftwareVertexBuffer& buffer, uint32_t startVertex,
                                   uint32_t vertexCount, uint16_t index);

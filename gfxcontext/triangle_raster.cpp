@@ -56,8 +56,7 @@ template <bool Textured, bool Gouraud>
 class QuadShader {
 public:
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
-        : t(t),
-          state(state),
+        : state(state),
           texture(state.texture),
           frame(frame),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
@@ -67,12 +66,6 @@ public:
         const __m128i flatPair =
             _mm_unpacklo_epi8(_mm_set1_epi32(int(flat)), _mm_setzero_si128());
         flatDiffuse = QuadTexels{flatPair, flatPair};
-    }
-
-    static constexpr bool in_use(int k)
-    {
-        return k == Rasterizer::Z || (Textured && k <= Rasterizer::VQ) ||
-               (Gouraud && k >= Rasterizer::R);
     }
 
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
@@ -162,7 +155,6 @@ public:
     }
 
 private:
-    const Rasterizer::Triangle& t;
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
@@ -170,11 +162,11 @@ private:
     QuadTexels flatDiffuse;
     uint32_t* colour[2] = {};
     float* depth[2] = {};
-    // The planes in use in every lane, and the products of their y steps with the current
-    // rows' offsets.
+    // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     __m128 rowOffset = _mm_setzero_ps();
 
-    // A plane at the quad's pixels: c + (dx * x + dy * y), as evaluate() has it.
+    // A plane at the quad's pixels, offset being their columns less the reference column:
+    // c + (dx * offset + dy * rowOffset).
     [[gnu::always_inline]] inline __m128 at(int k, __m128 offset) const
     {
         const Rasterizer::Planes& p = planes.planes;

@@ -114,7 +114,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         _mm_storeu_ps(&t.corners[i][R], _mm_loadu_ps(&v[i]->r));
     }
     t.flatColour = flatColour;
-    t.state = uint32_t(queue.states.size() - 1);
+    t.state = pending_state(queue);
     const uint32_t index = uint32_t(queue.triangles.size());
     append(queue.triangles, t);
     queue_command(Kind::triangle, index, yMin, yMax);

@@ -5,24 +5,17 @@
 SoftwareVertexBuffer::SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity)
     : fvf(fvf), count(capacity)
 {
-    if (transformed()) {
+    if (transformed())
         clip.assign(capacity, ClipVertex{0, 0, 0, 1, 0, 0, 0});
-        screen.assign(capacity, D3DTLVERTEX{});
-    } else {
+    else
         lit.assign(capacity, D3DLVERTEX{});
-    }
 }
 
 HRESULT SoftwareVertexBuffer::Lock(uint32_t, void** data)
 {
-    if (!data)
+    if (!data || transformed())
         return D3DERR_GENERIC;
-    if (transformed()) {
-        screenSpace = true;
-        *data = screen.data();
-    } else {
-        *data = lit.data();
-    }
+    *data = lit.data();
     return D3D_OK;
 }
 
@@ -45,7 +38,6 @@ HRESULT SoftwareVertexBuffer::ProcessVertices(uint32_t operations, uint32_t dest
         return D3DERR_GENERIC;
     if (uint64_t(destIndex) + n > count || uint64_t(sourceIndex) + n > source->count)
         return D3DERR_GENERIC;
-    screenSpace = false;
     const bool transform = operations & D3DVOP_TRANSFORM;
     const float* m = device->combined_transform();
     for (uint32_t i = 0; i < n; i++) {

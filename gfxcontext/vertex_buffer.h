@@ -1,8 +1,8 @@
 #pragma once
 // Vertex buffers of the software device. A lit-vertex buffer (D3DFVF_LVERTEX) holds what the
 // caller writes; a transformed buffer (D3DFVF_TLVERTEX) holds the results of ProcessVertices as
-// homogeneous clip-space vertices, so that clipping happens before the divide. A caller that
-// locks a transformed buffer writes screen-space D3DTLVERTEX records, which Unlock takes over.
+// homogeneous clip-space vertices, so that clipping happens before the divide. Only
+// ProcessVertices writes a transformed buffer: locking one fails.
 
 #include <cstdint>
 #include <vector>
@@ -39,9 +39,6 @@ public:
     // Transformed buffers: the clip-space vertices. Lit-vertex buffers: the caller's vertices.
     std::vector<ClipVertex> clip;
     std::vector<D3DLVERTEX> lit;
-    // What a caller wrote into a locked transformed buffer; used by draws while screenSpace.
-    std::vector<D3DTLVERTEX> screen;
-    bool screenSpace = false;
 
 private:
     uint32_t fvf;

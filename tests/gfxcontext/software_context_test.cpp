@@ -117,6 +117,10 @@ TEST(Robustness, BadDrawsAndBuffersFailWithoutTouchingMemory)
               D3D_OK);
     EXPECT_NE(h.destination->ProcessVertices(D3DVOP_TRANSFORM, 0, 1, h.destination, 0, h.device, 0),
               D3D_OK);
+    // Only ProcessVertices writes a transformed buffer.
+    void* data = nullptr;
+    EXPECT_NE(h.destination->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data), D3D_OK);
+    EXPECT_EQ(data, nullptr);
 
     // Indices past the vertex count or the buffer draw nothing; a partial last triangle is
     // ignored; a start vertex that would wrap around is refused per index.
