@@ -1,6 +1,6 @@
 #pragma once
-// The state enums, flags and vertex layouts of the device contract, with the values of the
-// platform the player was written for, so that the calls the renderer makes read as they did.
+// The state enums, flags and vertex layouts of the device contract. They keep the numbering of the
+// platform's own graphics interface, so stored values and renderer calls mean the same to either.
 
 #include <cstdint>
 
