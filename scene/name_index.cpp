@@ -16,11 +16,10 @@ std::string node_key(int type, const char* name)
 
 void NameIndex::reset(const Scene* indexed)
 {
+    // Fresh containers rather than cleared ones: a cleared hash map keeps its buckets, and the
+    // index should hold no memory between loads.
+    *this = NameIndex{};
     scene = indexed;
-    nodes.clear();
-    made.clear();
-    nodesMade = 0;
-    materials.clear();
 }
 
 void NameIndex::add(SceneNode* node)
