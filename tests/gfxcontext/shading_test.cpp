@@ -197,6 +197,13 @@ TEST(Wireframe, DrawsTheEdgesOnly)
     EXPECT_EQ(h.pixel(10, 30), 0xFFFFFFu);
     EXPECT_EQ(h.pixel(30, 30), 0xFFFFFFu);   // on the hypotenuse
     EXPECT_EQ(h.pixel(20, 20), 0u);          // inside
+
+    // The triangle runs clockwise on screen: culling removes it before any edge is drawn.
+    h.context->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+    h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CW);
+    h.triangles(
+        {h.at(10, 10, 0.5f, 0xFFFFFF), h.at(50, 10, 0.5f, 0xFFFFFF), h.at(10, 50, 0.5f, 0xFFFFFF)});
+    EXPECT_EQ(h.count(0xFFFFFF), 0);
 }
 
 TEST(Clear, ClearsColourToBlackAndDepthToOneSeparately)
