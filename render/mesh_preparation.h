@@ -13,7 +13,8 @@ struct TextureEntry {
     char* name;  // own copy of the material name
 };
 
-// The buffers every batch goes through; the face drawers fill them, this Part sizes them.
+// The buffers every batch goes through: the face drawers fill them, and the preparation of the
+// scene (device_buffers_setup) sizes them to hold every vertex and face of the scene at once.
 struct DeviceBuffers {
     gfx::VertexBuffer* source;       // D3DFVF_LVERTEX: camera-space vertices of the batch
     gfx::VertexBuffer* destination;  // D3DFVF_TLVERTEX: what the device transformed and clipped

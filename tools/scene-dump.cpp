@@ -244,7 +244,7 @@ void dump_node(Json& json, const SceneNode& node)
         json.key("position"), json.numbers(camera.position, 3);
         json.key("target"), json.numbers(camera.target, 3);
         json.key("roll"), json.number(camera.roll);
-        json.key("lens"), json.number(camera.fov);
+        json.key("fov"), json.number(camera.fov);
         json.key("positionKeys"), json.integer(camera.positionTrack.keyCount);
         json.key("targetKeys"), json.integer(camera.targetTrack.keyCount);
         json.key("fovKeys"), json.integer(camera.fovTrack.keyCount);
@@ -347,14 +347,26 @@ void dump_animation(Json& json, Scene& scene, const std::vector<float>& frames)
     json.close(']');
 }
 
+void print_usage(std::FILE* out)
+{
+    std::fprintf(out,
+                 "usage: scene-dump FILE.3ds [--frames F,F...]\n"
+                 "Loads the scene as the player does and prints what was loaded as JSON; with\n"
+                 "--frames, also the animated scene at each frame given.\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        print_usage(stdout);
+        return 0;
+    }
     std::vector<float> frames;
     const bool withFrames = argc == 4 && std::string_view(argv[2]) == "--frames";
     if ((argc != 2 && !withFrames) || (withFrames && !parse_frames(argv[3], frames))) {
-        std::fprintf(stderr, "usage: scene-dump FILE.3ds [--frames F,F...]\n");
+        print_usage(stderr);
         return 2;
     }
     std::filesystem::path path(argv[1]);

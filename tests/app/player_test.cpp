@@ -70,6 +70,45 @@ TEST(Player, StartsUpInOrderAndEndsTheNormalWay)
     EXPECT_EQ(rig.graphics.calls_starting("UpdateFrame").size(), 1u);
 }
 
+// Across the ports: the clock stops before the device goes down, and the device is down before
+// the music is closed.
+TEST(Player, NormalEndStopsTheClockThenTheDeviceThenTheMusic)
+{
+    auto state = [] {
+        return std::string(clock_running() ? "clock on" : "clock off") +
+               (device_is_up() ? ", device up" : ", device down");
+    };
+    struct Sound : fakes::FakeSound {
+        std::function<std::string()> state;
+        bool FSOUND_Stream_Close(FSOUND_STREAM* stream) override
+        {
+            fakes::calls.push_back("closing the music: " + state());
+            return FakeSound::FSOUND_Stream_Close(stream);
+        }
+    } sound;
+    struct Graphics : testing_gfx::RecordingLibrary {
+        std::function<std::string()> state;
+        HRESULT D3DXUninitialize() override
+        {
+            fakes::calls.push_back("taking the device down: " + state());
+            return RecordingLibrary::D3DXUninitialize();
+        }
+    } graphics;
+    sound.state = graphics.state = state;
+    PlayerRig rig;
+    rig.clock.step = 14;
+    rig.window.pending = in_pass(1, {escape_down()});
+
+    PlayerPorts ports{rig.window, rig.clock, rig.messageBox, sound, graphics};
+    EXPECT_EQ(run_player(ports, fakes::fake_scene_calls()), 1);
+    ASSERT_GE(fakes::calls.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(fakes::calls.end() - 4, fakes::calls.end()),
+              (std::vector<std::string>{"taking the device down: clock off, device down",
+                                        "closing the music: clock off, device down",
+                                        "FSOUND_Stream_Close(stream)", "FSOUND_Close()"}));
+    EXPECT_EQ(graphics.calls.back(), "D3DXUninitialize()");
+}
+
 TEST(Player, MissingMusicShowsTheLibraryMessageBeforeAnyWindow)
 {
     PlayerRig rig;

@@ -166,3 +166,14 @@ TEST_F(WindowTest, CreateFailuresStopTheProgram)
     EXPECT_EXIT(window_create(640, 480, "d3d test", true), testing::ExitedWithCode(1),
                 "Error!: Window creation failed!");
 }
+
+TEST_F(WindowTest, AnExtendedKeyCountsEvenWithTheAltBitsSet)
+{
+    // The extended bit is looked at first: bits 27 to 29 only hold back the ordinary keys.
+    for (int bit : {27, 28, 29}) {
+        down(key(0x48, true) | LPARAM(1) << bit);
+        EXPECT_EQ(input.keys[61 + 0x48], 1) << "bit " << bit;
+        up(key(0x48, true) | LPARAM(1) << bit);
+        EXPECT_EQ(input.keys[61 + 0x48], 0) << "bit " << bit;
+    }
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfxcontext/clipper.h"
 #include "gfxcontext/rasterizer.h"
 #include "tests/gfxcontext/device_harness.h"
 
@@ -166,6 +167,17 @@ TEST(Culling, WindingIsJudgedAfterProjection)
     h.triangles({{-1, 1, 4, 0, 0xFFFFFF, 0, 0, 0}, {1, 1, 4, 0, 0xFFFFFF, 0, 0, 0},
                  {-1, -1, 4, 0, 0xFFFFFF, 0, 0, 0}});
     EXPECT_EQ(h.count(0xFFFFFF), 0);
+
+    // A floor triangle reaching behind the eye is cut at the near plane; what is left keeps the
+    // winding (clockwise on screen) and is culled as the whole would be.
+    const std::vector<D3DLVERTEX> floor = {{-2, -1, 8, 0, 0xFF, 0, 0, 0},
+                                           {2, -1, 8, 0, 0xFF, 0, 0, 0},
+                                           {0, -1, -8, 0, 0xFF, 0, 0, 0}};
+    h.triangles(floor);
+    EXPECT_EQ(h.count(0xFF), 0);
+    h.device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
+    h.triangles(floor);
+    EXPECT_GT(h.count(0xFF), 200);
 }
 
 TEST(Clipping, TriangleCrossingTheEyePlaneShowsOnlyItsPartInFront)
@@ -201,6 +213,33 @@ TEST(Clipping, TriangleCrossingTheEyePlaneShowsOnlyItsPartInFront)
     for (size_t i = 0; i < cut.size(); i++)
         differing += (cut[i] != 0) != (clipped[i] != 0);
     EXPECT_LE(differing, 4);
+}
+
+TEST(Clipping, LinesAreCutAtTheNearPlaneAndTheGuardBand)
+{
+    auto point = [](float x, float z, float w, float u) {
+        return ClipPoint{x, 0, z, w, u, 0, 0, 0, 0, 0};
+    };
+    // From behind the near plane (z < 0) to in front of it: the back end moves to z = 0.
+    ClipPoint a = point(0, -1, 1, 0), b = point(0, 3, 4, 1);
+    ASSERT_TRUE(clip_line(a, b));
+    EXPECT_FLOAT_EQ(a.z, 0.0f);
+    EXPECT_FLOAT_EQ(a.u, 0.25f);
+    EXPECT_FLOAT_EQ(b.z, 3.0f);
+    // Far off to the right: the end beyond the guard band (x = 4 w) moves onto it.
+    a = point(0, 0.5f, 1, 0);
+    b = point(2 * guardBand, 0.5f, 1, 1);
+    ASSERT_TRUE(clip_line(a, b));
+    EXPECT_FLOAT_EQ(b.x, guardBand);
+    EXPECT_FLOAT_EQ(b.u, 0.5f);
+    EXPECT_FLOAT_EQ(a.x, 0.0f);
+    // Wholly behind the near plane or wholly beyond the band: nothing is left.
+    a = point(0, -1, 1, 0);
+    b = point(0, -2, 1, 1);
+    EXPECT_FALSE(clip_line(a, b));
+    a = point(5 * guardBand, 0.5f, 1, 0);
+    b = point(6 * guardBand, 0.5f, 1, 1);
+    EXPECT_FALSE(clip_line(a, b));
 }
 
 TEST(Clipping, FarPlaneAndSidesCutWithoutLosingTheRest)

@@ -51,6 +51,23 @@ TEST(Texturing, RecedingStripesStayStraight)
     }
 }
 
+TEST(Texturing, ReloadingALevelWaitsForTheDrawsQueuedBeforeIt)
+{
+    // The first square is still queued when the level is overwritten: it shows the old texels.
+    DeviceHarness h;
+    gfx::Texture* t = h.texture(4, 4, solid(4, 4, 0xFFFF0000));
+    h.device->SetTexture(0, t);
+    h.triangles({h.at(0, 0, 0.5f, 0xFFFFFF, 0, 0), h.at(20, 0, 0.5f, 0xFFFFFF, 1, 0),
+                 h.at(0, 20, 0.5f, 0xFFFFFF, 0, 1)});
+    const auto green = solid(4, 4, 0xFF00FF00);
+    h.library->D3DXLoadTextureFromMemory(h.device, t, 0, green.data(), D3DX_SF_A8R8G8B8, 0,
+                                         D3DX_FT_LINEAR);
+    h.triangles({h.at(40, 40, 0.5f, 0xFFFFFF, 0, 0), h.at(60, 40, 0.5f, 0xFFFFFF, 1, 0),
+                 h.at(40, 60, 0.5f, 0xFFFFFF, 0, 1)});
+    EXPECT_EQ(h.pixel(4, 4), 0xFF0000u);
+    EXPECT_EQ(h.pixel(44, 44), 0x00FF00u);
+}
+
 TEST(Texturing, CoordinatesWrapBeyondOne)
 {
     DeviceHarness h;
@@ -137,6 +154,8 @@ TEST(MipMapping, LevelFollowsTheMinificationAndStaysWithinLoadedLevels)
     EXPECT_EQ(draw_square(h, 64), 0xFF0000u);   // one texel a pixel
     EXPECT_EQ(draw_square(h, 32), 0x00FF00u);   // two texels a pixel: level 1
     EXPECT_EQ(draw_square(h, 16), 0x0000FFu);   // four: level 2
+    EXPECT_EQ(draw_square(h, 39.4f), 0x00FF00u);  // log2 0.7: the nearest level, 1
+    EXPECT_EQ(draw_square(h, 19.7f), 0x0000FFu);  // log2 1.7: 2
 
     // Linear between levels: 64 / 22.6 = 2.83 texels a pixel, log2 = 1.5: half of 1 and 2.
     h.device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTFP_LINEAR);

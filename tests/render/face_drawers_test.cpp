@@ -294,6 +294,26 @@ TEST_F(FaceDrawers, OneSidedLinesTestFacingOnlyWithThisFramesReciprocalW)
     device.library.clear();
     bucket({mesh});
     EXPECT_EQ(device.library.draws.at(0).indices.size(), 12u);
+
+    // One-sided again, face 0 alone: a, b, c run counter-clockwise in clip space and the face
+    // looks at the camera, so its edges are drawn...
+    wire->twoSided = 0;
+    mesh->faces[1].flags = 0;
+    const float turned[3][2] = {{1, -1}, {1, 1}, {3, 0}};
+    for (int i = 0; i < 3; ++i) {
+        mesh->vertices[i].clipPosition[0] = turned[i][0];
+        mesh->vertices[i].clipPosition[1] = turned[i][1];
+        mesh->vertices[i].screen[2] = 1.0f;
+    }
+    device.library.clear();
+    bucket({mesh});
+    EXPECT_EQ(device.library.draws.at(0).indices.size(), 6u);
+    // ...but on screen c lies at (3, 0) x its reciprocal w: at a quarter it crosses the line a-b,
+    // and the face turns away.
+    mesh->vertices[2].screen[2] = 0.25f;
+    device.library.clear();
+    bucket({mesh});
+    EXPECT_TRUE(device.library.draws.at(0).indices.empty());
 }
 
 TEST(ColourPacking, RoundsClampsAndMapsNaNToZero)

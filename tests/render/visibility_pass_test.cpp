@@ -9,6 +9,7 @@
 #include "anim/scene_update.h"
 #include "app/core/alloc_block.h"
 #include "render/face_drawers.h"
+#include "render/render_view.h"
 #include "render/renderer.h"
 #include "tests/support/test_scenes.h"
 
@@ -94,8 +95,16 @@ TEST(VisibilityPass, UsedVerticesGetCodesLightAndReciprocalW)
 {
     Scene* scene = viewed_scene();
     Mesh* mesh = placed_square(*scene, 0, 0, nullptr, 1);
+    const float normal[3] = {0.6f, 0.0f, -0.8f};
+    std::copy(normal, normal + 3, mesh->vertices[0].normal);
     frame(*scene);
     const Vertex& v = mesh->vertices[0];
+    // The environment coordinates come from the normal as the camera sees it (a camera looking
+    // straight along z turns the picture by 45 degrees), not from the object's own normal.
+    EXPECT_NEAR(v.worldNormal[0], 0.6f * std::sqrt(0.5f), 1e-6f);
+    EXPECT_NEAR(v.worldNormal[1], 0.6f * std::sqrt(0.5f), 1e-6f);
+    EXPECT_FLOAT_EQ(v.envU, (v.worldNormal[0] + 1.0f) * 0.5f);
+    EXPECT_FLOAT_EQ(v.envV, (v.worldNormal[1] + 1.0f) * 0.5f);
     EXPECT_EQ(v.outcode & 0xFF, 0xFF);  // inside, used, reciprocal w computed
     EXPECT_NEAR(v.viewPosition[2], 50.0f, 1e-3f);
     EXPECT_NEAR(v.screen[2], 1.0f / v.clipPosition[3], 1e-6f);
@@ -105,6 +114,33 @@ TEST(VisibilityPass, UsedVerticesGetCodesLightAndReciprocalW)
                     (mesh->vertices[0].light[1] + mesh->vertices[1].light[1] +
                      mesh->vertices[2].light[1]) *
                         0.3333333f);
+}
+
+TEST(VisibilityPass, AFaceIsFiledWhenAnyCornerIsInsideAnyBoundary)
+{
+    Scene* scene = viewed_scene();
+    Mesh* mesh = make_mesh(6, 2);
+    const float corners[6][3] = {
+        {1e5f, 1e5f, 6000},    // up and right, beyond the far plane
+        {-1e3f, -1e3f, 100},   // down and left
+        {0, 0, -100},          // behind the camera
+        {200, -5, 0}, {210, -5, 0}, {200, 5, 0},  // wholly right of the view
+    };
+    for (int i = 0; i < 6; ++i)
+        std::copy(corners[i], corners[i] + 3, mesh->vertices[i].position);
+    set_face(*mesh, 0, 0, 1, 2, nullptr);  // no boundary has all three corners inside
+    set_face(*mesh, 1, 3, 4, 5, nullptr);  // no corner inside the right boundary
+    for (int i = 0; i < 2; ++i)
+        mesh->faces[i].drawer = record_face;
+    set_box(*mesh);
+    mesh->matrix = matrix_identity();
+    push_node(*scene, NODE_MESH, mesh, 1);
+    frame(*scene);
+    EXPECT_EQ(mesh->faces[0].potentiallyVisible, 1);
+    EXPECT_EQ(mesh->faces[1].potentiallyVisible, 1);
+    EXPECT_EQ(drawnFaces.size(), 2u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(mesh->vertices[i].outcode & CLIP_USED) << "vertex " << i;
 }
 
 TEST(VisibilityPass, DrawOrderIsPassThenNewestBucketThenNewestFace)
@@ -141,6 +177,10 @@ TEST(Lighting, OmniLightsOnOffAndFading)
     light_vertex(*scene, v);
     EXPECT_FLOAT_EQ(v.light[0], 0.6f);
     EXPECT_FLOAT_EQ(v.light[1], 0.5f);
+    light->multiplier = 0.5f;
+    light_vertex(*scene, v);
+    EXPECT_FLOAT_EQ(v.light[1], 0.25f);
+    light->multiplier = 1.0f;
 
     light->on = 0;
     light_vertex(*scene, v);

@@ -1,11 +1,13 @@
 // The production prepared for the device as the player prepares it: every face drawer the
-// player has is in use, and the camera finds something to show all the way through.
+// player has is in use, and the camera finds something to show all the way through. The capture
+// tool draws it from the scene file or from its directory alike.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/headless_player.h"
 #include "render/face_drawers.h"
@@ -89,3 +91,33 @@ TEST_F(DemoFrames, TheCameraShowsSomethingThroughoutTheRun)
         }
     }
 }
+
+#ifdef CAPTURE_PATH
+TEST_F(DemoFrames, CaptureTakesTheSceneFileOrItsDirectory)
+{
+    // Run from elsewhere: the textures are found beside the scene, not in the working directory.
+    ScratchDir out("capture-forms");
+    const std::filesystem::path& demo = demo_dir(20).path;
+    const std::string tool = "cd / && " + quoted(CAPTURE_PATH) + " ";
+    for (const char* form : {"file", "directory"}) {
+        const std::filesystem::path scene = form[0] == 'f' ? demo / "sarnoj1.3ds" : demo;
+        const std::filesystem::path dir = out.path / form;
+        ASSERT_EQ(run(tool + quoted(scene) + " " + quoted(dir / "scene") +
+                      " --frames 100 > /dev/null 2>&1"),
+                  0)
+            << form;
+        ASSERT_EQ(run(tool + quoted(scene) + " --png " + quoted(dir / "display") +
+                      " --first 30 --last 30 > /dev/null 2>&1"),
+                  0)
+            << form;
+    }
+    for (const char* picture : {"scene/frame-00100.0.png", "display/video-00030.png"}) {
+        const std::vector<uint8_t> fromFile = read_bytes(out.path / "file" / picture);
+        EXPECT_FALSE(fromFile.empty()) << picture;
+        EXPECT_TRUE(fromFile == read_bytes(out.path / "directory" / picture)) << picture;
+    }
+    EXPECT_EQ(run(tool + quoted(out.path / "nothing-here") + " " + quoted(out.path / "x") +
+                  " --frames 1 > /dev/null 2>&1"),
+              1);
+}
+#endif

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -225,3 +226,25 @@ TEST_F(DemoScene, MaterialsCoverEveryKindOfSurface)
     }
     EXPECT_EQ(material("BANNER CLOTH")->texture1->height, 128);
 }
+
+#ifdef SCENE_DUMP_PATH
+TEST_F(DemoScene, SceneDumpPrintsTheCameraFieldOfView)
+{
+    ScratchDir out("scene-dump");
+    const std::string tool = quoted(SCENE_DUMP_PATH);
+    ASSERT_EQ(run(tool + " --help > " + quoted(out.path / "help.txt")), 0);
+    const std::vector<uint8_t> help = read_bytes(out.path / "help.txt");
+    EXPECT_EQ(std::string(help.begin(), help.end()).rfind("usage: scene-dump", 0), 0u);
+    EXPECT_EQ(run(tool + " > /dev/null 2>&1"), 2);
+
+    const std::filesystem::path json = out.path / "scene.json";
+    ASSERT_EQ(run(tool + " " + quoted(demo_dir(20).path / "sarnoj1.3ds") + " > " + quoted(json)),
+              0);
+    const std::vector<uint8_t> bytes = read_bytes(json);
+    const std::string text(bytes.begin(), bytes.end());
+    char fov[48];
+    std::snprintf(fov, sizeof fov, "\"fov\": %.9g,",
+                  double(static_cast<Camera*>(demo_scene().camera->data)->fov));
+    EXPECT_NE(text.find(fov), std::string::npos) << fov;
+}
+#endif

@@ -107,6 +107,19 @@ int fail(const std::string& message)
     return 1;
 }
 
+// The scene file SCENE names: the file itself, or the sarnoj1.3ds (in any letter case) inside
+// the directory SCENE.
+fs::path scene_file(const char* argument)
+{
+    std::error_code error;
+    fs::path scene = fs::absolute(argument, error);
+    if (fs::is_directory(scene, error)) {
+        std::string found = find_file_case_blind((scene / APP_SETTINGS.sceneFileName).string());
+        scene = found.empty() ? scene / APP_SETTINGS.sceneFileName : fs::path(found);
+    }
+    return scene;
+}
+
 // --video and --png: the frames a 60 Hz display shows, into an MP4 or numbered PNG files.
 int capture_display_frames(int argc, char** argv)
 {
@@ -135,11 +148,7 @@ int capture_display_frames(int argc, char** argv)
                     " (the player stops there)");
 
     std::error_code error;
-    fs::path scene = fs::absolute(argv[1], error);
-    if (fs::is_directory(scene, error)) {
-        std::string found = find_file_case_blind((scene / APP_SETTINGS.sceneFileName).string());
-        scene = found.empty() ? scene / APP_SETTINGS.sceneFileName : fs::path(found);
-    }
+    const fs::path scene = scene_file(argv[1]);
     if (!fs::exists(scene, error))
         return fail("no scene " + scene.string());
     const std::string music =
@@ -215,7 +224,9 @@ int main(int argc, char** argv)
     }
 
     std::error_code error;
-    const fs::path scene = fs::absolute(argv[1], error);
+    const fs::path scene = scene_file(argv[1]);
+    if (!fs::exists(scene, error))
+        return fail("no scene " + scene.string());
     const fs::path outDir = fs::absolute(argv[2], error);
     fs::create_directories(outDir, error);
     if (error || !fs::is_directory(outDir)) {
