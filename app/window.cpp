@@ -15,8 +15,8 @@ void window_create(int width, int height, const char* name, bool fullScreen)
     window.handle = port.handle();
     if (fullScreen)
         port.show_cursor(false);
-    // The centre is taken before the graphics context changes the display mode: it is the
-    // centre of the desktop as it was.
+    // The centre is taken before the graphics context changes the display mode, in the
+    // coordinates that mouse messages carry, so a move back onto it reads as no movement.
     ScreenRect clip = port.cursor_clip_rect();
     input.mouseCentreX = (clip.left + clip.right) / 2;
     input.mouseCentreY = (clip.top + clip.bottom) / 2;

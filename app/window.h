@@ -14,7 +14,8 @@ extern Window window;
 
 constexpr const char* WINDOW_NAME = "d3d test";
 
-// Registers the class, creates and shows the window and centres the cursor on the desktop.
+// Registers the class, creates and shows the window and puts the cursor on the mouse centre,
+// the middle of the area the cursor may move in.
 // Failures stop the program ("Class registration failed!", "Window creation failed!").
 void window_create(int width, int height, const char* name, bool fullScreen);
 

@@ -25,10 +25,12 @@ public:
     virtual void pump_messages(WindowProc proc) = 0;
     // What the system does with a message the window procedure leaves alone.
     virtual LRESULT default_proc(uint32_t message, WPARAM wParam, LPARAM lParam) = 0;
-    // The rectangle the cursor is confined to, in screen coordinates (the whole desktop when
-    // it is not confined).
+    // The rectangle the cursor is confined to (the whole window when it is not confined), in
+    // the coordinates of the window's mouse messages. Those are the window's own coordinates,
+    // so a centre taken from here is the one that mouse messages report after set_cursor_pos,
+    // wherever the window lies on the screen.
     virtual ScreenRect cursor_clip_rect() = 0;
-    // Screen coordinates.
+    // Puts the cursor on a point given in the coordinates of cursor_clip_rect.
     virtual void set_cursor_pos(int x, int y) = 0;
     virtual void show_cursor(bool show) = 0;
 };

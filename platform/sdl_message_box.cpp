@@ -3,14 +3,15 @@
 #include <SDL.h>
 
 #include <cstdlib>
-#include <cstring>
+
+#include "platform/sdl_window.h"
 
 bool sdl_display_available()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver)
         driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+    if (sdl_driver_shows_nothing(driver))
         return false;
     return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
 }

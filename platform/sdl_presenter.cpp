@@ -43,6 +43,7 @@ bool SdlPresenter::prepare(int width, int height)
             return false;
         }
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        window.renderer_attached();
     }
     if (!texture || width != textureWidth || height != textureHeight) {
         if (texture)

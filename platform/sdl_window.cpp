@@ -2,7 +2,20 @@
 
 #include <SDL.h>
 
+#include <cstring>
+#include <initializer_list>
+
 #include "platform/sdl_messages.h"
+
+bool sdl_driver_shows_nothing(const char* driver)
+{
+    if (!driver)
+        return false;
+    for (const char* headless : {"dummy", "evdev", "offscreen"})
+        if (std::strcmp(driver, headless) == 0)
+            return true;
+    return false;
+}
 
 SdlWindow::~SdlWindow()
 {
@@ -21,6 +34,11 @@ bool SdlWindow::register_class(const char*)
 
 bool SdlWindow::create_window(const char* title, int width, int height, bool fullScreen)
 {
+    // Without a display server SDL falls back to a driver that draws into memory: a run would
+    // play its music to a picture nobody sees. Such a driver is used only when asked for.
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (sdl_driver_shows_nothing(SDL_GetCurrentVideoDriver()) && (!asked || !*asked))
+        return false;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (fullScreen)
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -52,24 +70,29 @@ LRESULT SdlWindow::default_proc(uint32_t, WPARAM, LPARAM)
 
 ScreenRect SdlWindow::cursor_clip_rect()
 {
-    int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
-    SDL_Rect bounds{0, 0, 0, 0};
-    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0)
-        return {0, 0, 0, 0};
-    return {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    // The cursor is not confined: it may go anywhere in the window, whose coordinates start at
+    // its top-left corner wherever it lies on the screen.
+    int width = 0, height = 0;
+    if (window)
+        SDL_GetWindowSize(window, &width, &height);
+    return {0, 0, width, height};
 }
 
 void SdlWindow::set_cursor_pos(int x, int y)
 {
-    if (SDL_WarpMouseGlobal(x, y) == 0 || !window)
-        return;
-    // Where the cursor cannot be moved on the screen, move it within the window instead.
-    int windowX = 0, windowY = 0;
-    SDL_GetWindowPosition(window, &windowX, &windowY);
-    SDL_WarpMouseInWindow(window, x - windowX, y - windowY);
+    if (window)
+        SDL_WarpMouseInWindow(window, x, y);
 }
 
 void SdlWindow::show_cursor(bool show)
 {
+    cursorShown = show;
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlWindow::renderer_attached()
+{
+    // SDL_SetCursor with no cursor puts the current one (or none, while hidden) on every window.
+    SDL_ShowCursor(cursorShown ? SDL_ENABLE : SDL_DISABLE);
+    SDL_SetCursor(nullptr);
 }

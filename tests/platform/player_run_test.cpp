@@ -1,5 +1,6 @@
 // The real player program, run under SDL's dummy video and audio drivers.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -21,17 +22,28 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Starts the player in dir with the dummy drivers, standard error to dir/stderr.txt.
-pid_t start_player(const fs::path& dir)
+bool starts_with(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Starts the player in dir with the dummy audio driver and, unless told there is no display,
+// the dummy video driver; standard error to dir/stderr.txt.
+pid_t start_player(const fs::path& dir, bool display = true)
 {
     std::string errors = (dir / "stderr.txt").string();
     // The player keeps its records to the process end on purpose: a sanitizer build is not to
     // report them as leaks.
-    std::vector<std::string> environment = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                                            "ASAN_OPTIONS=detect_leaks=0"};
-    for (char** entry = environ; *entry; ++entry)
-        if (std::strncmp(*entry, "SDL_", 4) != 0 && std::strncmp(*entry, "ASAN_OPTIONS=", 13) != 0)
+    std::vector<std::string> environment = {"SDL_AUDIODRIVER=dummy", "ASAN_OPTIONS=detect_leaks=0"};
+    if (display)
+        environment.emplace_back("SDL_VIDEODRIVER=dummy");
+    for (char** entry = environ; *entry; ++entry) {
+        bool namesDisplay = starts_with(*entry, "DISPLAY=") ||
+                             starts_with(*entry, "WAYLAND_DISPLAY=");
+        if (!starts_with(*entry, "SDL_") && !starts_with(*entry, "ASAN_OPTIONS=") &&
+            (display || !namesDisplay))
             environment.emplace_back(*entry);
+    }
     std::vector<char*> envp;
     for (std::string& entry : environment)
         envp.push_back(entry.data());
@@ -126,4 +138,24 @@ TEST(PlayerRun, PlaysUntilAskedToCloseAndExitsWithOne)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(read_all(dir.path / "stderr.txt"), "");
+}
+
+TEST(PlayerRun, WithoutADisplayItStopsWithWindowCreationFailed)
+{
+    testing_support::ScratchDir dir("player_run_nodisplay");
+    if (!testing_support::make_mp3(dir.path / "sarnoj.mp3"))
+        GTEST_SKIP() << "no MP3 encoder";
+    ASSERT_TRUE(write_small_scene(dir.path / "sarnoj1.3ds"));
+
+    // Neither a display server nor a video driver asked for: SDL would settle for a driver that
+    // draws into memory, and the music would play to a picture nobody sees.
+    pid_t pid = start_player(dir.path, false);
+    ASSERT_GT(pid, 0);
+    int status = wait_for(pid, 10s);
+    ASSERT_NE(status, -1) << "the player did not stop";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    // The display libraries SDL tries on the way may leave notes of their own before it.
+    EXPECT_THAT(read_all(dir.path / "stderr.txt"),
+                testing::EndsWith("Error!: Window creation failed!\n"));
 }

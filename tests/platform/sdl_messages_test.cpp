@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "app/input_state.h"
 #include "app/window.h"
 #include "platform/sdl_messages.h"
 #include "platform/sdl_scan_codes.h"
+#include "platform/sdl_window.h"
 #include "tests/support/fake_scene.h"
 
 namespace {
@@ -129,4 +133,39 @@ TEST(SdlMessages, MouseAndCloseRequests)
     EXPECT_EQ(translate(close).message, WM_CLOSE);
     close.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     EXPECT_FALSE(sdl_event_to_message(close, none));
+}
+
+TEST(SdlMessages, PuttingTheCursorBackOnTheCentreReadsAsNoMovement)
+{
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);  // its display is 1024 x 768, larger than the window
+    fakes::reset_player_globals();
+    SdlWindow port;
+    window.port = &port;
+    window_create(640, 480, WINDOW_NAME, false);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "dummy") != 0) {
+        window = {};
+        GTEST_SKIP() << "video already started on another driver";
+    }
+    // Away from the screen's origin, as on a second monitor or a screen larger than the window.
+    SDL_SetWindowPosition(port.sdl_window(), 300, 200);
+    port.pump_messages(window_proc);
+    EXPECT_EQ(input.mouseCentreX, 320);
+    EXPECT_EQ(input.mouseCentreY, 240);
+
+    port.set_cursor_pos(100, 50);
+    port.pump_messages(window_proc);
+    EXPECT_EQ(input.mouseDx, 100 - 320);
+    EXPECT_EQ(input.mouseDy, 50 - 240);
+    // What the main loop does after spending a delta: the move back is not a delta of its own.
+    for (int pass = 0; pass < 3; ++pass) {
+        port.set_cursor_pos(input.mouseCentreX, input.mouseCentreY);
+        input.mouseDx = input.mouseDy = 7;
+        port.pump_messages(window_proc);
+        EXPECT_EQ(input.mouseDx, 0) << pass;
+        EXPECT_EQ(input.mouseDy, 0) << pass;
+        port.set_cursor_pos(330, 250);
+        port.pump_messages(window_proc);
+    }
+    window = {};
 }

@@ -13,6 +13,7 @@
 
 #include "gfxcontext/offscreen_presenter.h"
 #include "tests/tools/demo_files.h"
+#include "tools/writers/chunk_writer.h"
 
 using namespace demo_test;
 namespace fs = std::filesystem;
@@ -52,13 +53,50 @@ std::string capture_command(const fs::path& scene)
     return quoted(CAPTURE_PATH) + " " + quoted(scene);
 }
 
+bool have_xvfb_tools()
+{
+    for (const char* program : {"xvfb-run", "Xvfb", "xdotool", "ffmpeg", "timeout"})
+        if (!have(program))
+            return false;
+    return true;
+}
+
+// Runs play_under_xvfb.sh on a virtual screen of the given size; its exit code.
+int play_under_xvfb(const char* screen, const fs::path& dir, const fs::path& out,
+                    const char* seconds, const char* later = "")
+{
+    fs::path script = fs::path(SOURCE_DIR) / "tests/tools/play_under_xvfb.sh";
+    return run(std::string("timeout 120 xvfb-run -a -s '-screen 0 ") + screen + "' bash " +
+               quoted(script) + " " + quoted(PLAYER_PATH) + " " + quoted(dir) + " " +
+               quoted(out) + " " + seconds + " " + later);
+}
+
+// A scene with no camera, for the free camera that starts at the origin looking along +z and
+// drifts along its view: a far triangle that fills the quarter x > 0, y > 0 of the view. Its two
+// edges in sight lie in planes through the z axis, so the drift leaves the picture as it is while
+// any turn of the view moves them.
+bool write_quarter_scene(const fs::path& file)
+{
+    ChunkWriter w;
+    w.open(chunk_id::MAIN);
+    w.open(chunk_id::EDITOR);
+    w.material({.name = "GREY", .shading = 1, .twoSided = true});
+    // Both windings, so that one of them faces the view.
+    w.mesh_object({.name = "QUARTER",
+                   .vertices = {{0, 0, 2000}, {9000, 0, 2000}, {0, 9000, 2000}},
+                   .faces = {{0, 1, 2}, {0, 2, 1}},
+                   .faceMaterials = {{"GREY", {0, 1}}}});
+    w.close();
+    w.close();
+    return w.save(file.string());
+}
+
 }  // namespace
 
 TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
 {
-    for (const char* program : {"xvfb-run", "Xvfb", "xdotool", "ffmpeg", "timeout"})
-        if (!have(program))
-            GTEST_SKIP() << program << " is not installed";
+    if (!have_xvfb_tools())
+        GTEST_SKIP() << "xvfb-run, Xvfb, xdotool, ffmpeg or timeout is not installed";
     const DemoDir& made = demo_dir(60);
     ASSERT_EQ(made.failure, "");
     const fs::path& demo = made.path;
@@ -66,11 +104,7 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
 
     // Two seconds in, the camera is gliding in from the dark: every tick moves the picture a
     // little, so only frames near the screenshot's moment match it.
-    fs::path script = fs::path(SOURCE_DIR) / "tests/tools/play_under_xvfb.sh";
-    std::string command = "timeout 120 xvfb-run -a -s '-screen 0 640x480x24' bash " +
-                          quoted(script) + " " + quoted(PLAYER_PATH) + " " + quoted(demo) + " " +
-                          quoted(out.path) + " 2.0";
-    ASSERT_EQ(run(command), 0) << command;
+    ASSERT_EQ(play_under_xvfb("640x480x24", demo, out.path, "2.0"), 0);
     EXPECT_EQ(read_text(out.path / "exit"), "1\n") << read_text(out.path / "stderr.txt");
 
     std::vector<uint32_t> shot;
@@ -111,6 +145,39 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
     // The same renderer draws both: the nearest frame differs by at most a tick's motion.
     EXPECT_LT(best, 2.0) << "nearest display frame " << bestFrame << " of " << first << ".."
                          << last;
+}
+
+TEST(DemoPlayback, FreeCameraHoldsStillWithTheMouseLeftAloneAndTheCursorStaysHidden)
+{
+    if (!have_xvfb_tools())
+        GTEST_SKIP() << "xvfb-run, Xvfb, xdotool, ffmpeg or timeout is not installed";
+    const DemoDir& made = demo_dir(60);
+    ASSERT_EQ(made.failure, "");
+    ScratchDir scene("playback-free");
+    fs::copy_file(made.path / "sarnoj.mp3", scene.path / "sarnoj.mp3");
+    ASSERT_TRUE(write_quarter_scene(scene.path / "sarnoj1.3ds"));
+    ScratchDir out("playback-free-out");
+
+    // A screen larger than the picture; the full-screen window covers it.
+    ASSERT_EQ(play_under_xvfb("1280x1024x24", scene.path, out.path, "1.0", "1.5"), 0);
+    EXPECT_EQ(read_text(out.path / "exit"), "1\n") << read_text(out.path / "stderr.txt");
+    EXPECT_EQ(read_text(out.path / "pointer"), "window\n");
+
+    std::vector<uint32_t> shot, cursor, later;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png((out.path / "shot.png").string(), shot, width, height));
+    ASSERT_EQ(width, 1280);
+    ASSERT_EQ(height, 1024);
+    // A view that kept turning would have left the triangle behind long ago.
+    EXPECT_GT(brightness(shot), 4.0) << "the triangle is out of sight";
+    ASSERT_TRUE(read_png((out.path / "cursor.png").string(), cursor, width, height));
+    ASSERT_TRUE(read_png((out.path / "later.png").string(), later, width, height));
+    ASSERT_EQ(cursor.size(), shot.size());
+    ASSERT_EQ(later.size(), shot.size());
+    // With the cursor drawn in, the screen is the same: the cursor is hidden over the picture.
+    EXPECT_EQ(difference(shot, cursor), 0.0);
+    // A second and a half later the view has drifted about 20 units but not turned.
+    EXPECT_EQ(difference(shot, later), 0.0);
 }
 
 TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the player in a scene directory on the X display of the environment (a virtual one, made
-# by the test with xvfb-run), takes one screenshot a little while after its window appears, then
+# by the test with xvfb-run), takes screenshots a little while after its window appears, then
 # presses Escape and waits for the player to end.
-#   play_under_xvfb.sh PLAYER DIR OUT SECONDS
-# Writes into OUT: shot.png, elapsed (seconds from the window's appearance to the screenshot's
-# start and end, one line), exit (the player's exit code, or "hung").
+#   play_under_xvfb.sh PLAYER DIR OUT SECONDS [LATER]
+# Writes into OUT: shot.png (without the cursor), cursor.png (taken right after it, with the
+# cursor drawn in as the screen shows it), pointer ("window" when the cursor was over the
+# player's window then), elapsed (seconds from the window's appearance to the first screenshot's
+# start and end, one line), exit (the player's exit code, or "hung"); with LATER, also later.png
+# (without the cursor) LATER seconds after shot.png.
 set -u
-player=$1 dir=$2 out=$3 seconds=$4
+player=$1 dir=$2 out=$3 seconds=$4 later=${5:-}
 
 cd "$dir"
 # The tests run with SDL's dummy video driver; this one needs the X display.
@@ -28,13 +31,30 @@ if [ -z "$window" ]; then
   kill "$pid" 2>/dev/null
   exit 0
 fi
+# The whole screen, with or without the cursor drawn in.
+grab() {
+  ffmpeg -hide_banner -loglevel error -y -f x11grab -draw_mouse "$1" -i "$DISPLAY" -frames:v 1 "$2"
+}
 sleep "$seconds"
 before=$(date +%s.%N)
-ffmpeg -hide_banner -loglevel error -y -f x11grab -draw_mouse 0 -video_size 640x480 \
-  -i "$DISPLAY" -frames:v 1 "$out/shot.png"
+grab 0 "$out/shot.png"
 after=$(date +%s.%N)
 echo "$before - $shown" "$after - $shown" | awk '{ printf "%.3f %.3f\n", $1 - $3, $4 - $6 }' \
   > "$out/elapsed"
+# Drawing the first frame may have replaced the window the search found: ask again which
+# windows are the player's.
+eval "$(xdotool getmouselocation --shell 2>/dev/null)"
+if xdotool search --pid "$pid" 2>/dev/null | grep -qx "${WINDOW:-none}"; then
+  echo window > "$out/pointer"
+else
+  echo "elsewhere: ${WINDOW:-none} at ${X:-?},${Y:-?}" > "$out/pointer"
+fi
+grab 1 "$out/cursor.png"
+if [ -n "$later" ]; then
+  sleep "$later"
+  grab 0 "$out/later.png"
+fi
+window=$(xdotool search --pid "$pid" 2>/dev/null | head -n 1)
 
 # Without a window manager the window gets the keyboard only when given the focus. The key is
 # held for a while, as a hand holds it: the player reads the key table once a frame, and a press
