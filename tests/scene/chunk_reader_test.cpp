@@ -62,7 +62,7 @@ TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
     EXPECT_STREQ(scene->nodes->next->name, "TOP");
 }
 
-TEST(ChunkReader, BadLengthsEndTheirLevelAndTheWalkGoesOnAbove)
+TEST(ChunkReader, ShortLengthsEndTheirLevelAndLongOnesEndWithTheParent)
 {
     ScratchDir dir;
     for (uint32_t length : {0u, 5u, 0xFFFFFFF0u}) {
@@ -71,21 +71,25 @@ TEST(ChunkReader, BadLengthsEndTheirLevelAndTheWalkGoesOnAbove)
         w.open(chunk_id::EDITOR);
         w.mesh_object(triangle("FIRST"));
         w.header(chunk_id::OBJECT, length);  // a zero length would read this header for ever
-        w.string("LOST");
-        w.mesh_object(triangle("ALSO LOST"));  // the rest of this level is not walked
+        w.string("OUTER");
+        w.mesh_object(triangle("INNER"));  // walked only as a part of the long chunk
         w.close();
         w.open(chunk_id::EDITOR);  // the main chunk's walk goes on with its next chunk
         w.mesh_object(triangle("SECOND"));
         w.close();
         w.close();
         Scene* scene = build(w);
-        ASSERT_EQ(count_nodes(*scene, NODE_MESH), 2) << length;
-        EXPECT_STREQ(scene->nodes->name, "SECOND");
-        EXPECT_STREQ(scene->nodes->next->name, "FIRST");
+        std::vector<std::string> names;
+        for (SceneNode* node = scene->nodes; node; node = node->next)
+            names.insert(names.begin(), node->name);
+        if (length < 6)
+            EXPECT_EQ(names, (std::vector<std::string>{"FIRST", "SECOND"})) << length;
+        else
+            EXPECT_EQ(names, (std::vector<std::string>{"FIRST", "INNER", "SECOND"})) << length;
     }
 }
 
-TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
+TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentEndsWithIt)
 {
     ScratchDir dir;
     ChunkWriter w;
@@ -93,9 +97,10 @@ TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
     w.open(chunk_id::EDITOR);
     w.begin_object("BOX");
     w.open(chunk_id::MESH);
-    // The vertex list claims 100 bytes more than the mesh has: not read at all.
+    // The vertex list claims 100 bytes more than the mesh has, and three vertices more than it
+    // holds: it is read up to the mesh's end.
     w.header(chunk_id::VERTICES, 6 + 2 + 36 + 100);
-    w.u16(3);
+    w.u16(6);
     w.floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
     w.close();
     w.close();
@@ -103,8 +108,78 @@ TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
     w.close();
     w.close();
     Scene* scene = build(w);
-    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").vertexCount, 0);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").vertexCount, 3);
     EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "AFTER").vertexCount, 3);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 2);
+}
+
+TEST(ChunkReader, AFileCutShortLoadsWhatItHoldsUpToTheCut)
+{
+    ScratchDir dir;
+    dir.write_pcx("wall.pcx", 2, 2, 0x808080);
+    // Keeps the first `size` bytes of the file and builds them; null after a fatal stop.
+    auto build_cut = [&](const ChunkWriter& w, size_t size) {
+        std::string bytes(w.bytes().begin(), w.bytes().end());
+        dir.write("scene.3ds", bytes.substr(0, size));
+        Scene* scene = nullptr;
+        std::string stop = fatal_message(
+            [&] { scene = build_scene("scene.3ds", 640, 480, no_preparation); });
+        EXPECT_EQ(stop, "") << size;
+        return scene;
+    };
+    // Where the last `text` in the file begins, plus `plus`.
+    auto last = [](const ChunkWriter& w, std::string_view text, size_t plus) {
+        std::string bytes(w.bytes().begin(), w.bytes().end());
+        size_t at = bytes.rfind(text);
+        EXPECT_NE(at, std::string::npos) << text;
+        return at + plus;
+    };
+    MeshDesc box = triangle("BOX");
+    MeshDesc cut = triangle("CUT");
+    cut.vertices.push_back({5, 5, 5});
+    cut.faces.push_back({0, 1, 3});
+    cut.faceMaterials = {{"WALLMATERIAL", {0}}, {"WALLMATERIAL", {1}}};
+
+    // Three bytes into the second face of a face list.
+    size_t cutStart = 0;
+    ChunkWriter w = editor_file([&](ChunkWriter& w) {
+        w.material({.name = "WALLMATERIAL"});
+        w.mesh_object(box);
+        cutStart = w.bytes().size();
+        w.mesh_object(cut);
+    });
+    std::string bytes(w.bytes().begin(), w.bytes().end());
+    size_t faces = bytes.find(std::string("\x20\x41", 2), cutStart);  // the face list's id
+    Scene* scene = build_cut(w, faces + 6 + 2 + 8 + 3);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").faceCount, 1);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").vertexCount, 4);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").faceCount, 1);
+
+    // In the name of a face material list: it names no material.
+    scene = build_cut(w, last(w, "WALLMATERIAL", 4));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").faces[1].material, nullptr);
+    EXPECT_STREQ(record<Mesh>(*scene, NODE_MESH, "CUT").faces[0].material->name, "WALLMATERIAL");
+
+    // In the name of a keyframer node: it names no node.
+    w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
+                    [](ChunkWriter& w) {
+                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.close();
+                    });
+    scene = build_cut(w, last(w, "BOX", 2));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 1);
+
+    // In the file name of a map: the map is dropped, as a map without a file name is.
+    w = editor_file([&](ChunkWriter& w) {
+        w.mesh_object(box);
+        w.material({.name = "WALL", .maps = {{.fileName = "WALL.PCX"}}});
+    });
+    scene = build_cut(w, last(w, "WALL.PCX", 4));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(find_material(*scene, "WALL")->texture1, nullptr);
 }
 
 TEST(ChunkReader, DeeplyNestedContainersAreCutOffNotFollowed)
