@@ -383,6 +383,12 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
         w.begin_material("M");
         w.map({.slot = chunk_id::TEXTURE1, .fileName = "Brick.pcx"});
         w.map({.slot = chunk_id::TEXTURE2});  // no file name
+        w.open(chunk_id::OPACITY_MAP);  // an empty file name, which names no file either
+        w.open(chunk_id::MAP_FILENAME);
+        w.string("");
+        w.close();
+        w.close();
+        w.map({.slot = chunk_id::SPECULAR_MAP, .fileName = "brick.PCX"});
         w.open(chunk_id::BUMP_MAP);
         w.float_chunk(chunk_id::U_SCALE, 7);  // before the file name: reset by it
         w.open(chunk_id::MAP_FILENAME);
@@ -398,7 +404,8 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
         w.close();
         w.mesh_object(triangle("BOX"));
     });
-    Scene* scene = build(w);
+    Scene* scene = nullptr;
+    ASSERT_EQ(fatal_message([&] { scene = build(w); }), "");
     Material& m = *find_material(*scene, "M");
     ASSERT_NE(m.texture1, nullptr);
     EXPECT_STREQ(m.texture1->fileName, "BRICK.PCX");
@@ -407,6 +414,13 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     EXPECT_NE(m.texture1->levels, nullptr);
     EXPECT_EQ(m.texture1->uScale, 1.0f);
     EXPECT_EQ(m.texture2, nullptr);
+    EXPECT_EQ(m.opacityMap, nullptr);
+    // Each slot takes its own map: the specular one lands in its slot and no other.
+    ASSERT_NE(m.specularMap, nullptr);
+    EXPECT_STREQ(m.specularMap->fileName, "BRICK.PCX");
+    EXPECT_NE(m.specularMap->pixels, nullptr);
+    for (TextureMap* other : {m.shininessMap, m.selfIllumMap, m.reflectionMap})
+        EXPECT_EQ(other, nullptr);
     ASSERT_NE(m.bumpMap, nullptr);
     EXPECT_EQ(m.bumpMap->uScale, 1.0f);
     EXPECT_EQ(m.bumpMap->vScale, 3.0f);
