@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "scene/chunk_reader.h"
 #include "scene/material_chunks.h"
@@ -426,6 +431,38 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     EXPECT_EQ(m.bumpMap->vScale, 3.0f);
     EXPECT_EQ(m.bumpMap->uOffset, 0.5f);
     EXPECT_EQ(m.bumpMap->vOffset, -0.5f);
+}
+
+TEST(MaterialChunks, MapNamesFindWindowsFoldersAndRegularFilesOnly)
+{
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.path() / "Maps" / "folder.pcx");
+    dir.write_pcx("Maps/brick.pcx", 4, 2, 0x808080);
+    ASSERT_EQ(::mkfifo("Maps/pipe.pcx", 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "Maps" / "zero.pcx");
+    auto scene_with_map = [](const std::string& name) {
+        return editor_file([&](ChunkWriter& w) {
+            w.material({.name = "M", .maps = {{.fileName = name}}});
+            w.mesh_object(triangle("BOX"));
+        });
+    };
+    Scene* scene = build(scene_with_map("MAPS\\BRICK.PCX"));
+    EXPECT_EQ(find_material(*scene, "M")->texture1->width, 4);
+
+    // A FIFO, a device or a folder is no image file: the search goes on and ends as for a missing
+    // file. Each load runs in a child that an alarm ends: a FIFO used to block it for ever.
+    for (const char* base : {"PIPE", "ZERO", "FOLDER"}) {
+        std::string name = std::string("MAPS\\") + base;
+        ChunkWriter w = scene_with_map(name + ".PCX");
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(2);
+            ::_exit(fatal_message([&] { build(w); }) == "No file " + name + ".PCX found!" ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << base;
+    }
 }
 
 TEST(MaterialChunks, ManyMapsOfOneImageCannotAskForUnboundedMemory)
