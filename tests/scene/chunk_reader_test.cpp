@@ -205,6 +205,18 @@ TEST(ChunkReader, AFileCutShortLoadsWhatItHoldsUpToTheCut)
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(count_nodes(*scene, NODE_MESH), 1);
 
+    // In the target name of a morph key: the keys before it stay.
+    w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
+                    [](ChunkWriter& w) {
+                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BOX"},
+                                                       {.frame = 5, .morphTarget = "BOX"}});
+                        w.close();
+                    });
+    scene = build_cut(w, last(w, "BOX", 2));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").morphTrack.keyCount, 1);
+
     // In the file name of a map: the map is dropped, as a map without a file name is.
     w = editor_file([&](ChunkWriter& w) {
         w.mesh_object(box);
