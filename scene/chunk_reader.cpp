@@ -91,8 +91,10 @@ bool ChunkBody::skip(long size)
     return true;
 }
 
-char* read_name(ChunkBody& body)
+char* read_name(ChunkBody& body, bool* terminated)
 {
+    if (terminated)
+        *terminated = false;
     char* buffer = loader.nameBuffer;
     std::memset(buffer, 0, std::strlen(buffer));
     size_t length = 0;
@@ -101,8 +103,11 @@ char* read_name(ChunkBody& body)
         if (c == EOF)
             break;
         ++body.pos;
-        if (c == 0)
+        if (c == 0) {
+            if (terminated)
+                *terminated = true;
             break;
+        }
         if (length < sizeof loader.nameBuffer - 1)
             buffer[length++] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     }
@@ -124,11 +129,14 @@ void walk_chunks(std::FILE* file, int depth, long end)
             return;
         uint16_t id = le16(header);
         uint32_t length = le32(header + 2);
-        // A length below the header's own size would never advance, and one past the parent's
-        // end would read into what is not this chunk's: either ends this level.
-        if (length < 6 || length > static_cast<unsigned long>(end - start))
+        // A length below the header's own size would never advance: it ends this level. A chunk
+        // reaching past its parent's end (a file cut short, most often) ends with its parent, so
+        // that what the file holds up to the cut is read and nothing beyond the parent is.
+        if (length < 6)
             return;
-        long chunkEnd = start + static_cast<long>(length);
+        long chunkEnd = length > static_cast<unsigned long>(end - start)
+                            ? end
+                            : start + static_cast<long>(length);
         int row = find_chunk_row(id);
         if (row >= 0 && depth + 2 <= MAX_DEPTH) {
             if (ChunkTable[row].handler)

@@ -93,8 +93,9 @@ struct ChunkBody {
 
 // Reads a zero-terminated name into the loader's name buffer, upper-cased, and returns the buffer.
 // A name longer than 511 bytes is cut there (the rest is skipped); a name that runs into the end
-// of the chunk ends there.
-char* read_name(ChunkBody& body);
+// of the chunk ends there; `terminated`, when given, tells whether the name's zero was read (a
+// name without it was cut short, and names no record).
+char* read_name(ChunkBody& body, bool* terminated = nullptr);
 
 // Sub-chunk handlers: colours and percentages into their one-shot targets.
 void read_colour_float(std::FILE* file, int depth, long end);

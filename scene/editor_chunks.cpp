@@ -157,7 +157,10 @@ void read_face_material(std::FILE* file, int depth, long end)
     if (!mesh || !mesh->faces)
         return;
     ChunkBody body(file, end);
-    const char* name = read_name(body);
+    bool whole;
+    const char* name = read_name(body, &whole);
+    if (!whole)
+        return;  // cut short: names no material
     Material* material = find_material(*loader.scene, name);
     uint16_t n;
     if (!body.u16(n))

@@ -152,8 +152,12 @@ void read_morph_track(ChunkBody& body, Mesh& mesh)
     track.keys = alloc_array<Key>(count);
     track.targetNames = alloc_array<char*>(count);
     uint32_t read = 0;
+    bool whole = true;
     while (read < count && read_key(body, track.keys[read])) {
-        track.targetNames[read] = copy_name(read_name(body));
+        const char* name = read_name(body, &whole);
+        if (!whole)
+            break;  // a key whose target name was cut short is not a key
+        track.targetNames[read] = copy_name(name);
         ++read;
     }
     track.keyCount = static_cast<int>(read);
@@ -282,8 +286,10 @@ void read_node_header(std::FILE* file, int depth, long end)
     if (handler_guard_fails(file, depth, end))
         return;
     ChunkBody body(file, end);
-    const char* name = read_name(body);
-    if (std::strcmp(name, "$AMBIENT$") == 0)
+    bool whole;
+    const char* name = read_name(body, &whole);
+    // A name the file's end cut short names no node.
+    if (!whole || std::strcmp(name, "$AMBIENT$") == 0)
         return;
     SceneNode* node;
     if (std::strcmp(name, "$$$DUMMY") == 0) {

@@ -177,7 +177,12 @@ void read_map_filename(std::FILE* file, int depth, long end)
         return;
     TextureMap* map = loader.currentMap;
     ChunkBody body(file, end);
-    char* name = read_name(body);
+    bool whole;
+    char* name = read_name(body, &whole);
+    // An empty name, or one the file's end cut short, names no file: the map keeps no file name
+    // and its slot drops it, as it drops a map without a "Map Filename".
+    if (!whole || name[0] == 0)
+        return;
     map->fileName = copy_name(name);
     load_texture_image(name, *map);
     build_image_levels(*map);

@@ -71,6 +71,8 @@ Material* add_material(Scene& scene, const char* name)
     return material;
 }
 
+uint64_t lookup_list_steps = 0;
+
 SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
 {
     // While the scene loads its names are indexed (the loader asks only for a type and a name).
@@ -80,6 +82,7 @@ SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
         fatal_error("No such node!");
     }
     for (SceneNode* node = scene.nodes; node; node = node->next) {
+        ++lookup_list_steps;
         if (type != 0 && node->type != type)
             continue;
         if (!name || (node->name && std::strcmp(node->name, name) == 0))
@@ -95,9 +98,11 @@ Material* find_material(Scene& scene, const char* name)
             return material;
         fatal_error("No such material!");
     }
-    for (Material* material = scene.materials; material; material = material->next)
+    for (Material* material = scene.materials; material; material = material->next) {
+        ++lookup_list_steps;
         if (material->name && std::strcmp(material->name, name) == 0)
             return material;
+    }
     fatal_error("No such material!");
 }
 

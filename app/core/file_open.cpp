@@ -1,8 +1,11 @@
 #include "app/core/file_open.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -57,13 +60,17 @@ std::string match_in_directory(const std::string& dir, std::string_view componen
 
 }  // namespace
 
-std::string find_file_case_blind(std::string_view name)
+std::string find_file_case_blind(std::string_view written)
 {
-    if (name.empty())
+    if (written.empty())
         return {};
-    std::string whole(name);
+    // Scenes made on Windows separate folders with backslashes ("MAPS\BRICK.JPG"); there every
+    // component of the name is found whatever its case.
+    std::string whole(written);
+    std::replace(whole.begin(), whole.end(), '\\', '/');
     if (exists(whole))
         return whole;
+    std::string_view name = whole;
 
     // Walk the path one component at a time, matching each against its directory.
     std::vector<std::string_view> parts;
@@ -91,5 +98,22 @@ FilePtr open_file(std::string_view name, const char* mode)
     std::string path = find_file_case_blind(name);
     if (path.empty())
         return nullptr;
-    return FilePtr(std::fopen(path.c_str(), mode));
+    // Opened without waiting, and kept only when it is a regular file: a FIFO, a device or a
+    // folder named by a scene would block the player or never end. Checking the open file rather
+    // than the path leaves no gap in which the name could change under us.
+    bool update = std::string_view(mode).find('+') != std::string_view::npos;
+    int fd = ::open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, mode);
+    if (!file)
+        ::close(fd);
+    return FilePtr(file);
 }

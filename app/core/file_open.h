@@ -14,10 +14,13 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// The path under which `name` exists, matching letter case blindly in its last component (and in
-// any directory component that does not exist as written); empty when there is none.
+// The path under which `name` exists, matching letter case blindly in every component that does
+// not exist as written; empty when there is none. A backslash separates folders, as it does in
+// the names of scenes made on Windows.
 std::string find_file_case_blind(std::string_view name);
 
-// Opens `name` with the stdio mode, finding it regardless of letter case; null when it cannot be
-// opened.
+// Opens the existing regular file `name` for reading with the stdio mode ("rb", or "r+b" for
+// update), finding it regardless of letter case; null when there is none. A name that leads to a
+// FIFO, a device or a folder counts as missing, so that no file name can make a read block or
+// run without end.
 FilePtr open_file(std::string_view name, const char* mode);

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
@@ -78,5 +82,62 @@ TEST(FileOpen, FindsNamesRegardlessOfLetterCase)
 
     EXPECT_FALSE(open_file((dir / "BRICK.PCX").string(), "rb"));
     EXPECT_EQ(find_file_case_blind(""), "");
+    fs::remove_all(dir);
+}
+
+TEST(FileOpen, BackslashesSeparateFoldersFoundRegardlessOfCase)
+{
+    fs::path dir = fs::temp_directory_path() / ("backslash_test_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Maps" / "Wood");
+    std::ofstream(dir / "Maps" / "Wood" / "oak.jpg") << "x";
+    std::string found = (dir / "Maps" / "Wood" / "oak.jpg").string();
+
+    EXPECT_EQ(find_file_case_blind(dir.string() + "/MAPS\\WOOD\\OAK.JPG"), found);
+    EXPECT_EQ(find_file_case_blind(dir.string() + "\\maps\\Wood/Oak.Jpg"), found);
+    EXPECT_EQ(find_file_case_blind(dir.string() + "/Maps\\Wood\\oak.jpg"), found);
+    FilePtr file = open_file(dir.string() + "\\MAPS\\WOOD\\OAK.JPG", "rb");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(std::fgetc(file.get()), 'x');
+    EXPECT_EQ(find_file_case_blind(dir.string() + "/MAPS\\OAK.JPG"), "");
+    fs::remove_all(dir);
+}
+
+namespace {
+
+// Runs body in a child process that an alarm ends after two seconds: true when body returned
+// true in time, false when it returned false, blocked or crashed.
+bool in_time(const std::function<bool()>& body)
+{
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(2);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(FileOpen, OnlyRegularFilesOpenAndNothingElseBlocks)
+{
+    fs::path dir = fs::temp_directory_path() / ("regular_test_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder.jpg");
+    std::ofstream(dir / "real.jpg") << "x";
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.jpg");
+    fs::create_symlink(dir / "real.jpg", dir / "link.jpg");
+
+    // Opened in a child: before the check, the FIFO blocked for ever.
+    for (const char* name : {"PIPE.JPG", "FOLDER.JPG", "ZERO.JPG", "pipe.jpg"})
+        EXPECT_TRUE(in_time([&] { return !open_file((dir / name).string(), "rb"); })) << name;
+    for (const char* name : {"REAL.JPG", "LINK.JPG"})
+        EXPECT_TRUE(in_time([&] {
+            FilePtr file = open_file((dir / name).string(), "rb");
+            return file && std::fgetc(file.get()) == 'x' && std::fgetc(file.get()) == EOF;
+        })) << name;
     fs::remove_all(dir);
 }

@@ -1,28 +1,61 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "scene/chunk_reader.h"
+#include "scene/editor_chunks.h"
+#include "scene/keyframer_chunks.h"
+#include "scene/material_chunks.h"
 #include "tests/scene/scene_fixture.h"
 
 using namespace scene_test;
 
 TEST(ChunkTable, HasEveryRowInOrderAndFindsTheFirstMatch)
 {
-    EXPECT_EQ(ChunkTable[0].id, 0x0010);
-    EXPECT_EQ(ChunkTable[CHUNK_TABLE_SIZE - 1].id, 0xB008);
-    EXPECT_EQ(find_chunk_row(0x4D4D), 6);
-    EXPECT_EQ(find_chunk_row(0xA33A), 38);
-    EXPECT_EQ(find_chunk_row(0xB030), 69);
-    EXPECT_EQ(find_chunk_row(0x4150), -1);  // smoothing groups are skipped whole
-    // Containers walk into their sub-chunks; everything else has a handler.
-    for (uint16_t id : {0x4D4D, 0x3D3D, 0xAFFF, 0xB000})
-        EXPECT_EQ(ChunkTable[find_chunk_row(id)].handler, nullptr);
-    for (const ChunkRow& row : ChunkTable) {
-        if (row.id != 0x4D4D && row.id != 0x3D3D && row.id != 0xAFFF && row.id != 0xB000) {
-            EXPECT_NE(row.handler, nullptr) << row.name;
-        }
+    // Every chunk the loader knows, in the order the table is searched, with what reads it (null:
+    // a container whose sub-chunks are walked).
+    const std::vector<std::pair<uint16_t, ChunkHandler>> rows = {
+        // common sub-chunks: colours, percentages
+        {0x0010, read_colour_float}, {0x0011, read_colour_byte}, {0x0012, read_colour_byte},
+        {0x0013, read_colour_float}, {0x0030, read_percent_int}, {0x0031, read_percent_float},
+        // the file and its editor section
+        {0x4D4D, nullptr}, {0x0002, read_version}, {0x3D3D, nullptr},
+        {0x1200, read_background}, {0x2100, read_ambient},
+        // objects: meshes, lights, cameras
+        {0x4000, read_object_block}, {0x4100, read_triangular_mesh}, {0x4110, read_vertices},
+        {0x4120, read_faces}, {0x4130, read_face_material}, {0x4140, read_mappings},
+        {0x4160, read_object_matrix}, {0x4600, read_light}, {0x4610, read_spotlight},
+        {0x4620, read_light_off}, {0x4625, read_fading_on}, {0x4659, read_range_start},
+        {0x465A, read_range_end}, {0x465B, read_multiplier}, {0x4700, read_camera},
+        // materials and their maps
+        {0xAFFF, nullptr}, {0xA000, read_material_name}, {0xA010, read_material_ambient},
+        {0xA020, ignore_chunk}, {0xA030, ignore_chunk}, {0xA050, read_transparency},
+        {0xA053, read_reflection}, {0xA081, read_two_sided}, {0xA083, read_additive},
+        {0xA085, read_wireframe}, {0xA100, read_shading}, {0xA200, read_texture_map1},
+        {0xA33A, read_texture_map2}, {0xA210, read_opacity_map}, {0xA230, read_bump_map},
+        {0xA33C, read_shininess_map}, {0xA204, read_specular_map}, {0xA33D, read_self_illum_map},
+        {0xA220, read_reflection_map}, {0xA300, read_map_filename}, {0xA354, read_v_scale},
+        {0xA356, read_u_scale}, {0xA358, read_u_offset}, {0xA35A, read_v_offset},
+        // the keyframer: node blocks, their headers and tracks
+        {0xB000, nullptr}, {0xB001, read_ambient_node}, {0xB002, read_mesh_node},
+        {0xB003, read_camera_node}, {0xB004, read_camera_target_node}, {0xB005, read_omni_node},
+        {0xB006, read_spot_target_node}, {0xB007, read_spot_node}, {0xB010, read_node_header},
+        {0xB011, read_dummy_name}, {0xB013, read_pivot}, {0xB020, read_position_keys},
+        {0xB021, read_rotation_keys}, {0xB022, read_scale_keys}, {0xB023, read_fov_keys},
+        {0xB024, read_roll_keys}, {0xB025, read_colour_keys}, {0xB026, read_morph_keys},
+        {0xB029, read_hide_keys}, {0xB030, read_object_number}, {0xB008, read_frames},
+    };
+    ASSERT_EQ(rows.size(), 71u);
+    ASSERT_EQ(CHUNK_TABLE_SIZE, 71);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "row " << i << " " << ChunkTable[i].name);
+        EXPECT_EQ(ChunkTable[i].id, rows[i].first);
+        EXPECT_EQ(ChunkTable[i].handler, rows[i].second);
+        EXPECT_EQ(find_chunk_row(rows[i].first), static_cast<int>(i));
     }
+    EXPECT_EQ(find_chunk_row(0x4150), -1);  // smoothing groups are skipped whole
 }
 
 TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
@@ -62,7 +95,7 @@ TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
     EXPECT_STREQ(scene->nodes->next->name, "TOP");
 }
 
-TEST(ChunkReader, BadLengthsEndTheirLevelAndTheWalkGoesOnAbove)
+TEST(ChunkReader, ShortLengthsEndTheirLevelAndLongOnesEndWithTheParent)
 {
     ScratchDir dir;
     for (uint32_t length : {0u, 5u, 0xFFFFFFF0u}) {
@@ -71,21 +104,25 @@ TEST(ChunkReader, BadLengthsEndTheirLevelAndTheWalkGoesOnAbove)
         w.open(chunk_id::EDITOR);
         w.mesh_object(triangle("FIRST"));
         w.header(chunk_id::OBJECT, length);  // a zero length would read this header for ever
-        w.string("LOST");
-        w.mesh_object(triangle("ALSO LOST"));  // the rest of this level is not walked
+        w.string("OUTER");
+        w.mesh_object(triangle("INNER"));  // walked only as a part of the long chunk
         w.close();
         w.open(chunk_id::EDITOR);  // the main chunk's walk goes on with its next chunk
         w.mesh_object(triangle("SECOND"));
         w.close();
         w.close();
         Scene* scene = build(w);
-        ASSERT_EQ(count_nodes(*scene, NODE_MESH), 2) << length;
-        EXPECT_STREQ(scene->nodes->name, "SECOND");
-        EXPECT_STREQ(scene->nodes->next->name, "FIRST");
+        std::vector<std::string> names;
+        for (SceneNode* node = scene->nodes; node; node = node->next)
+            names.insert(names.begin(), node->name);
+        if (length < 6)
+            EXPECT_EQ(names, (std::vector<std::string>{"FIRST", "SECOND"})) << length;
+        else
+            EXPECT_EQ(names, (std::vector<std::string>{"FIRST", "INNER", "SECOND"})) << length;
     }
 }
 
-TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
+TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentEndsWithIt)
 {
     ScratchDir dir;
     ChunkWriter w;
@@ -93,9 +130,10 @@ TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
     w.open(chunk_id::EDITOR);
     w.begin_object("BOX");
     w.open(chunk_id::MESH);
-    // The vertex list claims 100 bytes more than the mesh has: not read at all.
+    // The vertex list claims 100 bytes more than the mesh has, and three vertices more than it
+    // holds: it is read up to the mesh's end.
     w.header(chunk_id::VERTICES, 6 + 2 + 36 + 100);
-    w.u16(3);
+    w.u16(6);
     w.floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
     w.close();
     w.close();
@@ -103,8 +141,90 @@ TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentIsNotFollowed)
     w.close();
     w.close();
     Scene* scene = build(w);
-    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").vertexCount, 0);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").vertexCount, 3);
     EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "AFTER").vertexCount, 3);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 2);
+}
+
+TEST(ChunkReader, AFileCutShortLoadsWhatItHoldsUpToTheCut)
+{
+    ScratchDir dir;
+    dir.write_pcx("wall.pcx", 2, 2, 0x808080);
+    // Keeps the first `size` bytes of the file and builds them; null after a fatal stop.
+    auto build_cut = [&](const ChunkWriter& w, size_t size) {
+        std::string bytes(w.bytes().begin(), w.bytes().end());
+        dir.write("scene.3ds", bytes.substr(0, size));
+        Scene* scene = nullptr;
+        std::string stop = fatal_message(
+            [&] { scene = build_scene("scene.3ds", 640, 480, no_preparation); });
+        EXPECT_EQ(stop, "") << size;
+        return scene;
+    };
+    // Where the last `text` in the file begins, plus `plus`.
+    auto last = [](const ChunkWriter& w, std::string_view text, size_t plus) {
+        std::string bytes(w.bytes().begin(), w.bytes().end());
+        size_t at = bytes.rfind(text);
+        EXPECT_NE(at, std::string::npos) << text;
+        return at + plus;
+    };
+    MeshDesc box = triangle("BOX");
+    MeshDesc cut = triangle("CUT");
+    cut.vertices.push_back({5, 5, 5});
+    cut.faces.push_back({0, 1, 3});
+    cut.faceMaterials = {{"WALLMATERIAL", {0}}, {"WALLMATERIAL", {1}}};
+
+    // Three bytes into the second face of a face list.
+    size_t cutStart = 0;
+    ChunkWriter w = editor_file([&](ChunkWriter& w) {
+        w.material({.name = "WALLMATERIAL"});
+        w.mesh_object(box);
+        cutStart = w.bytes().size();
+        w.mesh_object(cut);
+    });
+    std::string bytes(w.bytes().begin(), w.bytes().end());
+    size_t faces = bytes.find(std::string("\x20\x41", 2), cutStart);  // the face list's id
+    Scene* scene = build_cut(w, faces + 6 + 2 + 8 + 3);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").faceCount, 1);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").vertexCount, 4);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").faceCount, 1);
+
+    // In the name of a face material list: it names no material.
+    scene = build_cut(w, last(w, "WALLMATERIAL", 4));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "CUT").faces[1].material, nullptr);
+    EXPECT_STREQ(record<Mesh>(*scene, NODE_MESH, "CUT").faces[0].material->name, "WALLMATERIAL");
+
+    // In the name of a keyframer node: it names no node.
+    w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
+                    [](ChunkWriter& w) {
+                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.close();
+                    });
+    scene = build_cut(w, last(w, "BOX", 2));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(count_nodes(*scene, NODE_MESH), 1);
+
+    // In the target name of a morph key: the keys before it stay.
+    w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
+                    [](ChunkWriter& w) {
+                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BOX"},
+                                                       {.frame = 5, .morphTarget = "BOX"}});
+                        w.close();
+                    });
+    scene = build_cut(w, last(w, "BOX", 2));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(record<Mesh>(*scene, NODE_MESH, "BOX").morphTrack.keyCount, 1);
+
+    // In the file name of a map: the map is dropped, as a map without a file name is.
+    w = editor_file([&](ChunkWriter& w) {
+        w.mesh_object(box);
+        w.material({.name = "WALL", .maps = {{.fileName = "WALL.PCX"}}});
+    });
+    scene = build_cut(w, last(w, "WALL.PCX", 4));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(find_material(*scene, "WALL")->texture1, nullptr);
 }
 
 TEST(ChunkReader, DeeplyNestedContainersAreCutOffNotFollowed)

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "scene/chunk_reader.h"
 #include "scene/material_chunks.h"
@@ -383,6 +388,12 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
         w.begin_material("M");
         w.map({.slot = chunk_id::TEXTURE1, .fileName = "Brick.pcx"});
         w.map({.slot = chunk_id::TEXTURE2});  // no file name
+        w.open(chunk_id::OPACITY_MAP);  // an empty file name, which names no file either
+        w.open(chunk_id::MAP_FILENAME);
+        w.string("");
+        w.close();
+        w.close();
+        w.map({.slot = chunk_id::SPECULAR_MAP, .fileName = "brick.PCX"});
         w.open(chunk_id::BUMP_MAP);
         w.float_chunk(chunk_id::U_SCALE, 7);  // before the file name: reset by it
         w.open(chunk_id::MAP_FILENAME);
@@ -398,7 +409,8 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
         w.close();
         w.mesh_object(triangle("BOX"));
     });
-    Scene* scene = build(w);
+    Scene* scene = nullptr;
+    ASSERT_EQ(fatal_message([&] { scene = build(w); }), "");
     Material& m = *find_material(*scene, "M");
     ASSERT_NE(m.texture1, nullptr);
     EXPECT_STREQ(m.texture1->fileName, "BRICK.PCX");
@@ -407,11 +419,50 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     EXPECT_NE(m.texture1->levels, nullptr);
     EXPECT_EQ(m.texture1->uScale, 1.0f);
     EXPECT_EQ(m.texture2, nullptr);
+    EXPECT_EQ(m.opacityMap, nullptr);
+    // Each slot takes its own map: the specular one lands in its slot and no other.
+    ASSERT_NE(m.specularMap, nullptr);
+    EXPECT_STREQ(m.specularMap->fileName, "BRICK.PCX");
+    EXPECT_NE(m.specularMap->pixels, nullptr);
+    for (TextureMap* other : {m.shininessMap, m.selfIllumMap, m.reflectionMap})
+        EXPECT_EQ(other, nullptr);
     ASSERT_NE(m.bumpMap, nullptr);
     EXPECT_EQ(m.bumpMap->uScale, 1.0f);
     EXPECT_EQ(m.bumpMap->vScale, 3.0f);
     EXPECT_EQ(m.bumpMap->uOffset, 0.5f);
     EXPECT_EQ(m.bumpMap->vOffset, -0.5f);
+}
+
+TEST(MaterialChunks, MapNamesFindWindowsFoldersAndRegularFilesOnly)
+{
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.path() / "Maps" / "folder.pcx");
+    dir.write_pcx("Maps/brick.pcx", 4, 2, 0x808080);
+    ASSERT_EQ(::mkfifo("Maps/pipe.pcx", 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "Maps" / "zero.pcx");
+    auto scene_with_map = [](const std::string& name) {
+        return editor_file([&](ChunkWriter& w) {
+            w.material({.name = "M", .maps = {{.fileName = name}}});
+            w.mesh_object(triangle("BOX"));
+        });
+    };
+    Scene* scene = build(scene_with_map("MAPS\\BRICK.PCX"));
+    EXPECT_EQ(find_material(*scene, "M")->texture1->width, 4);
+
+    // A FIFO, a device or a folder is no image file: the search goes on and ends as for a missing
+    // file. Each load runs in a child that an alarm ends: a FIFO used to block it for ever.
+    for (const char* base : {"PIPE", "ZERO", "FOLDER"}) {
+        std::string name = std::string("MAPS\\") + base;
+        ChunkWriter w = scene_with_map(name + ".PCX");
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(2);
+            ::_exit(fatal_message([&] { build(w); }) == "No file " + name + ".PCX found!" ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << base;
+    }
 }
 
 TEST(MaterialChunks, ManyMapsOfOneImageCannotAskForUnboundedMemory)

@@ -152,11 +152,12 @@ TEST(KeyframerChunks, AmbientBlockTakesOnlyColourKeys)
     EXPECT_EQ(box.pivot[0], 0.0f);
 }
 
-TEST(KeyframerChunks, SpotlightAndCameraBlocksFillTheirSharedRecords)
+TEST(KeyframerChunks, LightAndCameraBlocksFillTheirRecords)
 {
     ScratchDir dir;
     Scene* scene = build(editor_file(
         [](ChunkWriter& w) {
+            w.omni_object("LAMP", {0, 0, 0}, {1, 1, 1});
             w.begin_object("SPOT");
             w.begin_light({0, 0, 0}, {1, 1, 1});
             w.spotlight({0, 0, 1}, 20, 30);
@@ -165,6 +166,9 @@ TEST(KeyframerChunks, SpotlightAndCameraBlocksFillTheirSharedRecords)
             w.camera_object("CAM", {0, 0, -5}, {0, 0, 0});
         },
         [](ChunkWriter& w) {
+            w.begin_node(chunk_id::OMNI_NODE, 0, "LAMP");
+            w.track(chunk_id::COLOUR_KEYS, {key3(0, 0.5f, 0.25f, 0), key3(8, 0, 0.75f, 1)});
+            w.close();
             w.begin_node(chunk_id::SPOT_NODE, 1, "SPOT");
             w.track(chunk_id::POSITION_KEYS, {key3(0, 1, 1, 1)});
             w.close();
@@ -181,6 +185,12 @@ TEST(KeyframerChunks, SpotlightAndCameraBlocksFillTheirSharedRecords)
             w.track(chunk_id::POSITION_KEYS, {key3(0, 3, 3, 3)});
             w.close();
         }));
+    Light& lamp = record<Light>(*scene, NODE_OMNI, "LAMP");
+    ASSERT_EQ(lamp.colourTrack.keyCount, 2);
+    EXPECT_EQ(lamp.colourTrack.keys[1].frame, 8);
+    EXPECT_EQ(lamp.colourTrack.values[1], 0.25f);
+    EXPECT_EQ(lamp.colourTrack.values[4], 0.75f);
+    EXPECT_EQ(lamp.positionTrack.keyCount, 0);
     SpotLight& spot = record<SpotLight>(*scene, NODE_SPOTLIGHT, "SPOT");
     EXPECT_EQ(spot.positionTrack.keyCount, 1);
     EXPECT_EQ(spot.targetTrack.keyCount, 2);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -298,7 +299,99 @@ void run_variants(const Bytes& base, int count, uint32_t seed, const std::string
     EXPECT_GT(loaded, count / 10) << label;
 }
 
+// A mesh object of an intact file, as its chunks give it.
+struct MeshInFile {
+    std::string name;
+    size_t end;  // where its "Object Block" ends
+    int vertices, faces;
+};
+
+uint16_t read16(const Bytes& file, size_t at) { return static_cast<uint16_t>(file[at] | file[at + 1] << 8); }
+
+// The mesh objects of an intact file in file order, found by following the chunk lengths down
+// the main chunk, the editor section, the object blocks and their meshes.
+void find_meshes(const Bytes& file, size_t from, size_t to, std::string name,
+                 std::vector<MeshInFile>& out, MeshInFile* mesh)
+{
+    for (size_t at = from; at + 6 <= to;) {
+        uint16_t id = read16(file, at);
+        uint32_t length = le32(file.data() + at + 2);
+        ASSERT_GE(length, 6u);
+        ASSERT_LE(length, to - at);
+        size_t body = at + 6, end = at + length;
+        if (id == 0x4D4D || id == 0x3D3D) {
+            find_meshes(file, body, end, name, out, nullptr);
+        } else if (id == 0x4000) {
+            size_t zero = body;
+            while (zero < end && file[zero] != 0)
+                ++zero;
+            std::string object(file.begin() + long(body), file.begin() + long(zero));
+            for (char& c : object)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            find_meshes(file, zero + 1, end, object, out, nullptr);
+        } else if (id == 0x4100) {
+            out.push_back({name, to, 0, 0});
+            find_meshes(file, body, end, name, out, &out.back());
+        } else if (id == 0x4110 && mesh) {
+            mesh->vertices = read16(file, body);
+        } else if (id == 0x4120 && mesh) {
+            mesh->faces = read16(file, body);
+        }
+        at = end;
+    }
+}
+
 }  // namespace
+
+TEST(Robustness, SharedScenesCutShortLoadTheMeshesBeforeTheCut)
+{
+    fs::path scenes = fs::path(SHARED_DIR) / "scenes";
+    if (!fs::exists(scenes / "test1.3ds") || !fs::exists(scenes / "jeep1.3ds"))
+        GTEST_SKIP() << "no test1.3ds and jeep1.3ds in " << scenes;
+    ScratchDir dir;
+    for (const auto& entry : fs::directory_iterator(scenes))
+        if (entry.path().extension() == ".jpg")
+            write_small_jpeg(dir.path() / entry.path().filename());
+    for (const char* name : {"test1.3ds", "jeep1.3ds"}) {
+        std::ifstream in(scenes / name, std::ios::binary);
+        Bytes intact((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<MeshInFile> meshes;
+        find_meshes(intact, 0, intact.size(), "", meshes, nullptr);
+        ASSERT_GE(meshes.size(), 3u) << name;
+        // On the end of every object but the last, half-way into the next one, and one byte
+        // short of the file's end.
+        std::vector<size_t> cuts = {intact.size() - 1};
+        for (size_t i = 0; i + 1 < meshes.size(); ++i)
+            cuts.insert(cuts.end(), {meshes[i].end, (meshes[i].end + meshes[i + 1].end) / 2});
+        for (size_t cut : cuts) {
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(cut));
+            size_t whole = 0;
+            while (whole < meshes.size() && meshes[whole].end <= cut)
+                ++whole;
+            {
+                std::ofstream out("cut.3ds", std::ios::binary);
+                out.write(reinterpret_cast<const char*>(intact.data()), static_cast<std::streamsize>(cut));
+            }
+            Scene* scene = nullptr;
+            ASSERT_EQ(fatal_message([&] { scene = build_scene("cut.3ds", 640, 480, no_preparation); }), "");
+            std::vector<const SceneNode*> loaded;  // oldest first
+            for (const SceneNode* node = scene->nodes; node; node = node->next)
+                if (node->type == NODE_MESH)
+                    loaded.insert(loaded.begin(), node);
+            // The meshes before the cut whole, and at most the one the cut goes through in part.
+            ASSERT_GE(loaded.size(), whole);
+            EXPECT_LE(loaded.size(), whole + 1);
+            for (size_t i = 0; i < whole; ++i) {
+                const Mesh& mesh = *static_cast<const Mesh*>(loaded[i]->data);
+                EXPECT_EQ(mesh.name, meshes[i].name);
+                EXPECT_EQ(mesh.vertexCount, meshes[i].vertices) << mesh.name;
+                EXPECT_EQ(mesh.faceCount, meshes[i].faces) << mesh.name;
+            }
+            release_scene(scene);
+            loader.scene = nullptr;
+        }
+    }
+}
 
 TEST(Robustness, CraftedScenesLoadOrStopWithAMessage)
 {
