@@ -27,7 +27,7 @@ void put_jpeg(const ScratchDir& dir, const std::string& name)
 
 void put_other(const ScratchDir& dir, const std::string& name)
 {
-    dir.write(name, std::vector<uint8_t>{'B', 'M', 0, 0});
+    dir.write(name, std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a'});
 }
 
 // Loads `given` from the directory; returns the loaded width and leaves the changed name.
