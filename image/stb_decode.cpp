@@ -159,6 +159,9 @@ uint32_t read_be32(const uint8_t* bytes)
     return uint32_t(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
 }
 
+// Each kind's least size for the sides its header gives: a file that cannot hold its image is
+// refused before the library sets aside room for it, so that a few bytes never ask for much.
+
 // A PNG whose chunks run past the end of the file is cut short; one whose compressed data could
 // not fill the image (deflate makes at most 1032 bytes of one) is broken as well. Both are
 // refused before the library sets aside room for the chunks and the image.
@@ -193,19 +196,33 @@ const char* png_shortfall(std::FILE* file, uint64_t fileSize, int width, int hei
     return nullptr;
 }
 
-// Uncompressed true-colour and grey TGA rows are read in blocks, which a file cut short leaves
-// part unfilled without a read at its end: their size is checked beforehand.
+// The least a TGA file must hold for its sides: each pixel's bytes when raw, one packet of at
+// most 128 pixels for each 128 pixels when run-length encoded. Raw true-colour and grey rows are
+// read in blocks, which a file cut short would leave part unfilled without a read at its end.
 const char* tga_shortfall(std::FILE* file, uint64_t fileSize, int width, int height)
 {
     uint8_t header[18];
     if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(header, 1, sizeof header, file) != 18)
         return "cut short";
-    int imageType = header[2], bits = header[16];
-    if ((imageType != 2 && imageType != 3) || (bits != 8 && bits != 24 && bits != 32))
-        return nullptr;
     uint64_t pixels = uint64_t(width) * uint64_t(height);
-    uint64_t needed = 18 + uint64_t(header[0]) + pixels * uint64_t(bits / 8);
-    return needed > fileSize ? "cut short" : nullptr;
+    uint64_t bytesPerPixel = (uint64_t(header[16]) + 7) / 8;
+    bool runLength = header[2] >= 8;
+    uint64_t data = runLength ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel;
+    return 18 + uint64_t(header[0]) + data > fileSize ? "too small for its sides" : nullptr;
+}
+
+// The least a BMP file must hold for its sides: the smallest header and the rows of pixels, the
+// last one without its padding.
+const char* bmp_shortfall(std::FILE* file, uint64_t fileSize, int width, int height)
+{
+    uint8_t header[30];
+    if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(header, 1, sizeof header, file) != 30)
+        return "cut short";
+    bool core = (header[14] | header[15] << 8) == 12;
+    uint64_t bits = core ? header[24] | header[25] << 8 : header[28] | header[29] << 8;
+    uint64_t rowBits = uint64_t(width) * bits;
+    uint64_t data = (rowBits + 31) / 32 * 4 * uint64_t(height - 1) + (rowBits + 7) / 8;
+    return 26 + data > fileSize ? "too small for its sides" : nullptr;
 }
 
 struct ImageFree {
@@ -231,6 +248,8 @@ void stb_decode(const char* name, ImageKind kind, TextureMap& map)
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_callbacks(&callbacks, &source, &width, &height, &channels))
         broken(name, stbi_failure_reason());
+    if (kind == ImageKind::Bmp && height < 0 && height >= -max_image_side)
+        height = -height;  // rows top down; the library's header read leaves the sign
     if (width < 1 || height < 1 || width > max_image_side || height > max_image_side)
         broken(name, "sides beyond 4096");
     const char* shortfall = nullptr;
@@ -238,6 +257,8 @@ void stb_decode(const char* name, ImageKind kind, TextureMap& map)
         shortfall = png_shortfall(file.get(), source.size, width, height);
     else if (kind == ImageKind::Tga)
         shortfall = tga_shortfall(file.get(), source.size, width, height);
+    else
+        shortfall = bmp_shortfall(file.get(), source.size, width, height);
     if (shortfall)
         broken(name, shortfall);
 
