@@ -13,14 +13,15 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/core/file_open.h"
+#include "image/image_bounds.h"
 #include "image/texture_file.h"
 
 namespace {
 
 // Larger images are refused like corrupt data: no device takes a larger texture, and the library
 // makes up the rest of an image whose data breaks off, so a few bytes may ask for all of it.
-constexpr JDIMENSION max_side = 4096;
-constexpr long library_memory = 1L << 30;
+constexpr JDIMENSION max_side = max_image_side;
+constexpr long library_memory = long(decoder_memory);
 
 // A progressive stream splitting every coefficient of three components into scans of its own
 // needs 192 scans; encoders write about ten. Every scan, even one that holds no data, walks all

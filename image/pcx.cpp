@@ -10,14 +10,14 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/core/file_open.h"
+#include "image/image_bounds.h"
 #include "image/texture_file.h"
 
 namespace {
 
-// Sides above this are refused before anything is allocated. No device takes a larger texture,
-// and a header alone must not make the player take more than 64 MiB: the run-length data of a
+// Sides above max_image_side are refused before anything is allocated: the run-length data of a
 // file cut short completes with bytes of 255, so a few bytes may ask for the whole image.
-constexpr int max_side = 4096;
+constexpr int max_side = max_image_side;
 
 struct BlockFree {
     void operator()(void* block) const { std::free(block); }

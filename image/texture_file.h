@@ -1,6 +1,7 @@
 #pragma once
-// Finding a material's image file, telling its format by its first two bytes, decoding it into
-// 32-bit pixels, and the chain of halved image levels.
+// Finding a material's image file, telling its format by its first bytes (PCX, JPEG, BMP, PNG;
+// TGA by its extension and header), decoding it into 32-bit pixels, and the chain of halved
+// image levels.
 
 #include "app/core/file_open.h"
 #include "scene/scene.h"

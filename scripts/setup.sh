@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+          libstb-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           xvfb xauth ffmpeg lame xdotool)
 missing=()
 for p in "${packages[@]}"; do

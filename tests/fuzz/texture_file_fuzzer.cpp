@@ -1,6 +1,7 @@
 // The texture loader's search over a material's file name and its JPG and PCX variants, with
-// the format told by the first two bytes: the input chooses the name and the files that exist
-// (texture_files.h). Every outcome is a whole image or one of the loaders' messages.
+// the format told by the first bytes (and the TGA extension): the input chooses the name and the
+// files that exist (texture_files.h), and the files' contents run through the PCX, JPEG, BMP,
+// TGA and PNG decoders. Every outcome is a whole image or one of the loaders' messages.
 
 #include <cstdint>
 #include <cstdio>

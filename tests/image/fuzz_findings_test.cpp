@@ -12,6 +12,7 @@
 #include "image/jpeg.h"
 #include "image/pcx.h"
 #include "image/texture_file.h"
+#include "tests/fuzz/texture_files.h"
 #include "tests/image/image_test_util.h"
 
 using namespace image_test;
@@ -90,4 +91,60 @@ TEST(FuzzFindings, HeaderAskingForAHugeImageIsRefusedBeforeAllocating)
     ASSERT_TRUE(std::filesystem::exists(finding));
     std::string message = outcome(dir, finding, "HUGE.PCX", pcx_decode);
     EXPECT_NE(message.find("HUGE.PCX is not a .pcx file!"), std::string::npos) << message;
+}
+
+namespace {
+
+// Lays out the files of a texture-search input as the harness does and loads the given name:
+// the message of a fatal stop, or empty after a whole image.
+std::string search_outcome(const ScratchDir& dir, const std::filesystem::path& finding)
+{
+    TextureFileSet set = split_texture_input(read_bytes(finding));
+    for (const TextureFile& file : set.files)
+        dir.write(file.name, file.bytes);
+    std::string name = dir.file(set.givenName);
+    TextureMap map{};
+    CatchFatal catchFatal;
+    std::string message;
+    try {
+        load_texture_image(name.data(), map);
+        build_image_levels(map);
+    } catch (const FatalStop& stop) {
+        message = stop.message;
+    }
+    free_image(map);
+    for (const TextureFile& file : set.files)
+        std::filesystem::remove(dir.file(file.name));
+    return message;
+}
+
+}  // namespace
+
+TEST(FuzzFindings, TextureSearchInputsDecodeOrAreRefused)
+{
+    ScratchDir dir;
+    for (const auto& finding : findings("texture_file")) {
+        SCOPED_TRACE(finding.filename().string());
+        std::string message = search_outcome(dir, finding);
+        bool known = message.empty() || message.ends_with(" found!") ||
+                     message.ends_with(" is unknown type!") || message.ends_with(" is broken!") ||
+                     message.ends_with(" is not a .pcx file!");
+        EXPECT_TRUE(known) << message;
+    }
+}
+
+// 62 bytes of a run-length TGA that ask for 1556 x 512 pixels: the decoder made the whole image
+// of what reads past the end before it found the file cut short, seconds under the fuzzer.
+// It is refused from its size alone.
+TEST(FuzzFindings, RunLengthTgaFarTooSmallForItsSidesIsRefusedUndecoded)
+{
+    ScratchDir dir;
+    auto finding = std::filesystem::path(SOURCE_DIR) /
+                   "tests/fuzz/regressions/texture_file/tga_runs_of_62_bytes_asking_for_1556x512";
+    ASSERT_TRUE(std::filesystem::exists(finding));
+    testing::internal::CaptureStderr();
+    std::string message = search_outcome(dir, finding);
+    std::string reason = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(message.ends_with("/BRICK.TGA is broken!")) << message;
+    EXPECT_NE(reason.find("too small for its sides"), std::string::npos) << reason;
 }

@@ -14,6 +14,7 @@
 #include "image/jpeg.h"
 #include "image/pcx.h"
 #include "image/texture_file.h"
+#include "tests/fuzz/seeds/seed_images.h"
 #include "tests/image/image_test_util.h"
 #include "tools/writers/jpeg_writer.h"
 #include "tools/writers/pcx_writer.h"
@@ -119,4 +120,23 @@ TEST(BrokenImages, JpegFilesAlwaysGiveAnImage)
     std::vector<std::string> allowed = {"is not a .pcx file!", "is unknown type!",
                                         "IMAGE.pcx found!", "IMAGE.JPG found!"};
     feed(broken_variants(encode_jpeg(pixels, 19, 11, 90)), "IMAGE.JPG", allowed);
+}
+
+TEST(BrokenImages, BmpTgaAndPngFilesDecodeOrAreRefused)
+{
+    using namespace seed_images;
+    std::vector<uint32_t> pixels = test_pixels(13, 7);
+    std::vector<uint32_t> fewColours = pixels;
+    for (uint32_t& pixel : fewColours)
+        pixel &= 0xC0C0C0;
+    // A flipped signature or extension makes another kind, or none; the search's own messages.
+    std::vector<std::string> allowed = {"is broken!", "is unknown type!", "is not a .pcx file!",
+                                        "found!"};
+    feed(broken_variants(encode_bmp(pixels, 13, 7, 24)), "IMAGE.BMP", allowed);
+    feed(broken_variants(encode_bmp(fewColours, 13, 7, 8)), "IMAGE.BMP", allowed);
+    feed(broken_variants(encode_tga(pixels, 13, 7, TgaColour::TrueColour, 32, true)), "IMAGE.TGA",
+         allowed);
+    feed(broken_variants(encode_tga(fewColours, 13, 7, TgaColour::Indexed, 8, true)), "IMAGE.TGA",
+         allowed);
+    feed(broken_variants(encode_png_rgb(pixels, 13, 7)), "IMAGE.PNG", allowed);
 }

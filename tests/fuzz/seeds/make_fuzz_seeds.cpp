@@ -33,6 +33,9 @@ void image_seeds(SeedWriter& out)
     // The texture loader's search: bits 0-1 the given name (PCX, JPG, TGA, JPX), bit 2 lower-case
     // files on disk, bits 3-5 which of given, JPG and PCX exist (texture_files.h).
     const std::vector<uint8_t> pcx = pcx_rgb(4, 4), indexed = pcx_indexed(4, 2), jpg = jpeg(4, 4);
+    const std::vector<uint8_t> bmp24 = bmp(5, 3, 24), bmp8 = bmp(4, 4, 8), bmp32 = bmp(3, 2, 32);
+    const std::vector<uint8_t> tga24 = tga(5, 3, 24, false), tgaRuns = tga(9, 4, 32, true);
+    const std::vector<uint8_t> tgaIndexed = tga(6, 2, 8, true), pngRgb = png(5, 4);
     const std::vector<uint8_t> other = {'G', 'I', 'F', '8', '9', 'a'};
     struct Case {
         const char* name;
@@ -53,6 +56,17 @@ void image_seeds(SeedWriter& out)
         {"all_other", 2 | 8 | 16 | 32, {other, other, other}},
         {"lower_case_files", 2 | 4 | 32, {pcx}},
         {"empty_file", 1 | 8, {{}}},
+        {"bmp_as_named", 3 | 8, {bmp24}},
+        {"bmp_indexed_named_tga", 2 | 8, {bmp8}},
+        {"bmp_32_bits", 3 | 8, {bmp32}},
+        {"tga_as_named", 2 | 8, {tga24}},
+        {"tga_runs", 2 | 8, {tgaRuns}},
+        {"tga_indexed_runs", 2 | 4 | 8, {tgaIndexed}},
+        {"png_as_named", 3 | 8, {pngRgb}},
+        {"png_as_jpg_variant", 3 | 16, {pngRgb}},
+        {"bmp_as_pcx_variant", 2 | 32, {bmp24}},
+        {"tga_beside_jpeg", 2 | 8 | 16, {tga24, jpg}},
+        {"tga_beside_other", 2 | 8 | 16, {tgaRuns, other}},
     };
     for (const Case& c : cases)
         out.put("texture_file", c.name, join_texture_input(c.choices, c.files));
