@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "gfxcontext/offscreen_presenter.h"
 #include "tests/tools/demo_files.h"
+#include "tools/writers/png_file.h"
 
 using namespace demo_test;
 namespace fs = std::filesystem;
