@@ -102,8 +102,8 @@ TEST(Blending, AlphaAndAdditiveFactorsAreExactToWithinOne)
     h.device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
     h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
     quad(0x60F0A010);   // alpha 96
-    const int a = 96;
-    auto over = [a](int s, int d) { return (s * a + d * (255 - a)) / 255.0; };
+    constexpr int a = 96;
+    auto over = [](int s, int d) { return (s * a + d * (255 - a)) / 255.0; };
     expect_near_colour(h.pixel(32, 32), int(over(0xF0, 0x20) + 0.5), int(over(0xA0, 0x40) + 0.5),
                        int(over(0x10, 0x80) + 0.5), 1);
     const uint32_t before = h.pixel(32, 32);
