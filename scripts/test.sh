@@ -2,19 +2,38 @@
 # Builds and runs every test: the normal build, then the AddressSanitizer and
 # UndefinedBehaviorSanitizer build of the same tests, then the device's tests under
 # ThreadSanitizer (its rasteriser hands queues to worker threads without locks).
+# In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
+# Release) and with clang, whose optimiser and checks each find warnings the others miss.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
-scripts/setup.sh build
+in_ci=false
+[ "${CI:-}" = true ] && in_ci=true
+werror=(-DPLAYER_WERROR=OFF)
+$in_ci && werror=(-DPLAYER_WERROR=ON)
+
+scripts/setup.sh build "${werror[@]}"
 (cd build && ctest --output-on-failure -j"$(nproc)")
 
-scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+  "${werror[@]}"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j"$(nproc)")
 
-cmake -S . -B build-tsan -DPLAYER_TSAN=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-tsan -DPLAYER_TSAN=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "${werror[@]}" >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target tests_gfxcontext
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/tests_gfxcontext --gtest_brief=1
+
+# CI: the released build with GCC, and a clang build of everything; the golden frames must come
+# out the same from each.
+if $in_ci; then
+  scripts/setup.sh build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc \
+    -DCMAKE_CXX_COMPILER=g++ "${werror[@]}"
+  (cd build-release && ctest --output-on-failure -j"$(nproc)" -R "golden|Golden")
+  scripts/setup.sh build-clang -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${werror[@]}"
+  (cd build-clang && ctest --output-on-failure -j"$(nproc)" -R "golden|Golden")
+fi
 
 # The fuzz harnesses: replay of the corpus and the regression inputs, then a minute of fuzzing
 # each. The last line is the harnesses' "N passed, N failed".

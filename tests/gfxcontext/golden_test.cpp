@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <array>
 #include <functional>
 
@@ -14,6 +13,7 @@
 #include "gfxcontext/texture.h"
 #include "tests/gfxcontext/device_harness.h"
 #include "tests/support/box_halve.h"
+#include "tests/support/golden_image.h"
 
 namespace {
 
@@ -147,21 +147,9 @@ void compare_with_golden(const std::string& name, const std::function<void(Devic
 {
     DeviceHarness h(sceneWidth, sceneHeight);
     scene(h);
-    const std::vector<uint32_t>& frame = h.frame();
-    const std::string path = std::string(SOURCE_DIR) + "/tests/gfxcontext/golden/" + name + ".png";
-    if (std::getenv("GOLDEN_UPDATE")) {
-        ASSERT_TRUE(write_png(path, frame.data(), sceneWidth, sceneHeight));
-        GTEST_SKIP() << "wrote " << path;
-    }
-    std::vector<uint32_t> golden;
-    int w = 0, hgt = 0;
-    ASSERT_TRUE(read_png(path, golden, w, hgt)) << path;
-    ASSERT_EQ(w, sceneWidth);
-    ASSERT_EQ(hgt, sceneHeight);
-    int differing = 0;
-    for (size_t i = 0; i < golden.size(); i++)
-        differing += golden[i] != frame[i];
-    EXPECT_EQ(differing, 0) << name;
+    testing_support::expect_golden_image(
+        std::string(SOURCE_DIR) + "/tests/gfxcontext/golden/" + name + ".png", h.frame(),
+        sceneWidth, sceneHeight, 0);
 }
 
 }  // namespace

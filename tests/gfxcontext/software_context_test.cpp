@@ -1,10 +1,9 @@
 // The context layer: creation for every selector, references, frames handed to the presenter,
-// debug text, PNG round trips, and calls with bad arguments, which must fail without harm.
+// debug text, and calls with bad arguments, which must fail without harm.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -185,28 +184,6 @@ TEST(Robustness, BadTexturesAreRefused)
     EXPECT_NE(h.library->D3DXLoadTextureFromMemory(h.device, t, 0, texels.data(),
                                                    D3DX_SF_A8R8G8B8, 8, D3DX_FT_LINEAR),
               D3D_OK);
-}
-
-TEST(Png, FramesRoundTripAndBrokenFilesAreRefused)
-{
-    const std::string path = ::testing::TempDir() + "device_frame.png";
-    std::vector<uint32_t> pixels = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF};
-    ASSERT_TRUE(write_png(path, pixels.data(), 3, 2));
-    std::vector<uint32_t> back;
-    int w = 0, h = 0;
-    ASSERT_TRUE(read_png(path, back, w, h));
-    EXPECT_EQ(w, 3);
-    EXPECT_EQ(h, 2);
-    EXPECT_EQ(back, pixels);
-
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("\x89PNG\r\n\x1a\n broken", file);
-    std::fclose(file);
-    EXPECT_FALSE(read_png(path, back, w, h));
-    EXPECT_FALSE(read_png(path + ".missing", back, w, h));
-    EXPECT_FALSE(write_png("/nonexistent-dir/x.png", pixels.data(), 3, 2));
-    std::remove(path.c_str());
 }
 
 TEST(Robustness, RandomVerticesAndStatesNeverReachOutsideTheBuffers)

@@ -140,8 +140,11 @@ public:
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const float* m) override
     {
         std::string values;
-        for (int i = 0; i < 16; ++i)
-            values += (i ? " " : "") + real(m[i]);
+        for (int i = 0; i < 16; ++i) {
+            if (i)
+                values += ' ';
+            values += real(m[i]);
+        }
         impl.log("SetTransform", join({num(state), values}));
         return D3D_OK;
     }

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "gfxcontext/offscreen_presenter.h"
 #include "tests/tools/demo_files.h"
 #include "tools/writers/chunk_writer.h"
+#include "tools/writers/png_file.h"
 
 using namespace demo_test;
 namespace fs = std::filesystem;

@@ -30,6 +30,7 @@
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/video_clock.h"
 #include "tools/capture/video_pipe.h"
+#include "tools/writers/png_file.h"
 
 namespace fs = std::filesystem;
 
@@ -183,7 +184,7 @@ int capture_display_frames(int argc, char** argv)
         } else {
             char name[32];
             std::snprintf(name, sizeof name, "video-%05lld.png", static_cast<long long>(k));
-            if (!write_png((output / name).string(), shown.frame.data(), shown.width, shown.height))
+            if (!write_png((output / name).string(), shown.frame, shown.width, shown.height))
                 return fail("cannot write " + (output / name).string());
         }
         progress.update(int(k - first + 1));
@@ -246,7 +247,7 @@ int main(int argc, char** argv)
         std::snprintf(name, sizeof name, "frame-%07.1f.png", double(frame));
         const OffscreenPresenter& shown = player.presenter();
         const std::string path = (outDir / name).string();
-        if (!write_png(path, shown.frame.data(), shown.width, shown.height)) {
+        if (!write_png(path, shown.frame, shown.width, shown.height)) {
             std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
             return 1;
         }
