@@ -382,7 +382,13 @@ int main(int argc, char** argv)
     json.open('{');
     json.key("file"), json.text(name);
     json.key("frames");
-    json.raw("[" + std::to_string(scene->startFrame) + ", " + std::to_string(scene->endFrame) + "]");
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) of "literal" + std::string.
+    std::string range = "[";
+    range += std::to_string(scene->startFrame);
+    range += ", ";
+    range += std::to_string(scene->endFrame);
+    range += "]";
+    json.raw(range);
     json.key("ambient"), json.numbers(scene->ambient, 3);
     json.key("background"), json.numbers(scene->background, 3);
     json.key("ambientKeys"), json.integer(scene->ambientTrack.keyCount);
