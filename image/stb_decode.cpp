@@ -185,8 +185,13 @@ const char* png_shortfall(std::FILE* file, uint64_t fileSize, int width, int hei
         uint64_t length = read_be32(chunk);
         if (length > fileSize - offset - 12)
             return "chunk runs past the end of the file";
-        if (std::memcmp(chunk + 4, "IDAT", 4) == 0)
+        if (std::memcmp(chunk + 4, "IDAT", 4) == 0) {
+            // The library copies the first image data chunk into a buffer it makes only for
+            // data: an empty one would be copied to nowhere.
+            if (compressed == 0 && length == 0)
+                return "empty image data chunk";
             compressed += length;
+        }
         if (std::memcmp(chunk + 4, "IEND", 4) == 0)
             break;
         offset += 12 + length;
