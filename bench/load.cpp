@@ -31,9 +31,9 @@ std::string scene_path()
 ChunkWriter generate()
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.version(3);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.material({.name = "STONE", .transparencyPercent = 0, .twoSided = true});
     w.material({.name = "MOSS", .transparencyPercent = 20});
     for (int m = 0; m < MESHES; ++m) {
@@ -64,10 +64,10 @@ ChunkWriter generate()
     w.omni_object("SUN", {0, 100, 100}, {1, 1, 0.9f});
     w.camera_object("VIEW", {0, -50, 30}, {300, 20, 0});
     w.close();
-    w.open(chunk_id::KEYFRAMER);
+    w.open(chunk_id::KEYFRAMER_DATA);
     w.frames(0, 1000);
     for (int m = 0; m < MESHES; ++m) {
-        w.begin_node(chunk_id::MESH_NODE, uint16_t(m), "HILL" + std::to_string(m));
+        w.begin_node(chunk_id::MESH_TRACK, uint16_t(m), "HILL" + std::to_string(m));
         w.pivot({0, 0, 0});
         std::vector<KeyDesc> position, rotation;
         for (int k = 0; k < 20; ++k) {
@@ -148,8 +148,8 @@ void BM_BuildNamedRecords(benchmark::State& state)
     constexpr int CAMERAS = 60000, MATERIALS = 20000;
     static const std::string path = [] {
         ChunkWriter w;
-        w.open(chunk_id::MAIN);
-        w.open(chunk_id::EDITOR);
+        w.open(chunk_id::MAIN_CHUNK);
+        w.open(chunk_id::OBJECT_MESH_DATA);
         MeshDesc mesh{.name = "MESH", .vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, .faces = {{0, 1, 2}}};
         for (int i = 0; i < MATERIALS; ++i) {
             w.begin_material(numbered('M', i));
@@ -160,9 +160,9 @@ void BM_BuildNamedRecords(benchmark::State& state)
             w.camera_object(numbered('C', i), {0, 0, 0}, {0, 0, 1});
         w.mesh_object(mesh);
         w.close();
-        w.open(chunk_id::KEYFRAMER);
+        w.open(chunk_id::KEYFRAMER_DATA);
         for (int i = 0; i < CAMERAS; ++i) {
-            w.begin_node(chunk_id::CAMERA_NODE, uint16_t(i), numbered('C', i));
+            w.begin_node(chunk_id::CAMERA_TRACK, uint16_t(i), numbered('C', i));
             w.close();
         }
         w.close();

@@ -85,17 +85,17 @@ bool write_soak_scene(const std::filesystem::path& dir)
     if (!write_textures(dir))
         return false;
     ChunkWriter w;
-    w.open(MAIN);
+    w.open(MAIN_CHUNK);
     w.version(3);
-    w.open(EDITOR);
+    w.open(OBJECT_MESH_DATA);
     w.background(0, 0, 0.1f);
     w.ambient(0.2f, 0.2f, 0.25f);
-    w.material({.name = "Stone", .maps = {{.slot = TEXTURE1, .fileName = "STONE.PCX"}}});
+    w.material({.name = "Stone", .maps = {{.slot = TEXTURE_MAP_1, .fileName = "STONE.PCX"}}});
     w.material({.name = "Metal", .maps = {{.slot = REFLECTION_MAP, .fileName = "metal.jpg"}}});
     w.material({.name = "Glass", .transparencyPercent = 40, .twoSided = true,
-                .maps = {{.slot = TEXTURE1, .fileName = "metal.jpg"}}});
+                .maps = {{.slot = TEXTURE_MAP_1, .fileName = "metal.jpg"}}});
     w.material({.name = "Glow", .additive = true,
-                .maps = {{.slot = TEXTURE1, .fileName = "glow.pcx"},
+                .maps = {{.slot = TEXTURE_MAP_1, .fileName = "glow.pcx"},
                          {.slot = OPACITY_MAP, .fileName = "mask.jpg"}}});
     w.material({.name = "Plain", .ambient = {200, 120, 40}, .shading = 1});
     w.material({.name = "Wire", .wireframe = true});
@@ -115,12 +115,12 @@ bool write_soak_scene(const std::filesystem::path& dir)
     w.camera_object("Cam", {0, -300, 120}, {0, 0, 0}, 0, 40);
     w.close();
 
-    w.open(KEYFRAMER);
+    w.open(KEYFRAMER_DATA);
     w.frames(0, 1150);
-    w.begin_node(AMBIENT_NODE, 0, "$AMBIENT$");
-    w.track(COLOUR_KEYS, {key3(0, {0.1f, 0.1f, 0.1f}), key3(1150, {0.3f, 0.2f, 0.2f})});
+    w.begin_node(AMBIENT_TRACK, 0, "$AMBIENT$");
+    w.track(COLOR_KEYS, {key3(0, {0.1f, 0.1f, 0.1f}), key3(1150, {0.3f, 0.2f, 0.2f})});
     w.close();
-    w.begin_node(MESH_NODE, 1, "$$$DUMMY");
+    w.begin_node(MESH_TRACK, 1, "$$$DUMMY");
     w.dummy_name("Spinner");
     w.track(ROTATION_KEYS, {{.frame = 0, .value = {0, 0, 0, 1}},
                             {.frame = 575, .value = {pi, 0, 0, 1}},
@@ -129,7 +129,7 @@ bool write_soak_scene(const std::filesystem::path& dir)
     for (int i = 0; i < 24; ++i) {
         float angle = 2 * pi * float(i) / 24;
         V3 at = {150 * std::cos(angle), 150 * std::sin(angle), 0};
-        w.begin_node(MESH_NODE, uint16_t(2 + i), "Ring" + std::to_string(i), 1);
+        w.begin_node(MESH_TRACK, uint16_t(2 + i), "Ring" + std::to_string(i), 1);
         w.track(POSITION_KEYS, {key3(0, at), key3(300 + 20 * i, {at[0], at[1], 40}), key3(1150, at)});
         w.track(ROTATION_KEYS, {{.frame = 0, .value = {0, 0, 0, 1}},
                                 {.frame = 400, .value = {pi / 2, 1, 0, 0}}},
@@ -140,27 +140,27 @@ bool write_soak_scene(const std::filesystem::path& dir)
         }
         w.close();
     }
-    w.begin_node(MESH_NODE, 30, "Blob");
+    w.begin_node(MESH_TRACK, 30, "Blob");
     w.track(MORPH_KEYS, {{.frame = 0, .morphTarget = "Blob"},
                          {.frame = 500, .morphTarget = "BlobFat"},
                          {.frame = 1000, .morphTarget = "Blob"}});
     w.close();
-    w.begin_node(MESH_NODE, 31, "BlobFat");
+    w.begin_node(MESH_TRACK, 31, "BlobFat");
     w.track(POSITION_KEYS, {key3(0, {0, 0, -1000})});
     w.close();
-    w.begin_node(OMNI_NODE, 32, "Sun");
+    w.begin_node(OMNI_TRACK, 32, "Sun");
     w.track(POSITION_KEYS, {key3(0, {0, 0, 200}), key3(1150, {100, 100, 150})});
-    w.track(COLOUR_KEYS, {key3(0, {1, 0.9f, 0.8f}), key3(700, {1, 0.5f, 0.3f})});
+    w.track(COLOR_KEYS, {key3(0, {1, 0.9f, 0.8f}), key3(700, {1, 0.5f, 0.3f})});
     w.close();
-    w.begin_node(OMNI_NODE, 33, "Moon");
+    w.begin_node(OMNI_TRACK, 33, "Moon");
     w.close();
-    w.begin_node(CAMERA_NODE, 34, "Cam");
+    w.begin_node(CAMERA_TRACK, 34, "Cam");
     w.track(POSITION_KEYS, {key3(0, {0, -300, 120}), key3(400, {300, 0, 80}),
                             key3(800, {0, 300, 40}), key3(1150, {-300, 0, 120})});
     w.track(FOV_KEYS, {{.frame = 0, .value = {40}}, {.frame = 1150, .value = {70}}});
     w.track(ROLL_KEYS, {{.frame = 0, .value = {0}}, {.frame = 1150, .value = {20}}});
     w.close();
-    w.begin_node(CAMERA_TARGET_NODE, 35, "Cam");
+    w.begin_node(CAMERA_TARGET_TRACK, 35, "Cam");
     w.track(POSITION_KEYS, {key3(0, {0, 0, 0}), key3(1150, {0, 0, 30})});
     w.close();
     w.close();

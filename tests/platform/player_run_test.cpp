@@ -81,8 +81,8 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit)
 bool write_small_scene(const fs::path& file)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.material({.name = "PAINT", .shading = 1});
     w.mesh_object({.name = "TRI",
                    .vertices = {{-20, 0, -10}, {20, 0, -10}, {0, 0, 20}},

@@ -65,16 +65,17 @@ TEST(ChunkReader, SkipsUnknownChunksAtEveryLevel)
     w.open(0x1234);  // an unknown top-level chunk that would hold a mesh if it were walked
     w.mesh_object(triangle("HIDDEN"));
     w.close();
-    w.open(chunk_id::EDITOR);  // a top-level chunk other than the main chunk is walked too
+    // A top-level chunk other than the main chunk is walked too.
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.mesh_object(triangle("TOP"));
     w.close();
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.open(0x7777);
     w.u32(0xDEADBEEF);
     w.close();
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.begin_object("Box01");
-    w.open(chunk_id::MESH);
+    w.open(chunk_id::TRIANGULAR_MESH);
     w.open(0x4150);  // smoothing groups inside the mesh
     w.u32(1);
     w.close();
@@ -100,14 +101,14 @@ TEST(ChunkReader, ShortLengthsEndTheirLevelAndLongOnesEndWithTheParent)
     ScratchDir dir;
     for (uint32_t length : {0u, 5u, 0xFFFFFFF0u}) {
         ChunkWriter w;
-        w.open(chunk_id::MAIN);
-        w.open(chunk_id::EDITOR);
+        w.open(chunk_id::MAIN_CHUNK);
+        w.open(chunk_id::OBJECT_MESH_DATA);
         w.mesh_object(triangle("FIRST"));
-        w.header(chunk_id::OBJECT, length);  // a zero length would read this header for ever
+        w.header(chunk_id::OBJECT_BLOCK, length);  // a zero length would read this header for ever
         w.string("OUTER");
         w.mesh_object(triangle("INNER"));  // walked only as a part of the long chunk
         w.close();
-        w.open(chunk_id::EDITOR);  // the main chunk's walk goes on with its next chunk
+        w.open(chunk_id::OBJECT_MESH_DATA);  // the main chunk's walk goes on with its next chunk
         w.mesh_object(triangle("SECOND"));
         w.close();
         w.close();
@@ -126,13 +127,13 @@ TEST(ChunkReader, ASubChunkClaimingMoreThanItsParentEndsWithIt)
 {
     ScratchDir dir;
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.begin_object("BOX");
-    w.open(chunk_id::MESH);
+    w.open(chunk_id::TRIANGULAR_MESH);
     // The vertex list claims 100 bytes more than the mesh has, and three vertices more than it
     // holds: it is read up to the mesh's end.
-    w.header(chunk_id::VERTICES, 6 + 2 + 36 + 100);
+    w.header(chunk_id::VERTICES_LIST, 6 + 2 + 36 + 100);
     w.u16(6);
     w.floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
     w.close();
@@ -198,7 +199,7 @@ TEST(ChunkReader, AFileCutShortLoadsWhatItHoldsUpToTheCut)
     // In the name of a keyframer node: it names no node.
     w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
                     [](ChunkWriter& w) {
-                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX", NO_PARENT);
                         w.close();
                     });
     scene = build_cut(w, last(w, "BOX", 2));
@@ -208,7 +209,7 @@ TEST(ChunkReader, AFileCutShortLoadsWhatItHoldsUpToTheCut)
     // In the target name of a morph key: the keys before it stay.
     w = editor_file([&](ChunkWriter& w) { w.mesh_object(box); },
                     [](ChunkWriter& w) {
-                        w.begin_node(chunk_id::MESH_NODE, 0, "BOX", NO_PARENT);
+                        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX", NO_PARENT);
                         w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BOX"},
                                                        {.frame = 5, .morphTarget = "BOX"}});
                         w.close();
@@ -232,11 +233,11 @@ TEST(ChunkReader, DeeplyNestedContainersAreCutOffNotFollowed)
     ScratchDir dir;
     ChunkWriter w;
     for (int i = 0; i < 20000; ++i)
-        w.open(chunk_id::MAIN);
+        w.open(chunk_id::MAIN_CHUNK);
     w.mesh_object(triangle("DEEP"));
     for (int i = 0; i < 20000; ++i)
         w.close();
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.mesh_object(triangle("SHALLOW"));
     w.close();
     Scene* scene = build(w);
@@ -249,7 +250,7 @@ TEST(ChunkReader, NamesAreUpperCasedAndCutToTheBuffer)
     ScratchDir dir;
     std::string longName(700, 'a');
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.begin_object(longName);
     w.camera(V3{0, 0, 0}, V3{0, 0, 1}, 0, 45);
     w.close();
@@ -270,9 +271,9 @@ TEST(ChunkReader, ANameRunningIntoTheEndOfTheFileEndsThere)
 {
     ScratchDir dir;
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.omni_object("LAMP", {1, 2, 3}, {1, 1, 1});
-    w.open(chunk_id::OBJECT);
+    w.open(chunk_id::OBJECT_BLOCK);
     w.raw(std::vector<uint8_t>{'t', 'a', 'i', 'l'});  // no terminating zero
     w.close();
     w.close();
@@ -295,14 +296,14 @@ TEST(ChunkReader, AFileWithoutNodesDidNotLoadProperly)
     for (int variant = 0; variant < 3; ++variant) {
         ChunkWriter w;
         if (variant == 1) {
-            w.open(chunk_id::MAIN);
+            w.open(chunk_id::MAIN_CHUNK);
             w.open(chunk_id::MATERIAL);
             w.begin_material("ONLY");
             w.close();
             w.close();
             w.close();
         } else if (variant == 2) {
-            w.header(chunk_id::MAIN, 3);
+            w.header(chunk_id::MAIN_CHUNK, 3);
         }
         EXPECT_EQ(fatal_message([&] { build(w); }), "3DS-file didn't load properly.\n") << variant;
     }
@@ -319,11 +320,11 @@ TEST(ColourSubChunks, TheFirstOfEachKindWinsAndGammaTwinsShareTheTarget)
         w.colour_float(1, 1, 1);
         w.close();
         w.close();
-        w.open(chunk_id::BACKGROUND);
+        w.open(chunk_id::BACKGROUND_COLOR);
         w.colour_float(0.1f, 0.2f, 0.3f);
         w.colour_float(0.9f, 0.9f, 0.9f);
         w.close();
-        w.open(chunk_id::AMBIENT);
+        w.open(chunk_id::AMBIENT_COLOR);
         w.colour_byte(255, 0, 0);  // a byte colour does not fill a float target
         w.colour_float(0.4f, 0.5f, 0.6f, true);
         w.close();
@@ -343,7 +344,7 @@ TEST(PercentSubChunks, IntegersCountInHundredthsAndANonZeroFloatWins)
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         auto material = [&](const char* name, auto body) {
             w.begin_material(name);
-            w.open(chunk_id::TRANSPARENCY);
+            w.open(chunk_id::TRANSPARENCY_PERCENT);
             body();
             w.close();
             w.close();
@@ -363,7 +364,7 @@ TEST(PercentSubChunks, IntegersCountInHundredthsAndANonZeroFloatWins)
             w.percent_int(90);
         });
         w.begin_material("REFLECTIVE");
-        w.percent_chunk(chunk_id::REFLECTION, 25);
+        w.percent_chunk(chunk_id::REFLECTION_PERCENT, 25);
         w.close();
         w.mesh_object(triangle("BOX"));
     });

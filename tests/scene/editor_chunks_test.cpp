@@ -51,16 +51,16 @@ TEST(MeshChunks, CountsAreCutToWhatTheChunkHolds)
         w.begin_material("M");
         w.close();
         w.begin_object("CUT");
-        w.open(chunk_id::MESH);
-        w.open(chunk_id::VERTICES);
+        w.open(chunk_id::TRIANGULAR_MESH);
+        w.open(chunk_id::VERTICES_LIST);
         w.u16(60000);  // claims 60000 vertices, holds three
         w.floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
         w.close();
-        w.open(chunk_id::MAPPINGS);
+        w.open(chunk_id::MAPPINGS_LIST);
         w.u16(65535);
         w.floats({0.1f, 0.2f, 0.3f, 0.4f});
         w.close();
-        w.open(chunk_id::FACES);
+        w.open(chunk_id::FACES_LIST);
         w.u16(1);
         w.u16(0), w.u16(1), w.u16(2), w.u16(7);
         w.open(chunk_id::FACE_MATERIAL);
@@ -73,9 +73,9 @@ TEST(MeshChunks, CountsAreCutToWhatTheChunkHolds)
         w.close();
         // The bytes of a face list's sub-chunks would count as faces: this list has none.
         w.begin_object("FACES");
-        w.open(chunk_id::MESH);
+        w.open(chunk_id::TRIANGULAR_MESH);
         w.vertices(three_vertices());
-        w.open(chunk_id::FACES);
+        w.open(chunk_id::FACES_LIST);
         w.u16(1000);
         w.u16(0), w.u16(1), w.u16(2), w.u16(7);
         w.u16(2), w.u16(1), w.u16(0), w.u16(7);
@@ -101,7 +101,7 @@ TEST(MeshChunks, ZeroCountsGiveEmptyMeshes)
     ScratchDir dir;
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_object("EMPTY");
-        w.open(chunk_id::MESH);
+        w.open(chunk_id::TRIANGULAR_MESH);
         w.vertices(std::vector<V3>{});
         w.faces(std::vector<FaceDesc>{});
         w.close();
@@ -126,7 +126,7 @@ TEST(MeshChunks, AFaceOutsideTheVertexArrayStopsTheLoad)
     // Faces ahead of their vertices index nothing yet.
     ChunkWriter early = editor_file([](ChunkWriter& w) {
         w.begin_object("EARLY");
-        w.open(chunk_id::MESH);
+        w.open(chunk_id::TRIANGULAR_MESH);
         w.faces(std::vector<FaceDesc>{{0, 1, 2}});
         w.vertices(three_vertices());
         w.close();
@@ -161,7 +161,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
             MeshDesc box = triangle("BOX");
             box.mappings = {{0.5f, 0}};
             w.begin_object("BOX");
-            w.open(chunk_id::MESH);
+            w.open(chunk_id::TRIANGULAR_MESH);
             w.vertices(box.vertices);
             w.faces(box.faces);
             w.vertices(std::vector<V3>{{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}});  // a second list
@@ -178,7 +178,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
             w.close();
             // Mappings and face materials ahead of the arrays they index.
             w.begin_object("LATE");
-            w.open(chunk_id::MESH);
+            w.open(chunk_id::TRIANGULAR_MESH);
             w.mappings(std::vector<V2>{{7, 7}});
             w.face_material("NOT DEFINED", std::vector<uint16_t>{0});
             w.vertices(three_vertices());
@@ -188,7 +188,7 @@ TEST(MeshChunks, GeometryOutsideItsMeshIsSkipped)
         },
         [](ChunkWriter& w) {
             // A vertex list inside a mesh's keyframer block is not the mesh's.
-            w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
             w.vertices(std::vector<V3>{{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}});
             w.close();
         });
@@ -238,8 +238,8 @@ TEST(LightChunks, OmniLightsTakeTheirSubChunks)
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_object("Omni01");
         w.begin_light({1, 2, 3}, {0.5f, 0.5f, 1});
-        w.empty(chunk_id::LIGHT_OFF);
-        w.empty(chunk_id::FADING_ON);
+        w.empty(chunk_id::LIGHT_IS_OFF);
+        w.empty(chunk_id::FADING_IS_ON);
         w.float_chunk(chunk_id::RANGE_START, 10);
         w.float_chunk(chunk_id::RANGE_END, 100);
         w.float_chunk(chunk_id::MULTIPLIER, 2);
@@ -268,10 +268,10 @@ TEST(LightChunks, ASpotlightReplacesItsLightAndKeepsTheValuesReadBeforeIt)
         w.begin_object("Spot");
         w.begin_light({1, 2, 3}, {0.25f, 0.5f, 0.75f});
         w.float_chunk(chunk_id::RANGE_END, 50);
-        w.empty(chunk_id::LIGHT_OFF);
+        w.empty(chunk_id::LIGHT_IS_OFF);
         w.spotlight({4, 5, 6}, 30, 45);
         w.float_chunk(chunk_id::RANGE_END, 999);
-        w.empty(chunk_id::FADING_ON);
+        w.empty(chunk_id::FADING_IS_ON);
         w.colour_float(1, 0, 0);  // the released light's colour target is gone
         w.spotlight({7, 7, 7}, 1, 1);  // a second conversion has no omni light to turn
         w.close();
@@ -337,13 +337,13 @@ TEST(MaterialChunks, FlagsColoursAndTheLastOfTwoSameNamedMaterials)
         w.material({.name = "Glass", .ambient = {255, 51, 0}, .shading = 0x0203, .twoSided = true,
                     .additive = true, .wireframe = true});
         w.begin_material("GLASS");
-        w.open(chunk_id::DIFFUSE);
+        w.open(chunk_id::DIFFUSE_COLOR);
         w.colour_byte(1, 2, 3);
         w.close();
-        w.open(chunk_id::SPECULAR);
+        w.open(chunk_id::SPECULAR_COLOR);
         w.colour_byte(1, 2, 3);
         w.close();
-        w.open(chunk_id::MATERIAL_AMBIENT);  // without a colour: black
+        w.open(chunk_id::MATERIAL_AMBIENT_COLOR);  // without a colour: black
         w.close();
         w.close();
         MeshDesc mesh = triangle("BOX");
@@ -386,8 +386,8 @@ TEST(MaterialChunks, MapsLoadTheirImagesAndMapsWithoutAFileAreDropped)
     dir.write_pcx("bump.pcx", 2, 2, 0x808080);
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         w.begin_material("M");
-        w.map({.slot = chunk_id::TEXTURE1, .fileName = "Brick.pcx"});
-        w.map({.slot = chunk_id::TEXTURE2});  // no file name
+        w.map({.slot = chunk_id::TEXTURE_MAP_1, .fileName = "Brick.pcx"});
+        w.map({.slot = chunk_id::TEXTURE_MAP_2});  // no file name
         w.open(chunk_id::OPACITY_MAP);  // an empty file name, which names no file either
         w.open(chunk_id::MAP_FILENAME);
         w.string("");
@@ -474,7 +474,7 @@ TEST(MaterialChunks, ManyMapsOfOneImageCannotAskForUnboundedMemory)
     ChunkWriter w = editor_file([](ChunkWriter& w) {
         for (const char* name : {"A", "B", "C"}) {
             w.begin_material(name);
-            w.map({.slot = chunk_id::TEXTURE1, .fileName = "BIG.PCX"});
+            w.map({.slot = chunk_id::TEXTURE_MAP_1, .fileName = "BIG.PCX"});
             w.close();
         }
         w.mesh_object(triangle("BOX"));
@@ -486,7 +486,7 @@ TEST(MaterialChunks, ManyMapsOfOneImageCannotAskForUnboundedMemory)
     w = editor_file([](ChunkWriter& w) {
         for (const char* name : {"A", "B"}) {
             w.begin_material(name);
-            w.map({.slot = chunk_id::TEXTURE1, .fileName = "BIG.PCX"});
+            w.map({.slot = chunk_id::TEXTURE_MAP_1, .fileName = "BIG.PCX"});
             w.close();
         }
         w.mesh_object(triangle("BOX"));

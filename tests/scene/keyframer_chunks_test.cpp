@@ -29,9 +29,9 @@ TEST(KeyframerChunks, NodeHeadersSetNumberFlagsAndParent)
     ScratchDir dir;
     Scene* scene = build(animated([](ChunkWriter& w) {
         w.frames(0, 100);
-        w.begin_node(chunk_id::OMNI_NODE, 4, "Lamp", 0xFFFF, 0x800, 3);
+        w.begin_node(chunk_id::OMNI_TRACK, 4, "Lamp", 0xFFFF, 0x800, 3);
         w.close();
-        w.begin_node(chunk_id::MESH_NODE, 7, "box", 4);
+        w.begin_node(chunk_id::MESH_TRACK, 7, "box", 4);
         w.pivot({1, 2, 3});
         w.close();
     }));
@@ -51,7 +51,7 @@ TEST(KeyframerChunks, KeyParametersFollowTheSplineFlags)
 {
     ScratchDir dir;
     Scene* scene = build(animated([](ChunkWriter& w) {
-        w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
         w.track(chunk_id::POSITION_KEYS,
                 {{.frame = 0, .flags = 0x0001, .tension = 0.5f, .value = {1, 2, 3}},
                  {.frame = 10, .flags = 0x0018, .easeTo = 0.25f, .easeFrom = 0.75f,
@@ -84,7 +84,7 @@ TEST(KeyframerChunks, KeyCountsAreCutToTheChunkAndZeroCountsAreEmpty)
 {
     ScratchDir dir;
     Scene* scene = build(animated([](ChunkWriter& w) {
-        w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
         w.open(chunk_id::POSITION_KEYS);
         w.u16(0), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
         w.u32(0x7FFFFFFF);  // would ask for gigabytes
@@ -116,7 +116,7 @@ TEST(KeyframerChunks, RotationKeysAreHandedOnAsRead)
     ScratchDir dir;
     const float quarter = static_cast<float>(M_PI / 2);
     Scene* scene = build(animated([&](ChunkWriter& w) {
-        w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
         w.track(chunk_id::ROTATION_KEYS,
                 {{.frame = 0, .value = {quarter, 0, 0, 1}}, {.frame = 10, .value = {quarter, 0, 0, 1}}});
         w.close();
@@ -137,11 +137,11 @@ TEST(KeyframerChunks, AmbientBlockTakesOnlyColourKeys)
 {
     ScratchDir dir;
     Scene* scene = build(animated([](ChunkWriter& w) {
-        w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
         w.close();
-        w.begin_node(chunk_id::AMBIENT_NODE, 0, "$AMBIENT$");
+        w.begin_node(chunk_id::AMBIENT_TRACK, 0, "$AMBIENT$");
         w.track(chunk_id::POSITION_KEYS, {key3(0, 9, 9, 9)});
-        w.track(chunk_id::COLOUR_KEYS, {key3(0, 0.1f, 0.2f, 0.3f), key3(5, 1, 1, 1)});
+        w.track(chunk_id::COLOR_KEYS, {key3(0, 0.1f, 0.2f, 0.3f), key3(5, 1, 1, 1)});
         w.pivot({9, 9, 9});
         w.close();
     }));
@@ -166,22 +166,22 @@ TEST(KeyframerChunks, LightAndCameraBlocksFillTheirRecords)
             w.camera_object("CAM", {0, 0, -5}, {0, 0, 0});
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::OMNI_NODE, 0, "LAMP");
-            w.track(chunk_id::COLOUR_KEYS, {key3(0, 0.5f, 0.25f, 0), key3(8, 0, 0.75f, 1)});
+            w.begin_node(chunk_id::OMNI_TRACK, 0, "LAMP");
+            w.track(chunk_id::COLOR_KEYS, {key3(0, 0.5f, 0.25f, 0), key3(8, 0, 0.75f, 1)});
             w.close();
-            w.begin_node(chunk_id::SPOT_NODE, 1, "SPOT");
+            w.begin_node(chunk_id::SPOT_POSITION_TRACK, 1, "SPOT");
             w.track(chunk_id::POSITION_KEYS, {key3(0, 1, 1, 1)});
             w.close();
-            w.begin_node(chunk_id::SPOT_TARGET_NODE, 2, "SPOT");
+            w.begin_node(chunk_id::SPOT_TARGET_TRACK, 2, "SPOT");
             w.track(chunk_id::POSITION_KEYS, {key3(0, 2, 2, 2), key3(1, 2, 2, 2)});
-            w.track(chunk_id::COLOUR_KEYS, {key3(0, 1, 0, 0)});
+            w.track(chunk_id::COLOR_KEYS, {key3(0, 1, 0, 0)});
             w.close();
-            w.begin_node(chunk_id::CAMERA_NODE, 3, "CAM");
+            w.begin_node(chunk_id::CAMERA_TRACK, 3, "CAM");
             w.track(chunk_id::FOV_KEYS, {{.frame = 0, .value = {60}}, {.frame = 4, .value = {30}}});
             w.track(chunk_id::ROLL_KEYS, {{.frame = 0, .value = {10}}});
             w.track(chunk_id::ROTATION_KEYS, {{.frame = 0, .value = {1, 0, 0, 1}}});
             w.close();
-            w.begin_node(chunk_id::CAMERA_TARGET_NODE, 4, "CAM");
+            w.begin_node(chunk_id::CAMERA_TARGET_TRACK, 4, "CAM");
             w.track(chunk_id::POSITION_KEYS, {key3(0, 3, 3, 3)});
             w.close();
         }));
@@ -210,15 +210,15 @@ TEST(KeyframerChunks, DummiesAreNamedNodesWithTracksAndParents)
 {
     ScratchDir dir;
     Scene* scene = build(animated([](ChunkWriter& w) {
-        w.begin_node(chunk_id::MESH_NODE, 0, "$$$DUMMY");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "$$$DUMMY");
         w.dummy_name("Group");
         w.pivot({1, 1, 1});
         w.track(chunk_id::POSITION_KEYS, {key3(0, 5, 0, 0)});
         w.track(chunk_id::SCALE_KEYS, {key3(0, 2, 2, 2)});
         w.close();
-        w.begin_node(chunk_id::MESH_NODE, 1, "BOX", 0);
+        w.begin_node(chunk_id::MESH_TRACK, 1, "BOX", 0);
         w.close();
-        w.begin_node(chunk_id::MESH_NODE, 2, "$$$DUMMY", 1);  // never named
+        w.begin_node(chunk_id::MESH_TRACK, 2, "$$$DUMMY", 1);  // never named
         w.close();
     }));
     SceneNode* group = find_node_by_name(*scene, NODE_DUMMY, "GROUP");
@@ -241,12 +241,12 @@ TEST(KeyframerChunks, TracksOutsideTheirKindOfNodeAreSkipped)
     Scene* scene = build(animated([](ChunkWriter& w) {
         // Keys before any header, keys for kinds that have no such track, and a mesh's keys
         // while a light's block is open.
-        w.begin_node(chunk_id::MESH_NODE, 0, "BOX");
+        w.begin_node(chunk_id::MESH_TRACK, 0, "BOX");
         w.close();
-        w.open(chunk_id::MESH_NODE);
+        w.open(chunk_id::MESH_TRACK);
         w.track(chunk_id::POSITION_KEYS, {key3(0, 9, 9, 9)});
         w.close();
-        w.begin_node(chunk_id::OMNI_NODE, 1, "LAMP");
+        w.begin_node(chunk_id::OMNI_TRACK, 1, "LAMP");
         w.track(chunk_id::ROTATION_KEYS, {{.frame = 0, .value = {1, 0, 0, 1}}});
         w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BOX"}});
         w.hide_track(std::vector<int32_t>{1});
@@ -266,7 +266,7 @@ TEST(KeyframerChunks, ABlockNamingAnUnknownObjectIsNoSuchNode)
     ScratchDir dir;
     // A camera block cannot find a mesh of the same name.
     ChunkWriter w = animated([](ChunkWriter& w) {
-        w.begin_node(chunk_id::CAMERA_NODE, 0, "BOX");
+        w.begin_node(chunk_id::CAMERA_TRACK, 0, "BOX");
         w.close();
     });
     EXPECT_EQ(fatal_message([&] { build(w); }), "No such node!");
@@ -285,7 +285,7 @@ TEST(KeyframerChunks, MorphKeysHoldTheTargetShapesInTheTargetsObjectSpace)
             w.mesh_object(target);
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "BASE");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BASE");
             w.track(chunk_id::MORPH_KEYS,
                     {{.frame = 0, .morphTarget = "base"}, {.frame = 8, .morphTarget = "target"}});
             w.close();
@@ -314,7 +314,7 @@ TEST(KeyframerChunks, AMorphTargetWithFewerVerticesStopsTheLoad)
             w.mesh_object(triangle("SMALL"));
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "BASE");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BASE");
             w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "SMALL"}});
             w.close();
         });
@@ -322,7 +322,7 @@ TEST(KeyframerChunks, AMorphTargetWithFewerVerticesStopsTheLoad)
     ChunkWriter missing = editor_file(
         [](ChunkWriter& w) { w.mesh_object(triangle("BASE")); },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "BASE");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BASE");
             w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "GONE"}});
             w.close();
         });
@@ -339,7 +339,7 @@ TEST(KeyframerChunks, AMorphTrackBeyondItsBoundStopsTheLoad)
             w.mesh_object(big);
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "BIG");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BIG");
             w.track(chunk_id::MORPH_KEYS, std::vector<KeyDesc>(65, KeyDesc{.morphTarget = "BIG"}));
             w.close();
         });
@@ -363,7 +363,7 @@ TEST(KeyframerChunks, TheMorphTracksOfALoadShareOneBound)
         },
         [&](ChunkWriter& w) {
             for (size_t i = 0; i < names.size(); ++i) {
-                w.begin_node(chunk_id::MESH_NODE, static_cast<uint16_t>(i), names[i]);
+                w.begin_node(chunk_id::MESH_TRACK, static_cast<uint16_t>(i), names[i]);
                 w.open(chunk_id::MORPH_KEYS);
                 w.u16(0);
                 w.raw(std::vector<uint8_t>(8, 0));
@@ -387,7 +387,7 @@ TEST(KeyframerChunks, ASecondMorphChunkForTheSameMeshIsIgnored)
             w.mesh_object(triangle("TARGET"));
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "BASE");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "BASE");
             w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BASE"}});
             w.track(chunk_id::MORPH_KEYS,
                     {{.frame = 0, .morphTarget = "BASE"}, {.frame = 8, .morphTarget = "TARGET"}});

@@ -42,15 +42,15 @@ TEST(NameLookups, RenamedNodesAreFoundAsTheListOrderFindsThem)
             w.mesh_object(triangle("B"));  // third
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 0, "A", 5);  // the second
+            w.begin_node(chunk_id::MESH_TRACK, 0, "A", 5);  // the second
             w.dummy_name("C");
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 1, "A", 6);  // now the first
+            w.begin_node(chunk_id::MESH_TRACK, 1, "A", 6);  // now the first
             w.dummy_name("B");  // older than the third, which stays the B found
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 2, "B", 7);
+            w.begin_node(chunk_id::MESH_TRACK, 2, "B", 7);
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 3, "C", 8);
+            w.begin_node(chunk_id::MESH_TRACK, 3, "C", 8);
             w.close();
         }));
     std::vector<SceneNode*> meshes = nodes_made(*scene, NODE_MESH);
@@ -73,9 +73,9 @@ TEST(NameLookups, AnOmniLightTurnedSpotlightIsFoundAsASpotlight)
             w.close();
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::OMNI_NODE, 0, "S", 3);
+            w.begin_node(chunk_id::OMNI_TRACK, 0, "S", 3);
             w.close();
-            w.begin_node(chunk_id::SPOT_NODE, 1, "S", 4);
+            w.begin_node(chunk_id::SPOT_POSITION_TRACK, 1, "S", 4);
             w.close();
         }));
     std::vector<SceneNode*> omnis = nodes_made(*scene, NODE_OMNI);
@@ -108,7 +108,7 @@ TEST(NameLookups, ALoadOfManyNamedNodesStaysLinear)
         },
         [](ChunkWriter& w) {
             for (int i = 0; i < count; ++i) {
-                w.begin_node(chunk_id::CAMERA_NODE, static_cast<uint16_t>(i),
+                w.begin_node(chunk_id::CAMERA_TRACK, static_cast<uint16_t>(i),
                              numbered('C', i), NO_PARENT, static_cast<uint16_t>(i));
                 w.close();
             }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 
+#include "scene/chunk_ids.h"
 #include "scene/chunk_reader.h"
 #include "tests/fuzz/scene_messages.h"
 #include "tests/scene/scene_fixture.h"
@@ -34,21 +35,26 @@ struct Chunk {
 // Where the sub-chunks of a chunk begin, for the chunks that have any; -1: read as a leaf.
 long children_offset(uint16_t id, const uint8_t* body, size_t size)
 {
+    using namespace chunk_id;
     switch (id) {
-    case 0x4D4D: case 0x3D3D: case 0xAFFF: case 0xB000: case 0x4100: case 0x1200: case 0x2100:
-    case 0xA010: case 0xA020: case 0xA030: case 0xA050: case 0xA053: case 0xA200: case 0xA33A:
-    case 0xA210: case 0xA230: case 0xA33C: case 0xA204: case 0xA33D: case 0xA220:
-    case 0xB001: case 0xB002: case 0xB003: case 0xB004: case 0xB005: case 0xB006: case 0xB007:
+    case MAIN_CHUNK: case OBJECT_MESH_DATA: case MATERIAL: case KEYFRAMER_DATA:
+    case TRIANGULAR_MESH: case BACKGROUND_COLOR: case AMBIENT_COLOR:
+    case MATERIAL_AMBIENT_COLOR: case DIFFUSE_COLOR: case SPECULAR_COLOR:
+    case TRANSPARENCY_PERCENT: case REFLECTION_PERCENT: case TEXTURE_MAP_1: case TEXTURE_MAP_2:
+    case OPACITY_MAP: case BUMP_MAP: case SHININESS_MAP: case SPECULAR_MAP: case SELF_ILLUM_MAP:
+    case REFLECTION_MAP:
+    case AMBIENT_TRACK: case MESH_TRACK: case CAMERA_TRACK: case CAMERA_TARGET_TRACK:
+    case OMNI_TRACK: case SPOT_TARGET_TRACK: case SPOT_POSITION_TRACK:
         return 0;
-    case 0x4000: {
+    case OBJECT_BLOCK: {
         for (size_t i = 0; i < size; ++i)
             if (body[i] == 0)
                 return static_cast<long>(i + 1);
         return -1;
     }
-    case 0x4600: return 12;
-    case 0x4610: return 20;
-    case 0x4120: return size >= 2 ? 2 + 8 * long(body[0] | body[1] << 8) : -1;
+    case LIGHT: return 12;
+    case SPOTLIGHT: return 20;
+    case FACES_LIST: return size >= 2 ? 2 + 8 * long(body[0] | body[1] << 8) : -1;
     default: return -1;
     }
 }
@@ -229,41 +235,41 @@ std::vector<Bytes> crafted_scenes()
         [](ChunkWriter& w) {
             auto k3 = [](int f, float x) { return KeyDesc{.frame = f, .flags = 0x1F, .tension = 0.1f, .value = {x, x, x}}; };
             w.frames(0, 100);
-            w.begin_node(chunk_id::AMBIENT_NODE, 0xFFFF, "$AMBIENT$");
-            w.track(chunk_id::COLOUR_KEYS, {k3(0, 0.1f), k3(50, 0.5f)});
+            w.begin_node(chunk_id::AMBIENT_TRACK, 0xFFFF, "$AMBIENT$");
+            w.track(chunk_id::COLOR_KEYS, {k3(0, 0.1f), k3(50, 0.5f)});
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 0, "$$$DUMMY");
+            w.begin_node(chunk_id::MESH_TRACK, 0, "$$$DUMMY");
             w.dummy_name("GROUP");
             w.pivot({1, 1, 1});
             w.track(chunk_id::POSITION_KEYS, {k3(0, 0), k3(20, 5)});
             w.track(chunk_id::ROTATION_KEYS, {{.frame = 0, .value = {1, 0, 0, 1}}, {.frame = 9, .value = {7, 1, 0, 0}}});
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 1, "BOX", 0);
+            w.begin_node(chunk_id::MESH_TRACK, 1, "BOX", 0);
             w.pivot({0.5f, 0.5f, 0});
             w.track(chunk_id::POSITION_KEYS, {k3(0, 0), k3(10, 1), k3(20, 0)}, 3);
             w.track(chunk_id::SCALE_KEYS, {k3(0, 1)});
             w.track(chunk_id::ROTATION_KEYS, {{.frame = 0, .value = {0, 0, 0, 1}}, {.frame = 30, .value = {3.14f, 0, 1, 0}}}, 2);
             w.hide_track(std::vector<int32_t>{10, 20});
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 2, "MORPHED", 1);
+            w.begin_node(chunk_id::MESH_TRACK, 2, "MORPHED", 1);
             w.track(chunk_id::MORPH_KEYS, {{.frame = 0, .morphTarget = "BOX"}, {.frame = 40, .morphTarget = "MORPHED"}});
             w.close();
-            w.begin_node(chunk_id::OMNI_NODE, 3, "LAMP");
+            w.begin_node(chunk_id::OMNI_TRACK, 3, "LAMP");
             w.track(chunk_id::POSITION_KEYS, {k3(0, 5)});
-            w.track(chunk_id::COLOUR_KEYS, {k3(0, 1)});
+            w.track(chunk_id::COLOR_KEYS, {k3(0, 1)});
             w.close();
-            w.begin_node(chunk_id::SPOT_NODE, 4, "SPOT");
+            w.begin_node(chunk_id::SPOT_POSITION_TRACK, 4, "SPOT");
             w.track(chunk_id::POSITION_KEYS, {k3(0, 5)});
             w.close();
-            w.begin_node(chunk_id::SPOT_TARGET_NODE, 5, "SPOT");
+            w.begin_node(chunk_id::SPOT_TARGET_TRACK, 5, "SPOT");
             w.track(chunk_id::POSITION_KEYS, {k3(0, 0)});
             w.close();
-            w.begin_node(chunk_id::CAMERA_NODE, 6, "CAM");
+            w.begin_node(chunk_id::CAMERA_TRACK, 6, "CAM");
             w.track(chunk_id::POSITION_KEYS, {k3(0, -10)});
             w.track(chunk_id::FOV_KEYS, {{.frame = 0, .value = {50}}, {.frame = 10, .value = {30}}});
             w.track(chunk_id::ROLL_KEYS, {{.frame = 0, .flags = 0x100, .value = {0}}});
             w.close();
-            w.begin_node(chunk_id::CAMERA_TARGET_NODE, 7, "CAM");
+            w.begin_node(chunk_id::CAMERA_TARGET_TRACK, 7, "CAM");
             w.track(chunk_id::POSITION_KEYS, {k3(0, 0)});
             w.close();
         });
@@ -319,9 +325,9 @@ void find_meshes(const Bytes& file, size_t from, size_t to, std::string name,
         ASSERT_GE(length, 6u);
         ASSERT_LE(length, to - at);
         size_t body = at + 6, end = at + length;
-        if (id == 0x4D4D || id == 0x3D3D) {
+        if (id == chunk_id::MAIN_CHUNK || id == chunk_id::OBJECT_MESH_DATA) {
             find_meshes(file, body, end, name, out, nullptr);
-        } else if (id == 0x4000) {
+        } else if (id == chunk_id::OBJECT_BLOCK) {
             size_t zero = body;
             while (zero < end && file[zero] != 0)
                 ++zero;
@@ -329,12 +335,12 @@ void find_meshes(const Bytes& file, size_t from, size_t to, std::string name,
             for (char& c : object)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             find_meshes(file, zero + 1, end, object, out, nullptr);
-        } else if (id == 0x4100) {
+        } else if (id == chunk_id::TRIANGULAR_MESH) {
             out.push_back({name, to, 0, 0});
             find_meshes(file, body, end, name, out, &out.back());
-        } else if (id == 0x4110 && mesh) {
+        } else if (id == chunk_id::VERTICES_LIST && mesh) {
             mesh->vertices = read16(file, body);
-        } else if (id == 0x4120 && mesh) {
+        } else if (id == chunk_id::FACES_LIST && mesh) {
             mesh->faces = read16(file, body);
         }
         at = end;

@@ -97,13 +97,13 @@ TEST(SceneBuild, TransparencySetsTheAlphaOfEveryLevel)
         w.material({.name = "HALF", .transparencyPercent = 50, .maps = {{.fileName = "half.pcx"}}});
         w.material({.name = "TENTH",
                     .transparencyPercent = 10,
-                    .maps = {{.slot = chunk_id::TEXTURE2, .fileName = "tenth.pcx"}}});
+                    .maps = {{.slot = chunk_id::TEXTURE_MAP_2, .fileName = "tenth.pcx"}}});
         w.material({.name = "OPAQUE", .maps = {{.fileName = "opaque.pcx"}}});
         w.material({.name = "PLAIN"});
         // Percentages outside 0..1 are held to it for the alpha.
         for (auto [name, percent] : {std::pair{"OVER", 5.0f}, std::pair{"UNDER", -2.0f}}) {
             w.begin_material(name);
-            w.open(chunk_id::TRANSPARENCY);
+            w.open(chunk_id::TRANSPARENCY_PERCENT);
             w.percent_float(percent);
             w.close();
             w.map({.fileName = "opaque.pcx"});
@@ -142,7 +142,7 @@ TEST(SceneBuild, ReflectionMapMovesIntoAnEmptyFirstSlot)
     Scene* scene = build(editor_file([](ChunkWriter& w) {
         w.material({.name = "CHROME", .maps = {{.slot = chunk_id::REFLECTION_MAP, .fileName = "env.pcx"}}});
         w.material({.name = "BOTH",
-                    .maps = {{.slot = chunk_id::TEXTURE1, .fileName = "tex.pcx"},
+                    .maps = {{.slot = chunk_id::TEXTURE_MAP_1, .fileName = "tex.pcx"},
                              {.slot = chunk_id::REFLECTION_MAP, .fileName = "env.pcx"}}});
         w.mesh_object(triangle("BOX"));
     }));
@@ -259,11 +259,11 @@ TEST(SceneBuild, ParentChainsThatLoopAreCut)
             w.mesh_object(triangle("C"));
         },
         [](ChunkWriter& w) {
-            w.begin_node(chunk_id::MESH_NODE, 1, "A", 2);
+            w.begin_node(chunk_id::MESH_TRACK, 1, "A", 2);
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 2, "B", 1);
+            w.begin_node(chunk_id::MESH_TRACK, 2, "B", 1);
             w.close();
-            w.begin_node(chunk_id::MESH_NODE, 3, "C", 3);  // its own parent
+            w.begin_node(chunk_id::MESH_TRACK, 3, "C", 3);  // its own parent
             w.close();
         }));
     // Every chain now ends: walking up from any node reaches a node without parent.
@@ -305,7 +305,7 @@ TEST(SceneBuild, ALongParentLoopIsCutOnceAndQuickly)
         [](ChunkWriter& w) {
             // Dummy i hangs from dummy i + 1; the last hangs from the first.
             for (int i = 0; i < N; ++i) {
-                w.begin_node(chunk_id::MESH_NODE, uint16_t(i), "$$$DUMMY", uint16_t((i + 1) % N));
+                w.begin_node(chunk_id::MESH_TRACK, uint16_t(i), "$$$DUMMY", uint16_t((i + 1) % N));
                 w.close();
             }
         }));

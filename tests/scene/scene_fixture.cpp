@@ -75,13 +75,13 @@ ChunkWriter editor_file(const std::function<void(ChunkWriter&)>& editor,
                         const std::function<void(ChunkWriter&)>& keyframer)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.version(3);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     editor(w);
     w.close();
     if (keyframer) {
-        w.open(chunk_id::KEYFRAMER);
+        w.open(chunk_id::KEYFRAMER_DATA);
         keyframer(w);
         w.close();
     }

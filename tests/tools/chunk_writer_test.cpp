@@ -14,15 +14,15 @@ uint32_t u32_at(const std::vector<uint8_t>& b, size_t at)
 TEST(ChunkWriter, ClosingPatchesTheLengthOfEveryNestedChunk)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.version(3);
     w.close();
-    w.empty(chunk_id::KEYFRAMER);
+    w.empty(chunk_id::KEYFRAMER_DATA);
     w.close();
     const auto& b = w.bytes();
     ASSERT_EQ(b.size(), 6u + 6u + 10u + 6u);
-    EXPECT_EQ(b[0] | b[1] << 8, chunk_id::MAIN);
+    EXPECT_EQ(b[0] | b[1] << 8, chunk_id::MAIN_CHUNK);
     EXPECT_EQ(u32_at(b, 2), b.size());
     EXPECT_EQ(u32_at(b, 8), 16u);   // editor: header + version chunk
     EXPECT_EQ(u32_at(b, 14), 10u);  // version

@@ -78,8 +78,8 @@ int play_under_xvfb(const char* screen, const fs::path& dir, const fs::path& out
 bool write_quarter_scene(const fs::path& file)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.material({.name = "GREY", .shading = 1, .twoSided = true});
     // Both windings, so that one of them faces the view.
     w.mesh_object({.name = "QUARTER",

@@ -108,8 +108,8 @@ void write_lit_scene(const fs::path& dir)
 {
     write_checker(dir / "checker.pcx", 0xE0C040, 0x4060C0);
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.ambient(0.3f, 0.3f, 0.3f);
     w.material({.name = "CHECKER", .shading = 3, .maps = {{.fileName = "checker.pcx"}}});
     w.material({.name = "CLAY", .shading = 1});
@@ -129,32 +129,32 @@ void write_lit_scene(const fs::path& dir)
     w.camera_object("CAM", {30, -160, 70}, {0, 0, 0}, 0, 50);
     w.close();
 
-    w.open(chunk_id::KEYFRAMER);
+    w.open(chunk_id::KEYFRAMER_DATA);
     w.frames(0, 100);
-    w.begin_node(chunk_id::CAMERA_NODE, 0, "CAM");
+    w.begin_node(chunk_id::CAMERA_TRACK, 0, "CAM");
     w.track(chunk_id::POSITION_KEYS, {key(0, {30, -160, 70}), key(100, {-40, -150, 90})});
     w.close();
-    w.begin_node(chunk_id::CAMERA_TARGET_NODE, 1, "CAM");
+    w.begin_node(chunk_id::CAMERA_TARGET_TRACK, 1, "CAM");
     w.track(chunk_id::POSITION_KEYS, {key(0, {0, 0, 0})});
     w.close();
-    w.begin_node(chunk_id::MESH_NODE, 2, "CUBE");
+    w.begin_node(chunk_id::MESH_TRACK, 2, "CUBE");
     w.track(chunk_id::POSITION_KEYS, {key(0, {0, 0, 0})});
     w.track(chunk_id::ROTATION_KEYS, {key(0, {0, 0, 0, 1}), key(100, {3.0f, 0, 0, 1})});
     w.close();
-    w.begin_node(chunk_id::MESH_NODE, 3, "$$$DUMMY");
+    w.begin_node(chunk_id::MESH_TRACK, 3, "$$$DUMMY");
     w.dummy_name("MOVER");
     w.track(chunk_id::POSITION_KEYS, {key(0, {0, 0, 0}), key(100, {0, -40, 0})});
     w.close();
-    w.begin_node(chunk_id::MESH_NODE, 4, "PYRAMID", 3);
+    w.begin_node(chunk_id::MESH_TRACK, 4, "PYRAMID", 3);
     w.pivot({0, 0, 0});
     w.track(chunk_id::POSITION_KEYS, {key(0, {-50, 0, -20})});
     w.close();
-    w.begin_node(chunk_id::MESH_NODE, 5, "PANE");
+    w.begin_node(chunk_id::MESH_TRACK, 5, "PANE");
     w.track(chunk_id::POSITION_KEYS, {key(0, {45, 0, 0})});
     w.close();
-    w.begin_node(chunk_id::OMNI_NODE, 6, "LAMP");
+    w.begin_node(chunk_id::OMNI_TRACK, 6, "LAMP");
     w.track(chunk_id::POSITION_KEYS, {key(0, {-60, -80, 80})});
-    w.track(chunk_id::COLOUR_KEYS, {key(0, {1.0f, 0.9f, 0.8f})});
+    w.track(chunk_id::COLOR_KEYS, {key(0, {1.0f, 0.9f, 0.8f})});
     w.close();
     w.close();
     w.close();
@@ -165,8 +165,8 @@ void write_lit_scene(const fs::path& dir)
 void write_headlight_scene(const fs::path& dir)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.material({.name = "PAINT", .shading = 3});
     w.mesh_object(box("BLOCK", {0, 0, 0}, 25, "PAINT"));
     w.mesh_object(pyramid("ROOF", {0, 0, 25}, 25, "PAINT"));
@@ -180,8 +180,8 @@ void write_headlight_scene(const fs::path& dir)
 void write_paused_scene(const fs::path& dir)
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     w.material({.name = "PAINT", .shading = 3});
     w.mesh_object(box("AHEAD", {0, 0, 80}, 15, "PAINT"));
     w.close();

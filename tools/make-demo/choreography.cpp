@@ -47,7 +47,7 @@ public:
     {
         uint16_t number = next_++;
         numbers_[name] = number;
-        w.begin_node(chunk_id::MESH_NODE, number, "$$$DUMMY", parent_of(parent));
+        w.begin_node(chunk_id::MESH_TRACK, number, "$$$DUMMY", parent_of(parent));
         w.dummy_name(name);
     }
 
@@ -72,7 +72,7 @@ void pose(ChunkWriter& w, Keys position, Keys rotation, Keys scale = {vec_key(0,
 
 void still(Nodes& n, const std::string& name, V3 at, float facing = 0)
 {
-    n.begin(chunk_id::MESH_NODE, name);
+    n.begin(chunk_id::MESH_TRACK, name);
     pose(n.w, {vec_key(0, at)}, {turn_key(0, ccw(facing), kUp)});
     n.w.close();
 }
@@ -115,17 +115,17 @@ void write_dummies_and_orrery(Nodes& n)
          {turn_key(0, 0.35f, kAcross), turn_key(kLastFrame, ccw(8 * kTurn + 1.0f), kUp)});
     n.w.close();
 
-    n.begin(chunk_id::MESH_NODE, names::kPlanet, "ArmA");
+    n.begin(chunk_id::MESH_TRACK, names::kPlanet, "ArmA");
     pose(n.w, {vec_key(0, {0, 0, 0})}, spin(6, kUp, 0.4f));
     n.w.close();
 
-    n.begin(chunk_id::MESH_NODE, names::kMoon, "ArmB");
+    n.begin(chunk_id::MESH_TRACK, names::kMoon, "ArmB");
     pose(n.w, {vec_key(0, {24, 0, 0})}, {turn_key(0, 0, kUp)});
     n.w.close();
 
     // The halo tumbles about its diameter while the orrery turns under it; it appears with
     // the theme.
-    n.begin(chunk_id::MESH_NODE, names::kHalo, "Orrery");
+    n.begin(chunk_id::MESH_TRACK, names::kHalo, "Orrery");
     pose(n.w, {vec_key(0, {0, 0, 0})}, spin(4, kAcross));
     n.w.hide_track(std::vector<int32_t>{0, bar_frame(section::kTheme)});
     n.w.close();
@@ -134,7 +134,7 @@ void write_dummies_and_orrery(Nodes& n)
 void write_heart(Nodes& n)
 {
     using namespace section;
-    n.begin(chunk_id::MESH_NODE, names::kHeart);
+    n.begin(chunk_id::MESH_TRACK, names::kHeart);
     n.w.pivot({0, 0, 0});
     // It beats with the kick; it swells out of nothing in the intro and grows for the break.
     Keys scale = {vec_key(0, {0.05f, 0.05f, 0.05f}), vec_key(bar_frame(kGroove) - 7, {1, 1, 1})};
@@ -167,7 +167,7 @@ void write_heart(Nodes& n)
 
     // The shapes it takes are in the scene too, hidden for the whole run.
     for (const char* shape : {names::kHeartStar, names::kHeartBloom}) {
-        n.begin(chunk_id::MESH_NODE, shape, {}, kHiddenNode);
+        n.begin(chunk_id::MESH_TRACK, shape, {}, kHiddenNode);
         pose(n.w, {vec_key(0, {0, 0, -400})}, {turn_key(0, 0, kUp)});
         n.w.close();
     }
@@ -182,7 +182,7 @@ void write_colonnade(Nodes& n)
         // Crystals light up one a beat as the groove starts, then keep turning.
         V3 top = pillar_base(k);
         top[2] = kCrystalHeight;
-        n.begin(chunk_id::MESH_NODE, indexed_name("Crystal", k));
+        n.begin(chunk_id::MESH_TRACK, indexed_name("Crystal", k));
         pose(n.w, {vec_key(0, top)}, spin(k % 2 ? 5.0f : -4.0f, kUp));
         n.w.hide_track(std::vector<int32_t>{0, beat_frame(kGroove * kBeatsPerBar + k)});
         n.w.close();
@@ -190,7 +190,7 @@ void write_colonnade(Nodes& n)
         // Beams flash on the claps (alternate pillars), burn through the climax, and die out.
         V3 base = pillar_base(k);
         base[2] = kPillarHeight + 2;
-        n.begin(chunk_id::MESH_NODE, indexed_name("Beam", k));
+        n.begin(chunk_id::MESH_TRACK, indexed_name("Beam", k));
         pose(n.w, {vec_key(0, base)}, {turn_key(0, 0, kUp)});
         std::vector<int32_t> hides = {0};
         int clap = 0;
@@ -213,7 +213,7 @@ void write_colonnade(Nodes& n)
         // Banners sway from their top edge, round and round: a repeating track.
         float a = banner_angle(k);
         float facing = a + kPi / 2;
-        n.begin(chunk_id::MESH_NODE, indexed_name("Banner", k));
+        n.begin(chunk_id::MESH_TRACK, indexed_name("Banner", k));
         n.w.pivot({0, 0, kBannerHalfHeight});
         int phase = k * 5;
         pose(n.w, {vec_key(0, {kBannerRing * std::cos(a), kBannerRing * std::sin(a), kBannerTop})},
@@ -228,7 +228,7 @@ void write_colonnade(Nodes& n)
         still(n, indexed_name("Screen", k),
               {kScreenRing * std::cos(a), kScreenRing * std::sin(a), kScreenTop}, a + kPi / 2);
     }
-    n.begin(chunk_id::MESH_NODE, names::kDome);
+    n.begin(chunk_id::MESH_TRACK, names::kDome);
     pose(n.w, {vec_key(0, {0, 0, 0})},
          {turn_key(0, 0, kUp), turn_key(kLastFrame, ccw(kPi * 0.75f), kUp)});
     n.w.close();
@@ -239,9 +239,9 @@ void write_colonnade(Nodes& n)
 void write_lights(Nodes& n)
 {
     using namespace section;
-    n.begin(chunk_id::OMNI_NODE, names::kSun);
+    n.begin(chunk_id::OMNI_TRACK, names::kSun);
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {160, -220, 420})});
-    n.w.track(chunk_id::COLOUR_KEYS,
+    n.w.track(chunk_id::COLOR_KEYS,
               Keys{vec_key(0, {0.05f, 0.05f, 0.1f}),
                    vec_key(bar_frame(kGroove), {0.55f, 0.5f, 0.42f}),
                    vec_key(bar_frame(kBreak), {0.3f, 0.3f, 0.5f}),
@@ -250,7 +250,7 @@ void write_lights(Nodes& n)
     n.w.close();
 
     // The pulse light under the heart flashes with the kick.
-    n.begin(chunk_id::OMNI_NODE, names::kPulse);
+    n.begin(chunk_id::OMNI_TRACK, names::kPulse);
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {0, 0, 18})});
     Keys pulse = {vec_key(0, {0.1f, 0.0f, 0.05f})};
     for (int32_t beat : beats_where(kick_on_beat, kGroove, kOutro)) {
@@ -259,13 +259,13 @@ void write_lights(Nodes& n)
     }
     pulse.push_back(vec_key(bar_frame(kOutro), {1.0f, 0.4f, 0.6f}));
     pulse.push_back(vec_key(kEndFrame, {0, 0, 0}));
-    n.w.track(chunk_id::COLOUR_KEYS, pulse);
+    n.w.track(chunk_id::COLOR_KEYS, pulse);
     n.w.close();
 
     // The orbiting light rides the orrery's second arm; its colour cycles every four bars.
-    n.begin(chunk_id::OMNI_NODE, names::kOrbitLight, "ArmB");
+    n.begin(chunk_id::OMNI_TRACK, names::kOrbitLight, "ArmB");
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {0, 0, 0})});
-    n.w.track(chunk_id::COLOUR_KEYS,
+    n.w.track(chunk_id::COLOR_KEYS,
               Keys{vec_key(0, {0.2f, 0.8f, 1.0f}), vec_key(bar_frame(1), {0.3f, 1.0f, 0.4f}),
                    vec_key(bar_frame(2), {1.0f, 0.7f, 0.2f}),
                    vec_key(bar_frame(3), {0.8f, 0.3f, 1.0f}),
@@ -274,15 +274,15 @@ void write_lights(Nodes& n)
     n.w.close();
 
     // The searchlight swings across the floor and follows the camera's subject.
-    n.begin(chunk_id::SPOT_NODE, names::kSearch);
+    n.begin(chunk_id::SPOT_POSITION_TRACK, names::kSearch);
     n.w.track(chunk_id::POSITION_KEYS, Keys{vec_key(0, {0, -320, 360}),
                                             vec_key(bar_frame(kClimax), {-200, -200, 300}),
                                             vec_key(kLastFrame, {0, -320, 360})});
-    n.w.track(chunk_id::COLOUR_KEYS, Keys{vec_key(0, {1.0f, 0.95f, 0.8f}),
+    n.w.track(chunk_id::COLOR_KEYS, Keys{vec_key(0, {1.0f, 0.95f, 0.8f}),
                                           vec_key(bar_frame(kBreak), {0.4f, 0.5f, 1.0f}),
                                           vec_key(bar_frame(kClimax), {1.0f, 0.95f, 0.8f})});
     n.w.close();
-    n.begin(chunk_id::SPOT_TARGET_NODE, names::kSearch);
+    n.begin(chunk_id::SPOT_TARGET_TRACK, names::kSearch);
     Keys sweep;
     for (int bar = 0; bar <= kOutro; bar += 2) {
         float a = float(bar) * 0.7f;
@@ -292,8 +292,8 @@ void write_lights(Nodes& n)
     n.w.close();
 
     // Ambient: night in the intro, a white flash on the drop, darkness at the end.
-    n.begin(chunk_id::AMBIENT_NODE, "$AMBIENT$");
-    n.w.track(chunk_id::COLOUR_KEYS,
+    n.begin(chunk_id::AMBIENT_TRACK, "$AMBIENT$");
+    n.w.track(chunk_id::COLOR_KEYS,
               Keys{vec_key(0, {0.0f, 0.0f, 0.06f}),
                    vec_key(bar_frame(kGroove), {0.22f, 0.22f, 0.3f}),
                    vec_key(bar_frame(kBreak), {0.08f, 0.08f, 0.22f}),
@@ -349,7 +349,7 @@ void write_camera(Nodes& n)
         position.push_back(vec_key(s.frame, s.position, s.spline));
         target.push_back(vec_key(s.frame, s.target));
     }
-    n.begin(chunk_id::CAMERA_NODE, names::kCamera);
+    n.begin(chunk_id::CAMERA_TRACK, names::kCamera);
     n.w.track(chunk_id::POSITION_KEYS, position);
     // Lens and roll hold still between their keys and turn smoothly at them: full tension stops
     // the spline from swinging past a value the keys only hold.
@@ -370,7 +370,7 @@ void write_camera(Nodes& n)
                    scalar_key(bar_frame(kReprise) + 196, 372, hold),
                    scalar_key(kEndFrame, 360, hold)});
     n.w.close();
-    n.begin(chunk_id::CAMERA_TARGET_NODE, names::kCamera);
+    n.begin(chunk_id::CAMERA_TARGET_TRACK, names::kCamera);
     n.w.track(chunk_id::POSITION_KEYS, target);
     n.w.close();
 }

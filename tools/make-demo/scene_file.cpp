@@ -9,12 +9,12 @@ namespace demo {
 std::vector<uint8_t> build_scene_file()
 {
     ChunkWriter w;
-    w.open(chunk_id::MAIN);
+    w.open(chunk_id::MAIN_CHUNK);
     w.version(3);
-    w.open(chunk_id::EDITOR);
+    w.open(chunk_id::OBJECT_MESH_DATA);
     write_stage(w);
     w.close();
-    w.open(chunk_id::KEYFRAMER);
+    w.open(chunk_id::KEYFRAMER_DATA);
     write_choreography(w);
     w.close();
     w.close();

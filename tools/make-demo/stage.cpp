@@ -15,7 +15,7 @@ using namespace layout;
 // One material per face drawer of the player (the comment names what it draws with).
 void write_materials(ChunkWriter& w)
 {
-    auto texture = [](const char* stem, uint16_t slot = chunk_id::TEXTURE1) {
+    auto texture = [](const char* stem, uint16_t slot = chunk_id::TEXTURE_MAP_1) {
         return MapDesc{.slot = slot, .fileName = scene_name(stem)};
     };
     // Textured, Gouraud-lit: the floor.
@@ -158,7 +158,7 @@ void write_lights(ChunkWriter& w)
 
     w.begin_object(names::kPulse);
     w.begin_light({0, 0, 18}, {0.9f, 0.2f, 0.5f});
-    w.empty(chunk_id::FADING_ON);
+    w.empty(chunk_id::FADING_IS_ON);
     w.float_chunk(chunk_id::RANGE_START, 50.0f);
     w.float_chunk(chunk_id::RANGE_END, 260.0f);
     w.float_chunk(chunk_id::MULTIPLIER, 1.3f);
@@ -167,7 +167,7 @@ void write_lights(ChunkWriter& w)
 
     w.begin_object(names::kOrbitLight);
     w.begin_light({-95, 0, kOrreryHeight}, {0.2f, 0.8f, 1.0f});
-    w.empty(chunk_id::FADING_ON);
+    w.empty(chunk_id::FADING_IS_ON);
     w.float_chunk(chunk_id::RANGE_START, 30.0f);
     w.float_chunk(chunk_id::RANGE_END, 190.0f);
     w.float_chunk(chunk_id::MULTIPLIER, 1.1f);

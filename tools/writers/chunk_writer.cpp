@@ -77,12 +77,12 @@ void ChunkWriter::patch_u32(size_t at, uint32_t value)
 
 void ChunkWriter::colour_float(float r, float g, float b, bool gamma)
 {
-    floats_chunk(gamma ? chunk_id::COLOUR_FLOAT_GAMMA : chunk_id::COLOUR_FLOAT, {r, g, b});
+    floats_chunk(gamma ? chunk_id::RGB_FLOAT_GAMMA : chunk_id::RGB_FLOAT, {r, g, b});
 }
 
 void ChunkWriter::colour_byte(uint8_t r, uint8_t g, uint8_t b, bool gamma)
 {
-    open(gamma ? chunk_id::COLOUR_BYTE_GAMMA : chunk_id::COLOUR_BYTE);
+    open(gamma ? chunk_id::RGB_BYTE_GAMMA : chunk_id::RGB_BYTE);
     u8(r);
     u8(g);
     u8(b);
@@ -111,34 +111,34 @@ void ChunkWriter::floats_chunk(uint16_t id, std::initializer_list<float> values)
 
 void ChunkWriter::version(uint32_t value)
 {
-    open(chunk_id::VERSION);
+    open(chunk_id::VERSION_3DS);
     u32(value);
     close();
 }
 
 void ChunkWriter::background(float r, float g, float b)
 {
-    open(chunk_id::BACKGROUND);
+    open(chunk_id::BACKGROUND_COLOR);
     colour_float(r, g, b);
     close();
 }
 
 void ChunkWriter::ambient(float r, float g, float b)
 {
-    open(chunk_id::AMBIENT);
+    open(chunk_id::AMBIENT_COLOR);
     colour_float(r, g, b);
     close();
 }
 
 void ChunkWriter::begin_object(std::string_view name)
 {
-    open(chunk_id::OBJECT);
+    open(chunk_id::OBJECT_BLOCK);
     string(name);
 }
 
 void ChunkWriter::vertices(std::span<const V3> list)
 {
-    open(chunk_id::VERTICES);
+    open(chunk_id::VERTICES_LIST);
     u16(static_cast<uint16_t>(list.size()));
     for (const V3& v : list)
         floats(v);
@@ -147,7 +147,7 @@ void ChunkWriter::vertices(std::span<const V3> list)
 
 void ChunkWriter::begin_faces(std::span<const FaceDesc> list)
 {
-    open(chunk_id::FACES);
+    open(chunk_id::FACES_LIST);
     u16(static_cast<uint16_t>(list.size()));
     for (const FaceDesc& f : list) {
         u16(f.a);
@@ -175,7 +175,7 @@ void ChunkWriter::face_material(std::string_view material, std::span<const uint1
 
 void ChunkWriter::mappings(std::span<const V2> list)
 {
-    open(chunk_id::MAPPINGS);
+    open(chunk_id::MAPPINGS_LIST);
     u16(static_cast<uint16_t>(list.size()));
     for (const V2& uv : list)
         floats(uv);
@@ -184,7 +184,7 @@ void ChunkWriter::mappings(std::span<const V2> list)
 
 void ChunkWriter::matrix(const std::array<float, 12>& values)
 {
-    open(chunk_id::MATRIX);
+    open(chunk_id::OBJECT_MATRIX);
     floats(values);
     close();
 }
@@ -192,7 +192,7 @@ void ChunkWriter::matrix(const std::array<float, 12>& values)
 void ChunkWriter::mesh_object(const MeshDesc& mesh)
 {
     begin_object(mesh.name);
-    open(chunk_id::MESH);
+    open(chunk_id::TRIANGULAR_MESH);
     if (!mesh.vertices.empty())
         vertices(mesh.vertices);
     if (!mesh.mappings.empty())
@@ -287,18 +287,19 @@ void ChunkWriter::map(const MapDesc& map)
 void ChunkWriter::material(const MaterialDesc& material)
 {
     begin_material(material.name);
-    open(chunk_id::MATERIAL_AMBIENT);
+    open(chunk_id::MATERIAL_AMBIENT_COLOR);
     colour_byte(material.ambient[0], material.ambient[1], material.ambient[2]);
     close();
     if (material.transparencyPercent >= 0)
-        percent_chunk(chunk_id::TRANSPARENCY, static_cast<uint16_t>(material.transparencyPercent));
-    open(chunk_id::SHADING);
+        percent_chunk(chunk_id::TRANSPARENCY_PERCENT,
+                      static_cast<uint16_t>(material.transparencyPercent));
+    open(chunk_id::SHADING_METHOD);
     u16(static_cast<uint16_t>(material.shading));
     close();
     if (material.twoSided)
         empty(chunk_id::TWO_SIDED);
     if (material.additive)
-        empty(chunk_id::ADDITIVE);
+        empty(chunk_id::ADDITIVE_TRANSPARENT);
     if (material.wireframe)
         empty(chunk_id::WIREFRAME);
     for (const MapDesc& m : material.maps)
@@ -321,7 +322,7 @@ void ChunkWriter::begin_node(uint16_t block, uint16_t objectNumber, std::string_
 void ChunkWriter::node_header(std::string_view name, uint16_t flags1, uint16_t flags2,
                               uint16_t parent)
 {
-    open(chunk_id::NODE_HEADER);
+    open(chunk_id::TRACK_OBJECT_NAME);
     string(name);
     u16(flags1);
     u16(flags2);
@@ -331,14 +332,14 @@ void ChunkWriter::node_header(std::string_view name, uint16_t flags1, uint16_t f
 
 void ChunkWriter::dummy_name(std::string_view name)
 {
-    open(chunk_id::DUMMY_NAME);
+    open(chunk_id::DUMMY_OBJECT_NAME);
     string(name);
     close();
 }
 
 void ChunkWriter::pivot(V3 point)
 {
-    open(chunk_id::PIVOT);
+    open(chunk_id::PIVOT_POINT);
     floats(point);
     close();
 }

@@ -5,8 +5,8 @@
 // sub-chunks; the raw calls (header, u8 ... string) let a test craft any broken file it needs.
 //
 //   ChunkWriter w;
-//   w.open(chunk_id::MAIN);
-//   w.open(chunk_id::EDITOR);
+//   w.open(chunk_id::MAIN_CHUNK);
+//   w.open(chunk_id::OBJECT_MESH_DATA);
 //   w.mesh_object({.name = "Box01", .vertices = {...}, .faces = {...}});
 //   w.close();
 //   w.close();
@@ -20,33 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace chunk_id {
-constexpr uint16_t COLOUR_FLOAT = 0x0010, COLOUR_BYTE = 0x0011, COLOUR_BYTE_GAMMA = 0x0012,
-                   COLOUR_FLOAT_GAMMA = 0x0013, PERCENT_INT = 0x0030, PERCENT_FLOAT = 0x0031;
-constexpr uint16_t MAIN = 0x4D4D, VERSION = 0x0002, EDITOR = 0x3D3D, BACKGROUND = 0x1200,
-                   AMBIENT = 0x2100;
-constexpr uint16_t OBJECT = 0x4000, MESH = 0x4100, VERTICES = 0x4110, FACES = 0x4120,
-                   FACE_MATERIAL = 0x4130, MAPPINGS = 0x4140, SMOOTHING = 0x4150,
-                   MATRIX = 0x4160;
-constexpr uint16_t LIGHT = 0x4600, SPOTLIGHT = 0x4610, LIGHT_OFF = 0x4620, FADING_ON = 0x4625,
-                   RANGE_START = 0x4659, RANGE_END = 0x465A, MULTIPLIER = 0x465B,
-                   CAMERA = 0x4700;
-constexpr uint16_t MATERIAL = 0xAFFF, MATERIAL_NAME = 0xA000, MATERIAL_AMBIENT = 0xA010,
-                   DIFFUSE = 0xA020, SPECULAR = 0xA030, TRANSPARENCY = 0xA050,
-                   REFLECTION = 0xA053, TWO_SIDED = 0xA081, ADDITIVE = 0xA083,
-                   WIREFRAME = 0xA085, SHADING = 0xA100;
-constexpr uint16_t TEXTURE1 = 0xA200, TEXTURE2 = 0xA33A, OPACITY_MAP = 0xA210, BUMP_MAP = 0xA230,
-                   SHININESS_MAP = 0xA33C, SPECULAR_MAP = 0xA204, SELF_ILLUM_MAP = 0xA33D,
-                   REFLECTION_MAP = 0xA220, MAP_FILENAME = 0xA300, V_SCALE = 0xA354,
-                   U_SCALE = 0xA356, U_OFFSET = 0xA358, V_OFFSET = 0xA35A;
-constexpr uint16_t KEYFRAMER = 0xB000, AMBIENT_NODE = 0xB001, MESH_NODE = 0xB002,
-                   CAMERA_NODE = 0xB003, CAMERA_TARGET_NODE = 0xB004, OMNI_NODE = 0xB005,
-                   SPOT_TARGET_NODE = 0xB006, SPOT_NODE = 0xB007, FRAMES = 0xB008,
-                   NODE_HEADER = 0xB010, DUMMY_NAME = 0xB011, PIVOT = 0xB013,
-                   POSITION_KEYS = 0xB020, ROTATION_KEYS = 0xB021, SCALE_KEYS = 0xB022,
-                   FOV_KEYS = 0xB023, ROLL_KEYS = 0xB024, COLOUR_KEYS = 0xB025,
-                   MORPH_KEYS = 0xB026, HIDE_KEYS = 0xB029, OBJECT_NUMBER = 0xB030;
-}  // namespace chunk_id
+#include "scene/chunk_ids.h"
 
 using V2 = std::array<float, 2>;
 using V3 = std::array<float, 3>;
@@ -74,7 +48,7 @@ struct MeshDesc {
 };
 
 struct MapDesc {
-    uint16_t slot = chunk_id::TEXTURE1;
+    uint16_t slot = chunk_id::TEXTURE_MAP_1;
     std::string fileName = {};  // empty: no "Map Filename"
     bool hasScale = false;
     float uScale = 1, vScale = 1, uOffset = 0, vOffset = 0;

@@ -36,14 +36,14 @@ MeshDesc cube(const std::string& name, V3 centre, float half, const std::string&
 
 void editor_start(ChunkWriter& w)
 {
-    w.open(MAIN);
+    w.open(MAIN_CHUNK);
     w.version(3);
-    w.open(EDITOR);
+    w.open(OBJECT_MESH_DATA);
 }
 
 void camera_node(ChunkWriter& w, uint16_t number, const char* name)
 {
-    w.begin_node(CAMERA_NODE, number, name);
+    w.begin_node(CAMERA_TRACK, number, name);
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, -120, 30}},
                             {.frame = 600, .flags = 1, .tension = 0.5f, .value = {60, -90, 40}},
                             {.frame = 1150, .value = {0, -120, 30}}});
@@ -51,7 +51,7 @@ void camera_node(ChunkWriter& w, uint16_t number, const char* name)
     w.track(ROLL_KEYS, {{.frame = 0, .value = {0}}, {.frame = 500, .flags = 2, .continuity = 0.3f,
                                                      .value = {10}}});
     w.close();
-    w.begin_node(CAMERA_TARGET_NODE, uint16_t(number + 1), name);
+    w.begin_node(CAMERA_TARGET_TRACK, uint16_t(number + 1), name);
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, 0, 0}}, {.frame = 700, .value = {10, 5, 0}}});
     w.close();
 }
@@ -68,29 +68,29 @@ std::vector<uint8_t> everything()
 
     w.material({.name = "Brick", .ambient = {40, 30, 20}, .transparencyPercent = 50,
                 .twoSided = true,
-                .maps = {{.slot = TEXTURE1, .fileName = rgb_pcx, .hasScale = true, .uScale = 2,
+                .maps = {{.slot = TEXTURE_MAP_1, .fileName = rgb_pcx, .hasScale = true, .uScale = 2,
                           .vScale = 0.5f, .uOffset = 0.25f, .vOffset = 0.1f},
                          {.slot = OPACITY_MAP, .fileName = indexed_pcx}}});
     w.material({.name = "Glass", .additive = true, .wireframe = true,
-                .maps = {{.slot = TEXTURE2, .fileName = square_jpeg},
+                .maps = {{.slot = TEXTURE_MAP_2, .fileName = square_jpeg},
                          {.slot = BUMP_MAP, .fileName = odd_pcx},
                          {.slot = SHININESS_MAP, .fileName = wide_jpeg},
                          {.slot = SPECULAR_MAP, .fileName = rgb_pcx},
                          {.slot = SELF_ILLUM_MAP, .fileName = indexed_pcx}}});
     w.begin_material("Chrome");
-    w.open(DIFFUSE);
+    w.open(DIFFUSE_COLOR);
     w.colour_byte(200, 200, 200);
     w.close();
-    w.open(SPECULAR);
+    w.open(SPECULAR_COLOR);
     w.colour_byte(255, 255, 255, true);
     w.close();
-    w.open(REFLECTION);
+    w.open(REFLECTION_PERCENT);
     w.percent_float(40.0f);
     w.close();
-    w.open(TRANSPARENCY);
+    w.open(TRANSPARENCY_PERCENT);
     w.percent_float(25.0f);
     w.close();
-    w.open(SHADING);
+    w.open(SHADING_METHOD);
     w.u16(2);
     w.close();
     w.map({.slot = REFLECTION_MAP, .fileName = square_jpeg});
@@ -103,8 +103,8 @@ std::vector<uint8_t> everything()
     w.begin_object("Omni01");
     w.begin_light({0, -50, 50}, {1, 0.9f, 0.8f});
     w.colour_float(0.5f, 0.5f, 0.5f, true);
-    w.empty(LIGHT_OFF);
-    w.empty(FADING_ON);
+    w.empty(LIGHT_IS_OFF);
+    w.empty(FADING_IS_ON);
     w.float_chunk(RANGE_START, 10);
     w.float_chunk(RANGE_END, 200);
     w.float_chunk(MULTIPLIER, 1.5f);
@@ -118,13 +118,13 @@ std::vector<uint8_t> everything()
     w.camera_object("Camera01", {0, -120, 30}, {0, 0, 0}, 5, 35);
     w.close();  // editor
 
-    w.open(KEYFRAMER);
+    w.open(KEYFRAMER_DATA);
     w.frames(0, 1150);
-    w.begin_node(AMBIENT_NODE, 0, "$AMBIENT$");
-    w.track(COLOUR_KEYS, {{.frame = 0, .value = {0.1f, 0.1f, 0.1f}},
+    w.begin_node(AMBIENT_TRACK, 0, "$AMBIENT$");
+    w.track(COLOR_KEYS, {{.frame = 0, .value = {0.1f, 0.1f, 0.1f}},
                           {.frame = 800, .value = {0.4f, 0.3f, 0.2f}}});
     w.close();
-    w.begin_node(MESH_NODE, 1, "$$$DUMMY");
+    w.begin_node(MESH_TRACK, 1, "$$$DUMMY");
     w.dummy_name("Pivot");
     w.pivot({1, 2, 3});
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, 0, 0}}});
@@ -135,7 +135,7 @@ std::vector<uint8_t> everything()
              3);
     w.track(SCALE_KEYS, {{.frame = 0, .value = {1, 1, 1}}});
     w.close();
-    w.begin_node(MESH_NODE, 2, "Box01", 1);
+    w.begin_node(MESH_TRACK, 2, "Box01", 1);
     w.pivot({0, 0, 0});
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, 0, 0}},
                             {.frame = 300, .flags = 7, .tension = 0.2f, .continuity = -0.3f,
@@ -150,20 +150,20 @@ std::vector<uint8_t> everything()
     const int32_t hidden[] = {200, 260, 900};
     w.hide_track(hidden);
     w.close();
-    w.begin_node(MESH_NODE, 3, "Box02");
+    w.begin_node(MESH_TRACK, 3, "Box02");
     w.track(POSITION_KEYS, {{.frame = 0, .value = {30, 0, 0}}});
     w.close();
-    w.begin_node(MESH_NODE, 4, "Ball", 2);
+    w.begin_node(MESH_TRACK, 4, "Ball", 2);
     w.close();
-    w.begin_node(OMNI_NODE, 5, "Omni01");
+    w.begin_node(OMNI_TRACK, 5, "Omni01");
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, -50, 50}}, {.frame = 600, .value = {50, 0, 50}}});
-    w.track(COLOUR_KEYS, {{.frame = 0, .value = {1, 1, 1}}, {.frame = 600, .value = {1, 0, 0}}});
+    w.track(COLOR_KEYS, {{.frame = 0, .value = {1, 1, 1}}, {.frame = 600, .value = {1, 0, 0}}});
     w.close();
-    w.begin_node(SPOT_NODE, 6, "Spot01");
+    w.begin_node(SPOT_POSITION_TRACK, 6, "Spot01");
     w.track(POSITION_KEYS, {{.frame = 0, .value = {50, 50, 80}}});
-    w.track(COLOUR_KEYS, {{.frame = 0, .value = {0.8f, 0.8f, 1}}});
+    w.track(COLOR_KEYS, {{.frame = 0, .value = {0.8f, 0.8f, 1}}});
     w.close();
-    w.begin_node(SPOT_TARGET_NODE, 7, "Spot01");
+    w.begin_node(SPOT_TARGET_TRACK, 7, "Spot01");
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, 0, 0}}, {.frame = 1000, .value = {30, 0, 0}}});
     w.close();
     camera_node(w, 8, "Camera01");
@@ -209,20 +209,20 @@ std::vector<uint8_t> hierarchy()
     w.omni_object("Lamp", {0, 0, 60}, {1, 1, 1});
     w.camera_object("Eye", {0, -80, 20}, {0, 0, 0});
     w.close();
-    w.open(KEYFRAMER);
+    w.open(KEYFRAMER_DATA);
     w.frames(0, 100);
-    w.begin_node(MESH_NODE, 0, "$$$DUMMY");
+    w.begin_node(MESH_TRACK, 0, "$$$DUMMY");
     w.dummy_name("Root");
     w.track(ROTATION_KEYS, {{.frame = 0, .value = {0, 0, 0, 1}}, {.frame = 50, .value = {1, 0, 0, 1}}},
             2);
     w.close();
-    w.begin_node(MESH_NODE, 1, "Arm", 0);
+    w.begin_node(MESH_TRACK, 1, "Arm", 0);
     w.track(POSITION_KEYS, {{.frame = 0, .value = {0, 0, 0}}, {.frame = 100, .value = {0, 0, 10}}},
             3);
     w.close();
-    w.begin_node(MESH_NODE, 2, "Hand", 1);
+    w.begin_node(MESH_TRACK, 2, "Hand", 1);
     w.close();
-    w.begin_node(OMNI_NODE, 3, "Lamp");
+    w.begin_node(OMNI_TRACK, 3, "Lamp");
     w.close();
     camera_node(w, 4, "Eye");
     w.close();
@@ -237,11 +237,11 @@ std::vector<SceneSeed> scene_seeds()
     using namespace scene_textures;
     return {
         {"everything.3ds", everything(), {0, 321.4f, 1150}},
-        {"texture_pcx.3ds", textured(rgb_pcx, TEXTURE1), {10}},
-        {"texture_jpeg_as_tga.3ds", textured("C.TGA", TEXTURE1), {10}},
-        {"texture_pcx_as_jpg.3ds", textured("E.JPG", TEXTURE2), {10}},
-        {"texture_lower_case.3ds", textured("b.pcx", TEXTURE1), {10}},
-        {"texture_missing.3ds", textured("NONE.GIF", TEXTURE1), {10}},
+        {"texture_pcx.3ds", textured(rgb_pcx, TEXTURE_MAP_1), {10}},
+        {"texture_jpeg_as_tga.3ds", textured("C.TGA", TEXTURE_MAP_1), {10}},
+        {"texture_pcx_as_jpg.3ds", textured("E.JPG", TEXTURE_MAP_2), {10}},
+        {"texture_lower_case.3ds", textured("b.pcx", TEXTURE_MAP_1), {10}},
+        {"texture_missing.3ds", textured("NONE.GIF", TEXTURE_MAP_1), {10}},
         {"reflection_only.3ds", textured(wide_jpeg, REFLECTION_MAP), {10}},
         {"opacity_only.3ds", textured(indexed_pcx, OPACITY_MAP), {10}},
         {"bare_mesh.3ds", bare_mesh(), {0, 5}},
