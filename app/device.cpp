@@ -6,9 +6,9 @@
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
 
-namespace {
-
 bool deviceUp = false;
+
+namespace {
 
 void set_device_shutdown_hook(void (*shutdown)())
 {

@@ -26,3 +26,6 @@ void device_set_initial_states(gfx::Device& device);
 void present_frame();
 void device_shutdown();
 bool device_is_up();
+
+// Set by device_setup, cleared by device_shutdown; read it through device_is_up.
+extern bool deviceUp;

@@ -12,6 +12,7 @@
 #include "gfxcontext/software_context.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 #include "scene/scene_build.h"
 
 // A window system with no screen: every call succeeds and nothing arrives.
@@ -63,7 +64,7 @@ HeadlessPlayer::HeadlessPlayer(int width, int height)
     frameClock.time = clockPort.get();
     graphics.library = library.get();
     // Buffers, textures and states an earlier device left belong to that device.
-    renderer_forget_device();
+    renderer = Renderer{};
     device_setup(*render_view_create(width, height), false);
 }
 
@@ -97,7 +98,7 @@ HeadlessPlayer::~HeadlessPlayer()
 {
     device_shutdown();
     graphics = Graphics{};
-    renderer_forget_device();
+    renderer = Renderer{};
 }
 
 void HeadlessPlayer::render(float frame)

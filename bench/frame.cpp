@@ -21,6 +21,7 @@
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ struct NullDevice {
         library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 640, 480, &context);
         graphics = {library.get(), context, context->GetD3DDevice(), context->GetD3D()};
         // Buffers, textures and states of an earlier device are not this one's.
-        renderer_forget_device();
+        renderer = Renderer{};
     }
 };
 

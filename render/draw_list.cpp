@@ -5,6 +5,7 @@
 
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
+#include "render/renderer_state.h"
 
 namespace {
 
@@ -16,35 +17,22 @@ char* copy_name(const char* name)
     return copy;
 }
 
-// Entries are filed by the ten thousand every frame: freed entries wait here for the next frame
-// instead of going back to the heap, and new ones come in blocks. The spare list never holds
-// more than the most faces one frame filed.
 constexpr uint32_t ENTRY_BLOCK = 1024;
-DrawEntry* spareEntries = nullptr;
 
 DrawEntry* new_entry(Face* face, DrawEntry* next)
 {
-    if (!spareEntries) {
+    if (!renderer.drawList.spareEntries) {
         DrawEntry* block = alloc_array<DrawEntry>(ENTRY_BLOCK);
         for (uint32_t i = 0; i + 1 < ENTRY_BLOCK; ++i)
             block[i].next = &block[i + 1];
-        spareEntries = block;
+        renderer.drawList.spareEntries = block;
     }
-    DrawEntry* entry = spareEntries;
-    spareEntries = entry->next;
+    DrawEntry* entry = renderer.drawList.spareEntries;
+    renderer.drawList.spareEntries = entry->next;
     entry->face = face;
     entry->next = next;
     return entry;
 }
-
-// Faces come mesh by mesh, mostly of one material: the bucket of the last material filed is
-// remembered until the list is freed. A bucket once made stays the one of its pass and name.
-struct LastBucket {
-    const Scene* scene;
-    const Material* material;
-    DrawBucket* bucket;
-};
-LastBucket lastBucket{};
 
 }  // namespace
 
@@ -75,9 +63,10 @@ DrawBucket* draw_list_find(DrawBucket* head, int pass, const char* name)
 
 void draw_list_add(Scene& scene, Face* face)
 {
-    if (face->material && lastBucket.material == face->material && lastBucket.scene == &scene &&
-        lastBucket.bucket->entries) {
-        lastBucket.bucket->entries = new_entry(face, lastBucket.bucket->entries);
+    LastBucket& last = renderer.drawList.lastBucket;
+    if (face->material && last.material == face->material && last.scene == &scene &&
+        last.bucket->entries) {
+        last.bucket->entries = new_entry(face, last.bucket->entries);
         return;
     }
     const int pass = draw_pass_of(face->material);
@@ -91,7 +80,7 @@ void draw_list_add(Scene& scene, Face* face)
         if (!bucket->entries)
             fatal_error("super perkele");
         bucket->entries = new_entry(face, bucket->entries);
-        lastBucket = {&scene, face->material, bucket};
+        last = {&scene, face->material, bucket};
         return;
     }
     bucket = alloc_record<DrawBucket>();
@@ -100,13 +89,13 @@ void draw_list_add(Scene& scene, Face* face)
     bucket->entries = new_entry(face, nullptr);
     bucket->next = scene.drawBuckets;
     scene.drawBuckets = bucket;
-    lastBucket = {&scene, face->material, bucket};
+    last = {&scene, face->material, bucket};
 }
 
 void draw_entry_free(DrawEntry* entry)
 {
-    entry->next = spareEntries;
-    spareEntries = entry;
+    entry->next = renderer.drawList.spareEntries;
+    renderer.drawList.spareEntries = entry;
 }
 
 void draw_list_free(Scene& scene)
@@ -125,11 +114,5 @@ void draw_list_free(Scene& scene)
         bucket = next;
     }
     scene.drawBuckets = nullptr;
-    lastBucket = {};
-}
-
-void draw_list_forget_spares()
-{
-    spareEntries = nullptr;
-    lastBucket = {};
+    renderer.drawList.lastBucket = {};
 }

@@ -4,8 +4,7 @@
 #include "gfxcontext/graphics.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
-
-BatchState batchState = BATCH_STATE_INITIAL;
+#include "render/renderer_state.h"
 
 namespace {
 
@@ -24,18 +23,18 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // Sends a render state only when the cache shows the other value.
 void set_cached(int bit, bool on, D3DRENDERSTATETYPE state, uint32_t onValue, uint32_t offValue)
 {
-    if (((batchState.stateCache & bit) != 0) == on)
+    if (((renderer.batch.stateCache & bit) != 0) == on)
         return;
     graphics.device->SetRenderState(state, on ? onValue : offValue);
-    batchState.stateCache ^= bit;
+    renderer.batch.stateCache ^= bit;
 }
 
 void set_texture(gfx::Texture* texture)
 {
-    if (texture == batchState.currentTexture)
+    if (texture == renderer.batch.currentTexture)
         return;
     graphics.device->SetTexture(0, texture);
-    batchState.currentTexture = texture;
+    renderer.batch.currentTexture = texture;
 }
 
 // The states of a batch are those of the drawer of its first face, sent in a fixed order: cull
@@ -43,11 +42,11 @@ void set_texture(gfx::Texture* texture)
 void open_batch(const Face& face, bool cullNone, bool solid, bool gouraud, bool textured,
                 bool blended, D3DPRIMITIVETYPE primitive)
 {
-    BatchState& batch = batchState;
+    BatchState& batch = renderer.batch;
     batch.batchVertexCount = 0;
     batch.batchIndexCount = 0;
     void* data = nullptr;
-    deviceBuffers.source->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data);
+    renderer.buffers.source->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data);
     batch.batchVertices = static_cast<D3DLVERTEX*>(data);
 
     set_cached(STATE_CULL_CW, !cullNone, D3DRENDERSTATE_CULLMODE, D3DCULL_CW, D3DCULL_NONE);
@@ -74,18 +73,19 @@ void open_batch(const Face& face, bool cullNone, bool solid, bool gouraud, bool 
 // never writes past the buffers.
 void check_capacity(int newVertices, int newIndices, int indicesPerFace)
 {
-    const BatchState& batch = batchState;
-    if (batch.batchVertexCount + newVertices > deviceBuffers.vertexCapacity)
+    const BatchState& batch = renderer.batch;
+    if (batch.batchVertexCount + newVertices > renderer.buffers.vertexCapacity)
         fatal_error("Too many vertices!");
-    if (batch.batchIndexCount + newIndices > deviceBuffers.faceCapacity * indicesPerFace)
+    if (batch.batchIndexCount + newIndices > renderer.buffers.faceCapacity * indicesPerFace)
         fatal_error("Too many faces!");
 }
 
 // Room for the most a face can add: the exact count is needed only near the limits.
 bool room_for(int vertices, int indices, int indicesPerFace)
 {
-    return batchState.batchVertexCount + vertices <= deviceBuffers.vertexCapacity &&
-           batchState.batchIndexCount + indices <= deviceBuffers.faceCapacity * indicesPerFace;
+    const BatchState& batch = renderer.batch;
+    return batch.batchVertexCount + vertices <= renderer.buffers.vertexCapacity &&
+           batch.batchIndexCount + indices <= renderer.buffers.faceCapacity * indicesPerFace;
 }
 
 // Vertices a set of shared corners adds to the batch: those not yet in it, each counted once.
@@ -93,7 +93,7 @@ int fresh_shared(Vertex* const* corners, int count)
 {
     int fresh = 0;
     for (int k = 0; k < count; ++k) {
-        if (corners[k]->batchStamp == batchState.batchNumber)
+        if (corners[k]->batchStamp == renderer.batch.batchNumber)
             continue;
         bool seen = false;
         for (int j = 0; j < k; ++j)
@@ -105,7 +105,7 @@ int fresh_shared(Vertex* const* corners, int count)
 
 D3DLVERTEX& next_vertex(const Vertex& vertex, uint32_t colour)
 {
-    D3DLVERTEX& out = batchState.batchVertices[batchState.batchVertexCount];
+    D3DLVERTEX& out = renderer.batch.batchVertices[renderer.batch.batchVertexCount];
     out.x = vertex.viewPosition[0];
     out.y = vertex.viewPosition[1];
     out.z = vertex.viewPosition[2];
@@ -119,7 +119,7 @@ D3DLVERTEX& next_vertex(const Vertex& vertex, uint32_t colour)
 template <typename Colour>
 void shared_corner(Vertex& vertex, Colour colour, const float* uv)
 {
-    BatchState& batch = batchState;
+    BatchState& batch = renderer.batch;
     if (vertex.batchStamp != batch.batchNumber) {
         vertex.batchStamp = batch.batchNumber;
         vertex.batchIndex = batch.batchVertexCount;
@@ -130,14 +130,15 @@ void shared_corner(Vertex& vertex, Colour colour, const float* uv)
         }
         ++batch.batchVertexCount;
     }
-    deviceBuffers.indices[batch.batchIndexCount++] = static_cast<uint16_t>(vertex.batchIndex);
+    renderer.buffers.indices[batch.batchIndexCount++] = static_cast<uint16_t>(vertex.batchIndex);
 }
 
 // A corner whose texture coordinate the scene build shifted gets a vertex of its own every time.
 void own_corner(const Vertex& vertex, uint32_t colour, const float* uv)
 {
-    BatchState& batch = batchState;
-    deviceBuffers.indices[batch.batchIndexCount++] = static_cast<uint16_t>(batch.batchVertexCount);
+    BatchState& batch = renderer.batch;
+    const auto index = static_cast<uint16_t>(batch.batchVertexCount);
+    renderer.buffers.indices[batch.batchIndexCount++] = index;
     D3DLVERTEX& out = next_vertex(vertex, colour);
     out.tu = uv[0];
     out.tv = uv[1];
@@ -148,7 +149,7 @@ template <DrawerStyle style>
 void draw_triangle(Face* face)
 {
     const Material* material = face->material;
-    if (!batchState.batchOpen)
+    if (!renderer.batch.batchOpen)
         open_batch(*face, !material || material->twoSided, true, style.gouraud, style.textured,
                    style.blended, D3DPT_TRIANGLELIST);
 
@@ -165,8 +166,8 @@ void draw_triangle(Face* face)
 
     uint32_t faceColour = WHITE;
     if constexpr (style.colour == ColourSource::FaceColour) {
-        batchState.flatColour = pack_colour(face->faceColour);
-        faceColour = batchState.flatColour;
+        renderer.batch.flatColour = pack_colour(face->faceColour);
+        faceColour = renderer.batch.flatColour;
     }
     const bool envMapped = style.textured && material && material->envMapped;
     for (int k = 0; k < 3; ++k) {
@@ -221,10 +222,10 @@ gfx::Texture* texture_for_material(const Material* material)
 void draw_face_lines(Face* face)
 {
     const Material* material = face->material;
-    if (!batchState.batchOpen)
+    if (!renderer.batch.batchOpen)
         open_batch(*face, !material || material->twoSided, false, true, false, false,
                    D3DPT_LINELIST);
-    if ((batchState.stateCache & STATE_CULL_CW) && faces_away(*face))
+    if ((renderer.batch.stateCache & STATE_CULL_CW) && faces_away(*face))
         return;
 
     // Edges a-b, b-c, c-a, as the flags word marks them visible.
@@ -289,20 +290,20 @@ void draw_face_none(Face*) {}
 
 void batch_flush()
 {
-    BatchState& batch = batchState;
+    BatchState& batch = renderer.batch;
     // A bucket of faces that draw nothing opened no batch: there is nothing to hand over, and
     // the previous batch must not be drawn again.
     if (!batch.batchOpen)
         return;
     gfx::Device* device = graphics.device;
-    deviceBuffers.source->Unlock();
-    deviceBuffers.source->Optimize(device, 0);
-    deviceBuffers.destination->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_CLIP, 0,
-                                               batch.batchVertexCount, deviceBuffers.source, 0,
+    renderer.buffers.source->Unlock();
+    renderer.buffers.source->Optimize(device, 0);
+    renderer.buffers.destination->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_CLIP, 0,
+                                               batch.batchVertexCount, renderer.buffers.source, 0,
                                                device, 0);
     device->DrawIndexedPrimitiveVB(static_cast<D3DPRIMITIVETYPE>(batch.primitiveType),
-                                   deviceBuffers.destination, 0, batch.batchVertexCount,
-                                   deviceBuffers.indices, batch.batchIndexCount, 0);
+                                   renderer.buffers.destination, 0, batch.batchVertexCount,
+                                   renderer.buffers.indices, batch.batchIndexCount, 0);
     // Stamps are cleared to 0 every frame, so the batch number skips 0 when it wraps.
     batch.batchNumber = batch.batchNumber == 0x7FFFFFFF ? 1 : batch.batchNumber + 1;
     batch.batchOpen = 0;

@@ -33,8 +33,6 @@ struct BatchState {
 constexpr BatchState BATCH_STATE_INITIAL{
     0, 0, 0, nullptr, 1, 1, STATE_FILL_SOLID | STATE_SHADE_GOURAUD, nullptr, 0};
 
-extern BatchState batchState;
-
 void draw_face_lines(Face* face);
 void draw_face_flat(Face* face);
 void draw_face_gouraud(Face* face);

@@ -10,10 +10,8 @@
 #include "gfxcontext/graphics.h"
 #include "render/face_drawers.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 #include "render/render_view.h"
-
-TextureEntry* textureRegistry = nullptr;
-DeviceBuffers deviceBuffers{};
 
 namespace {
 
@@ -54,7 +52,7 @@ TextureEntry* find_texture_entry(const Material& material)
 {
     // A material the file left unnamed goes by the empty name, as it is registered.
     const char* name = material.name ? material.name : "";
-    for (TextureEntry* entry = textureRegistry; entry; entry = entry->next)
+    for (TextureEntry* entry = renderer.textures; entry; entry = entry->next)
         if (std::strcmp(entry->name, name) == 0)
             return entry;
     return nullptr;
@@ -72,8 +70,8 @@ void register_material_texture(const Material& material)
     if (!entry->name)
         fatal_error("Not enough memory!");
     entry->texture = create_device_texture(*map);
-    entry->next = textureRegistry;
-    textureRegistry = entry;
+    entry->next = renderer.textures;
+    renderer.textures = entry;
 }
 
 gfx::Texture* create_device_texture(const TextureMap& map)
@@ -110,7 +108,7 @@ HRESULT device_buffers_setup(int64_t vertexTotal, int64_t faceTotal)
     if (vertexTotal > 0xFFFF)
         fatal_error("Too many vertices in scene for D3D");
 
-    DeviceBuffers& buffers = deviceBuffers;
+    DeviceBuffers& buffers = renderer.buffers;
     if (buffers.vertexCapacity < vertexTotal) {
         if (buffers.vertexCapacity != 0) {
             buffers.source->Release();

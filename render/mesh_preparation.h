@@ -23,9 +23,6 @@ struct DeviceBuffers {
     int faceCapacity;
 };
 
-extern TextureEntry* textureRegistry;  // newest first, lives for the whole run
-extern DeviceBuffers deviceBuffers;
-
 void register_material_texture(const Material& material);
 TextureEntry* find_texture_entry(const Material& material);
 gfx::Texture* create_device_texture(const TextureMap& map);

@@ -2,6 +2,7 @@
 
 #include "app/core/fatal_error.h"
 #include "app/device.h"
+#include "app/driver_state.h"
 #include "app/frame_clock.h"
 #include "app/input_state.h"
 #include "app/window.h"
@@ -36,7 +37,7 @@ protected:
     {
         if (device_is_up())
             device_shutdown();
-        set_fatal_hooks({});
+        driver_reset_state();
     }
 
     fakes::FakeWindow port;
@@ -190,4 +191,15 @@ TEST_F(DeviceTest, FatalErrorBeforeTheDeviceExistsStillShowsTheBox)
     set_fatal_hooks({});
     EXPECT_EXIT(device_setup(view, true), testing::ExitedWithCode(1),
                 "Error!: Window creation failed!");
+}
+
+TEST_F(DeviceTest, DriverResetForgetsADeviceLeftUp)
+{
+    // A run that stopped with the device up, as a fatal stop in a test leaves it.
+    device_setup(view, true);
+    driver_reset_state();
+    EXPECT_FALSE(device_is_up());
+    EXPECT_EQ(set_fatal_hooks({}).shutdownDevice, nullptr);
+    EXPECT_EQ(graphics.device, nullptr);
+    EXPECT_EQ(window.handle, nullptr);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/driver_state.h"
 #include "app/frame_clock.h"
 #include "tests/support/fake_platform.h"
 
@@ -9,7 +10,7 @@ class FrameClockTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        frameClock = {};
+        driver_reset_state();
         frameClock.time = &clock;
     }
     fakes::FakeClock clock;

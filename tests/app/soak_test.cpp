@@ -24,6 +24,7 @@
 #include "render/draw_list.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 #include "scene/scene_build.h"
 #include "tests/app/soak_scene.h"
 #include "tests/support/fake_platform.h"
@@ -125,8 +126,8 @@ int run_soak(gfx::ContextLibrary& library)
     std::filesystem::current_path(dir.path);
 
     fakes::reset_player_globals();
-    // The renderer's globals as at program start: a run before this one left them to its device.
-    renderer_forget_device();
+    // The renderer's record as at program start: a run before this one left them to its device.
+    renderer = Renderer{};
     heapAfterPass.clear();
     heapAfterPass.reserve(max_passes);
     fakes::FakeWindow window;

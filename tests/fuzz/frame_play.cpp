@@ -10,6 +10,7 @@
 #include "gfxcontext/graphics.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 #include "scene/scene_build.h"
 #include "tests/fuzz/fatal_stop.h"
 #include "tests/fuzz/frame_input.h"
@@ -97,8 +98,8 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
     InScratchDir inScratch;
     write_scratch_file("SCENE.3DS", input.scene);
     InputArena arena;
-    // The renderer's globals point into the scene of the input before: back to their start.
-    renderer_forget_device();
+    // The renderer's record points into the scene of the input before: back to its start.
+    renderer = Renderer{};
     // A device for the input, destroyed with it: it owns the textures and buffers the scene asked
     // for. Its making and its end are not recorded: the C library keeps what starting and
     // joining the software device's workers allocate for the next threads.
@@ -114,7 +115,7 @@ void frame_harness_run(std::span<const uint8_t> data, MakeLibrary make, int widt
         expect_known_stop(stop.message);
     }
     InputArena::Pause pause;
-    renderer_forget_device();
+    renderer = Renderer{};
     graphics = {};
     library.reset();
 }

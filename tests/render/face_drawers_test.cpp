@@ -8,6 +8,7 @@
 #include "app/core/alloc_block.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
+#include "render/renderer_state.h"
 #include "tests/support/test_scenes.h"
 
 using namespace test_scenes;
@@ -230,7 +231,7 @@ TEST_F(FaceDrawers, ABucketThatDrawsNothingOpensNoBatchAndFlushesNothing)
     device.library.clear();
     bucket({square(shiny, draw_face_none)});
     EXPECT_TRUE(device.library.calls.empty());
-    EXPECT_EQ(batchState.batchOpen, 0);
+    EXPECT_EQ(renderer.batch.batchOpen, 0);
 }
 
 TEST_F(FaceDrawers, FlushUnlocksOptimisesProcessesAndDraws)
@@ -244,7 +245,7 @@ TEST_F(FaceDrawers, FlushUnlocksOptimisesProcessesAndDraws)
         "ProcessVertices(vb#2, 5, 0, 4, vb#1, 0, 0)",
         "DrawIndexedPrimitiveVB(4, vb#2, 0, 4, 6, 0)"};
     EXPECT_EQ(device.library.calls, expected);
-    EXPECT_EQ(batchState.batchOpen, 0);
+    EXPECT_EQ(renderer.batch.batchOpen, 0);
 }
 
 TEST_F(FaceDrawers, LinesFollowTheEdgeFlags)
@@ -341,13 +342,13 @@ using FaceDrawersDeathTest = FaceDrawers;
 TEST_F(FaceDrawersDeathTest, ABatchBeyondTheBuffersStopsBeforeWritingPastThem)
 {
     // Limits below the buffers' real size: the check must stop the face, not the buffer end.
-    deviceBuffers.vertexCapacity = 3;
-    deviceBuffers.faceCapacity = 1;
+    renderer.buffers.vertexCapacity = 3;
+    renderer.buffers.faceCapacity = 1;
     Mesh* mesh = square(add_material(*scene, "PLAIN"), draw_face_gouraud);
     EXPECT_EXIT(bucket({mesh}), testing::ExitedWithCode(1), "Too many vertices!");
-    deviceBuffers.vertexCapacity = 64;
+    renderer.buffers.vertexCapacity = 64;
     EXPECT_EXIT(bucket({mesh}), testing::ExitedWithCode(1), "Too many faces!");
     Mesh* lines = square(nullptr, draw_face_lines);
-    deviceBuffers.faceCapacity = 1;  // six indices: the second face's edges do not fit
+    renderer.buffers.faceCapacity = 1;  // six indices: the second face's edges do not fit
     EXPECT_EXIT(bucket({lines}), testing::ExitedWithCode(1), "Too many faces!");
 }

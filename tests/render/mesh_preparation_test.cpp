@@ -6,6 +6,7 @@
 #include "render/face_drawers.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
+#include "render/renderer_state.h"
 #include "tests/support/test_scenes.h"
 
 using namespace test_scenes;
@@ -172,7 +173,7 @@ TEST_F(MeshPreparation, BuffersAndFixedTransforms)
                   "SetTransform(1, 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1)",
                   "SetTransform(2, 1 0 0 0 0 -1 0 0 0 0 1 0 0 0 0 1)",
                   "SetTransform(3, 1 0 0 0 0 1 0 0 0 0 1 1 0 0 -1 0)"}));
-    EXPECT_EQ(deviceBuffers.faceCapacity, 4);
+    EXPECT_EQ(renderer.buffers.faceCapacity, 4);
 
     // Smaller totals keep the buffers; larger ones replace them.
     device.library.clear();
@@ -181,8 +182,8 @@ TEST_F(MeshPreparation, BuffersAndFixedTransforms)
     device_buffers_setup(11, 2);
     EXPECT_EQ(device.library.calls_starting("Release"),
               (std::vector<std::string>{"Release(vb#1)", "Release(vb#2)"}));
-    EXPECT_EQ(deviceBuffers.vertexCapacity, 11);
-    EXPECT_EQ(deviceBuffers.faceCapacity, 4);
+    EXPECT_EQ(renderer.buffers.vertexCapacity, 11);
+    EXPECT_EQ(renderer.buffers.faceCapacity, 4);
 }
 
 TEST_F(MeshPreparation, WrapFixedCornersCountTowardsTheVertexLimit)
@@ -194,7 +195,7 @@ TEST_F(MeshPreparation, WrapFixedCornersCountTowardsTheVertexLimit)
     mesh->faces[0].wrapFixed = 1 | 4;
     push_node(*scene, NODE_MESH, mesh, 0);
     prepare_scene_for_device(*scene);
-    EXPECT_EQ(deviceBuffers.vertexCapacity, 65535);
+    EXPECT_EQ(renderer.buffers.vertexCapacity, 65535);
     mesh->faces[0].wrapFixed = 7;
     EXPECT_EXIT(prepare_scene_for_device(*scene), testing::ExitedWithCode(1),
                 "Too many vertices in scene for D3D");

@@ -3,12 +3,8 @@
 #include <memory>
 
 #include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
 #include "app/device.h"
-#include "app/frame_clock.h"
-#include "app/input_state.h"
-#include "app/window.h"
-#include "gfxcontext/graphics.h"
+#include "app/driver_state.h"
 
 namespace fakes {
 
@@ -82,11 +78,7 @@ SceneCalls fake_scene_calls()
 
 void reset_player_globals()
 {
-    input = {};
-    frameClock = {};
-    window = {};
-    graphics = {};
-    set_fatal_hooks({});
+    driver_reset_state();
     calls.clear();
     sceneFake = {};
 }

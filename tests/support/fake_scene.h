@@ -24,7 +24,8 @@ extern SceneFake sceneFake;
 
 SceneCalls fake_scene_calls();
 
-// Puts every global of the driver back to its state at program start.
+// Puts every global of the driver back to its state at program start, and empties the fakes'
+// records.
 void reset_player_globals();
 
 struct PlayerRig {

@@ -6,7 +6,7 @@
 #include "app/core/alloc_block.h"
 #include "gfxcontext/graphics.h"
 #include "render/render_view.h"
-#include "render/renderer.h"
+#include "render/renderer_state.h"
 
 namespace test_scenes {
 
@@ -207,14 +207,14 @@ RecordingDevice::RecordingDevice()
     graphics.context = context;
     graphics.device = context->GetD3DDevice();
     graphics.d3d = context->GetD3D();
-    renderer_forget_device();
+    renderer = Renderer{};
     library.clear();
 }
 
 RecordingDevice::~RecordingDevice()
 {
     graphics = savedGraphics;
-    renderer_forget_device();
+    renderer = Renderer{};
 }
 
 }  // namespace test_scenes

@@ -1,0 +1,3 @@
+#include "render/renderer_state.h"
+
+Renderer renderer{};
