@@ -10,7 +10,7 @@
 #include "gfxcontext/graphics.h"
 #include "render/renderer.h"
 #include "scene/scene_build.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/frame_input.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/input_arena.h"

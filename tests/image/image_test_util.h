@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the image tests: a scratch directory, freeing decoded maps, and catching fatal
-// stops as exceptions.
+// Helpers of the image tests: a scratch directory and freeing decoded maps (fatal stops are
+// caught with tests/support/fatal_stop.h).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/core/fatal_error.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/support/free_image.h"
 #include "scene/scene.h"
 #include "tools/writers/pcx_writer.h"
@@ -43,25 +43,6 @@ public:
 
 private:
     std::filesystem::path path_;
-};
-
-struct FatalStop {
-    std::string message;
-};
-
-// While alive, fatal_error throws FatalStop with its message instead of ending the process.
-class CatchFatal {
-public:
-    CatchFatal() { previous_ = set_fatal_hooks({record, nullptr, stop}); }
-    ~CatchFatal() { set_fatal_hooks(previous_); }
-    CatchFatal(const CatchFatal&) = delete;
-    CatchFatal& operator=(const CatchFatal&) = delete;
-
-private:
-    static inline std::string last;
-    static void record(const char* text, const char*) { last = text; }
-    [[noreturn]] static void stop(int) { throw FatalStop{last}; }
-    FatalHooks previous_;
 };
 
 }  // namespace image_test

@@ -11,23 +11,6 @@ namespace fs = std::filesystem;
 
 namespace scene_test {
 
-std::string fatal_message(const std::function<void()>& body)
-{
-    static std::string shown;
-    shown.clear();
-    FatalHooks previous = set_fatal_hooks(
-        {[](const char* text, const char*) { shown = text; }, nullptr,
-         [](int code) -> void { throw FatalStop{code}; }});
-    std::string result;
-    try {
-        body();
-    } catch (const FatalStop&) {
-        result = shown.empty() ? "(fatal stop without message)" : shown;
-    }
-    set_fatal_hooks(previous);
-    return result;
-}
-
 ScratchDir::ScratchDir()
 {
     static std::mt19937 random(std::random_device{}());

@@ -9,19 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/core/fatal_error.h"
+#include "tests/support/fatal_stop.h"
 #include "scene/scene_build.h"
 #include "tools/writers/chunk_writer.h"
 
 namespace scene_test {
-
-struct FatalStop {
-    int code;
-};
-
-// Runs body with fatal errors thrown instead of ending the process; returns the message of the
-// fatal stop, or "" when body ran through.
-std::string fatal_message(const std::function<void()>& body);
 
 // A scratch directory that is the working directory while it lives.
 class ScratchDir {
