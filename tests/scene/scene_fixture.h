@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/fatal_stop.h"
+#include "tests/support/scratch_dir.h"
 #include "scene/scene_build.h"
 #include "tools/writers/chunk_writer.h"
 
@@ -18,9 +19,7 @@ namespace scene_test {
 // A scratch directory that is the working directory while it lives.
 class ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return dir.path; }
     // Writes a text file (for images in the stand-in format, or any bytes).
     void write(const std::string& name, const std::string& text) const;
     // Writes a three-plane PCX image of pixels 0x00RRGGBB, top row first.
@@ -30,8 +29,8 @@ public:
     void write_pcx(const std::string& name, int width, int height, uint32_t colour) const;
 
 private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
+    testing_support::ScratchDir dir{"scene_test"};
+    testing_support::InDirectory current{dir.path};
 };
 
 void no_preparation(Scene&);
