@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "anim/scene_update.h"
 #include "app/device.h"
 #include "app/frame_clock.h"
 #include "app/free_camera.h"
 #include "app/player.h"
+#include "app/scene_calls.h"
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/software_context.h"
@@ -38,19 +38,6 @@ class StoppedClock : public ClockPort {
 public:
     uint32_t milliseconds() override { return 0; }
 };
-
-namespace {
-// The player's operations, called directly rather than through substitutes.
-const SceneCalls sceneCalls = {
-    render_view_create,
-    build_scene,
-    prepare_scene_for_device,
-    update_scene,
-    update_world,
-    upload_projection,
-    render_scene,
-};
-}  // namespace
 
 HeadlessPlayer::HeadlessPlayer(int width, int height)
     : offscreen(std::make_unique<OffscreenPresenter>()),
@@ -122,5 +109,5 @@ void HeadlessPlayer::render(float frame)
         loaded->total = frame;
     }
 
-    draw_player_frame(*loaded, freeCamera, sceneCalls, width, height);
+    draw_player_frame(*loaded, freeCamera, player_scene_calls(), width, height);
 }

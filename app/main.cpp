@@ -1,32 +1,15 @@
 // The player program: the SDL platform, the context library and the scene operations wired into
 // the driver.
 
-#include "anim/scene_update.h"
 #include "app/core/fatal_error.h"
 #include "app/player.h"
+#include "app/scene_calls.h"
 #include "gfxcontext/software_context.h"
 #include "platform/sdl_clock.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdl_presenter.h"
 #include "platform/sdl_sound.h"
 #include "platform/sdl_window.h"
-#include "render/render_view.h"
-#include "render/renderer.h"
-#include "scene/scene_build.h"
-
-namespace {
-
-const SceneCalls sceneCalls = {
-    render_view_create,
-    build_scene,
-    prepare_scene_for_device,
-    update_scene,
-    update_world,
-    upload_projection,
-    render_scene,
-};
-
-}  // namespace
 
 int main(int, char**)
 {
@@ -41,5 +24,5 @@ int main(int, char**)
     auto graphics = make_software_context_library(&presenter);
 
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
-    return run_player(ports, sceneCalls);
+    return run_player(ports, player_scene_calls());
 }

@@ -11,6 +11,7 @@
 #include "app/core/alloc_block.h"
 #include "app/core/fatal_error.h"
 #include "app/core/file_open.h"
+#include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -69,8 +70,8 @@ TEST(FatalError, HooksSeeTheMessageAndTheDeviceShutdownOnce)
 
 TEST(FileOpen, FindsNamesRegardlessOfLetterCase)
 {
-    fs::path dir = fs::temp_directory_path() / "case_blind_test";
-    fs::remove_all(dir);
+    testing_support::ScratchDir scratch("case_blind_test");
+    const fs::path& dir = scratch.path;
     fs::create_directories(dir / "Textures");
     std::ofstream(dir / "Textures" / "brick.jpg") << "x";
 
@@ -82,13 +83,12 @@ TEST(FileOpen, FindsNamesRegardlessOfLetterCase)
 
     EXPECT_FALSE(open_file((dir / "BRICK.PCX").string(), "rb"));
     EXPECT_EQ(find_file_case_blind(""), "");
-    fs::remove_all(dir);
 }
 
 TEST(FileOpen, BackslashesSeparateFoldersFoundRegardlessOfCase)
 {
-    fs::path dir = fs::temp_directory_path() / ("backslash_test_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    testing_support::ScratchDir scratch("backslash_test");
+    const fs::path& dir = scratch.path;
     fs::create_directories(dir / "Maps" / "Wood");
     std::ofstream(dir / "Maps" / "Wood" / "oak.jpg") << "x";
     std::string found = (dir / "Maps" / "Wood" / "oak.jpg").string();
@@ -100,7 +100,6 @@ TEST(FileOpen, BackslashesSeparateFoldersFoundRegardlessOfCase)
     ASSERT_TRUE(file);
     EXPECT_EQ(std::fgetc(file.get()), 'x');
     EXPECT_EQ(find_file_case_blind(dir.string() + "/MAPS\\OAK.JPG"), "");
-    fs::remove_all(dir);
 }
 
 namespace {
@@ -123,8 +122,8 @@ bool in_time(const std::function<bool()>& body)
 
 TEST(FileOpen, OnlyRegularFilesOpenAndNothingElseBlocks)
 {
-    fs::path dir = fs::temp_directory_path() / ("regular_test_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    testing_support::ScratchDir scratch("regular_test");
+    const fs::path& dir = scratch.path;
     fs::create_directories(dir / "folder.jpg");
     std::ofstream(dir / "real.jpg") << "x";
     ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
@@ -139,5 +138,4 @@ TEST(FileOpen, OnlyRegularFilesOpenAndNothingElseBlocks)
             FilePtr file = open_file((dir / name).string(), "rb");
             return file && std::fgetc(file.get()) == 'x' && std::fgetc(file.get()) == EOF;
         })) << name;
-    fs::remove_all(dir);
 }

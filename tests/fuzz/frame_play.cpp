@@ -3,16 +3,15 @@
 #include <cstdio>
 #include <string_view>
 
-#include "anim/scene_update.h"
 #include "app/device.h"
 #include "app/free_camera.h"
 #include "app/player.h"
+#include "app/scene_calls.h"
 #include "gfxcontext/graphics.h"
-#include "render/render_view.h"
 #include "render/renderer.h"
 #include "render/renderer_state.h"
 #include "scene/scene_build.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/frame_input.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/input_arena.h"
@@ -61,15 +60,7 @@ void play(const FrameInput& input, int width, int height)
         freeCamera = free_camera_create();
         scene->camera = &freeCamera->node;
     }
-    const SceneCalls calls = {
-        render_view_create,
-        build_scene,
-        prepare_scene_for_device,
-        update_scene,
-        update_world,
-        upload_projection,
-        render_scene,
-    };
+    const SceneCalls calls = player_scene_calls();
     for (float frame : input.frames) {
         scene->total = frame;
         // The player's own pass; the clock is not running, so presenting counts no ticks.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "image/texture_file.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/scratch_dir.h"
 
 namespace {

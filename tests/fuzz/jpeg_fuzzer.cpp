@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "image/jpeg.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scratch_dir.h"
 

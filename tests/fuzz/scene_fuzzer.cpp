@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "scene/scene_build.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/input_arena.h"
 #include "tests/fuzz/scene_checks.h"

@@ -12,21 +12,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
-constexpr const char* prefix = "player-fuzz-";
+// Named <temp>/player-fuzz.<pid>.<n>: the pid tells whose it is.
+constexpr const char* prefix = "player-fuzz.";
 
+// Made once and removed at exit.
+std::optional<testing_support::ScratchDir> made;
 // Fixed buffers: nothing here may allocate while an input runs (input_arena.h).
 char scratch[PATH_MAX];
 char home[PATH_MAX];
-
-void remove_scratch()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-}
 
 void change_to(const char* dir)
 {
@@ -36,11 +36,9 @@ void change_to(const char* dir)
     }
 }
 
-}  // namespace
-
 // libFuzzer often ends without running the exit handlers (a finding, a timeout, an interrupt):
 // the directories of harnesses that no longer run are removed when the next one starts.
-void remove_stale_scratch_dirs(const char* temp)
+void remove_stale_scratch_dirs(const std::filesystem::path& temp)
 {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(temp, ignored)) {
@@ -53,22 +51,20 @@ void remove_stale_scratch_dirs(const char* temp)
     }
 }
 
+}  // namespace
+
 void make_scratch_dir()
 {
-    if (scratch[0])
+    if (made)
         return;
-    const char* temp = std::getenv("TMPDIR");
-    if (!temp || !*temp)
-        temp = "/tmp";
-    remove_stale_scratch_dirs(temp);
-    std::snprintf(scratch, sizeof scratch, "%s/%s%ld", temp, prefix, long(::getpid()));
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-    if (::mkdir(scratch, 0700) != 0 || !::getcwd(home, sizeof home)) {
+    remove_stale_scratch_dirs(std::filesystem::temp_directory_path());
+    made.emplace("player-fuzz");
+    const std::string path = made->path.string();
+    if (path.size() >= sizeof scratch || !::getcwd(home, sizeof home)) {
         std::perror("scratch directory");
         std::abort();
     }
-    std::atexit(remove_scratch);
+    std::strcpy(scratch, path.c_str());
 }
 
 InScratchDir::InScratchDir()

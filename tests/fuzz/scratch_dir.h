@@ -1,8 +1,8 @@
 #pragma once
-// The harnesses' working directory: player-fuzz-<pid> under the system's temporary directory,
-// removed at exit. An input runs inside it (the player opens its images relative to the current
-// directory); between inputs the fuzzer's own directory is current again, where it reads its
-// corpus and writes its findings.
+// The harnesses' working directory: a scratch directory (tests/support/scratch_dir.h) named
+// player-fuzz.<pid>.<n>, made once and removed at exit. An input runs inside it (the player opens
+// its images relative to the current directory); between inputs the fuzzer's own directory is
+// current again, where it reads its corpus and writes its findings.
 
 #include <cstdint>
 #include <span>

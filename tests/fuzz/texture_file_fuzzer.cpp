@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "image/texture_file.h"
-#include "tests/fuzz/fatal_stop.h"
+#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scene_messages.h"
 #include "tests/fuzz/scratch_dir.h"

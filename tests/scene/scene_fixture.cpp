@@ -1,9 +1,6 @@
 #include "tests/scene/scene_fixture.h"
 
-#include <unistd.h>
-
 #include <fstream>
-#include <random>
 
 #include "tools/writers/pcx_writer.h"
 
@@ -11,49 +8,15 @@ namespace fs = std::filesystem;
 
 namespace scene_test {
 
-std::string fatal_message(const std::function<void()>& body)
-{
-    static std::string shown;
-    shown.clear();
-    FatalHooks previous = set_fatal_hooks(
-        {[](const char* text, const char*) { shown = text; }, nullptr,
-         [](int code) -> void { throw FatalStop{code}; }});
-    std::string result;
-    try {
-        body();
-    } catch (const FatalStop&) {
-        result = shown.empty() ? "(fatal stop without message)" : shown;
-    }
-    set_fatal_hooks(previous);
-    return result;
-}
-
-ScratchDir::ScratchDir()
-{
-    static std::mt19937 random(std::random_device{}());
-    path_ = fs::temp_directory_path() /
-            ("scene_test_" + std::to_string(::getpid()) + "_" + std::to_string(random()));
-    fs::create_directories(path_);
-    previous_ = fs::current_path();
-    fs::current_path(path_);
-}
-
-ScratchDir::~ScratchDir()
-{
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
 void ScratchDir::write(const std::string& name, const std::string& text) const
 {
-    std::ofstream(path_ / name, std::ios::binary) << text;
+    std::ofstream(dir.path / name, std::ios::binary) << text;
 }
 
 void ScratchDir::write_pcx(const std::string& name, int width, int height,
                            const std::vector<uint32_t>& pixels) const
 {
-    if (!write_file_bytes((path_ / name).string(), encode_pcx_rgb(pixels, width, height)))
+    if (!write_file_bytes((dir.path / name).string(), encode_pcx_rgb(pixels, width, height)))
         ADD_FAILURE() << "cannot write " << name;
 }
 

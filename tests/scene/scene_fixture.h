@@ -9,26 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "app/core/fatal_error.h"
+#include "tests/support/fatal_stop.h"
+#include "tests/support/scratch_dir.h"
 #include "scene/scene_build.h"
 #include "tools/writers/chunk_writer.h"
 
 namespace scene_test {
 
-struct FatalStop {
-    int code;
-};
-
-// Runs body with fatal errors thrown instead of ending the process; returns the message of the
-// fatal stop, or "" when body ran through.
-std::string fatal_message(const std::function<void()>& body);
-
 // A scratch directory that is the working directory while it lives.
 class ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return dir.path; }
     // Writes a text file (for images in the stand-in format, or any bytes).
     void write(const std::string& name, const std::string& text) const;
     // Writes a three-plane PCX image of pixels 0x00RRGGBB, top row first.
@@ -38,8 +29,8 @@ public:
     void write_pcx(const std::string& name, int width, int height, uint32_t colour) const;
 
 private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
+    testing_support::ScratchDir dir{"scene_test"};
+    testing_support::InDirectory current{dir.path};
 };
 
 void no_preparation(Scene&);

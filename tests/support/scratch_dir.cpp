@@ -2,11 +2,15 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <vector>
+
+#include "tools/writers/pcx_writer.h"
 
 namespace testing_support {
 
@@ -14,7 +18,13 @@ namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir(const std::string& name)
 {
-    path = fs::temp_directory_path() / (name + "." + std::to_string(::getpid()));
+    static std::atomic<int> made{0};
+    std::string leaf = name;
+    leaf += '.';
+    leaf += std::to_string(::getpid());
+    leaf += '.';
+    leaf += std::to_string(made++);
+    path = fs::temp_directory_path() / leaf;
     fs::remove_all(path);
     fs::create_directories(path);
 }
@@ -23,6 +33,33 @@ ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
     fs::remove_all(path, ignored);
+}
+
+std::string ScratchDir::file(const std::string& name) const
+{
+    return (path / name).string();
+}
+
+std::string ScratchDir::write(const std::string& name, std::span<const uint8_t> bytes) const
+{
+    std::string at = file(name);
+    if (!write_file_bytes(at, bytes)) {
+        std::string what = "cannot write ";
+        what += at;
+        throw std::runtime_error(what);
+    }
+    return at;
+}
+
+InDirectory::InDirectory(const fs::path& dir) : previous(fs::current_path())
+{
+    fs::current_path(dir);
+}
+
+InDirectory::~InDirectory()
+{
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
 }
 
 bool make_mp3(const fs::path& file)

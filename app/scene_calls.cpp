@@ -1,0 +1,19 @@
+#include "app/scene_calls.h"
+
+#include "anim/scene_update.h"
+#include "render/render_view.h"
+#include "render/renderer.h"
+#include "scene/scene_build.h"
+
+SceneCalls player_scene_calls()
+{
+    return {
+        render_view_create,
+        build_scene,
+        prepare_scene_for_device,
+        update_scene,
+        update_world,
+        upload_projection,
+        render_scene,
+    };
+}
