@@ -177,13 +177,15 @@ const char* png_shortfall(std::FILE* file, uint64_t fileSize, int width, int hei
     uint64_t needed = uint64_t(height) * (rowBytes + 1);
 
     uint64_t compressed = 0;
-    for (uint64_t offset = 8; offset + 12 <= fileSize;) {
+    // Every chunk header the library could read is looked at, also one whose checksum the end of
+    // the file cuts off.
+    for (uint64_t offset = 8; offset + 8 <= fileSize;) {
         uint8_t chunk[8];
         if (std::fseek(file, long(offset), SEEK_SET) != 0 ||
             std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk)
             return "cut short";
         uint64_t length = read_be32(chunk);
-        if (length > fileSize - offset - 12)
+        if (fileSize - offset < 12 || length > fileSize - offset - 12)
             return "chunk runs past the end of the file";
         if (std::memcmp(chunk + 4, "IDAT", 4) == 0) {
             // The library copies the first image data chunk into a buffer it makes only for
@@ -196,6 +198,8 @@ const char* png_shortfall(std::FILE* file, uint64_t fileSize, int width, int hei
             break;
         offset += 12 + length;
     }
+    if (compressed == 0)
+        return "no image data";
     if (compressed * 1032 + 64 < needed)
         return "too little image data";
     return nullptr;
