@@ -2,8 +2,9 @@
 // Quaternion rotation tracks: relative angle/axis keys chained into absolute orientations with
 // control quaternions, evaluated with spin, and the node matrix of a rotation, position and scale.
 
-#include "anim/quaternion.h"
-#include "render/matrix.h"
+#include "math/matrix.h"
+#include "math/quaternion.h"
+#include "math/vector.h"
 #include "scene/scene.h"
 
 // Builds the absolute orientations from the stored angle/axis keys, then the control

@@ -1,16 +1,14 @@
 #include "anim/scene_update.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "anim/rotation_track.h"
 #include "anim/spline_track.h"
+#include "math/vector.h"
 #include "render/render_view.h"
-#include "scene/scene_build.h"
+#include "scene/scene_records.h"
 
 namespace {
-
-void copy3(float to[3], const float from[3]) { std::memcpy(to, from, 3 * sizeof(float)); }
 
 // A track the file gave no key behaves as one key holding the value loaded from the file (the
 // evaluators leave the value alone), so every frame starts again from that value and
@@ -36,8 +34,8 @@ void keep_loaded(Camera& camera)
 {
     if (camera.loadedKept)
         return;
-    copy3(camera.loadedPosition, camera.position);
-    copy3(camera.loadedTarget, camera.target);
+    vec3_copy(camera.loadedPosition, camera.position);
+    vec3_copy(camera.loadedTarget, camera.target);
     camera.loadedFov = camera.fov;
     camera.loadedRoll = camera.roll;
     camera.loadedKept = 1;
@@ -47,8 +45,8 @@ void keep_loaded(Light& light)
 {
     if (light.loadedKept)
         return;
-    copy3(light.loadedPosition, light.position);
-    copy3(light.loadedColour, light.colour);
+    vec3_copy(light.loadedPosition, light.position);
+    vec3_copy(light.loadedColour, light.colour);
     light.loadedKept = 1;
 }
 
@@ -56,9 +54,9 @@ void keep_loaded(SpotLight& spot)
 {
     if (spot.loadedKept)
         return;
-    copy3(spot.loadedPosition, spot.position);
-    copy3(spot.loadedTarget, spot.target);
-    copy3(spot.loadedColour, spot.colour);
+    vec3_copy(spot.loadedPosition, spot.position);
+    vec3_copy(spot.loadedTarget, spot.target);
+    vec3_copy(spot.loadedColour, spot.colour);
     spot.loadedKept = 1;
 }
 
@@ -210,7 +208,7 @@ void move_point(const Matrix4& world, float point[3])
 {
     float moved[3];
     matrix_transform_point3(world, point, moved);
-    copy3(point, moved);
+    vec3_copy(point, moved);
 }
 
 void pivot_first(const float pivot[3], Matrix4& world)
@@ -324,7 +322,7 @@ void camera_view_matrix(SceneNode& cameraNode)
         if (std::fabs(f[i]) < 1.0000000116860974e-07f)
             f[i] = 9.99999993922529e-09f;
     }
-    float length = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    float length = vec3_length(f);
     for (int i = 0; i < 3; ++i)
         f[i] /= length;
 
@@ -333,8 +331,9 @@ void camera_view_matrix(SceneNode& cameraNode)
     s[0] /= length;
     s[1] /= length;
 
-    float u[3] = {f[1] * s[2] - f[2] * s[1], f[2] * s[0] - f[0] * s[2], f[0] * s[1] - f[1] * s[0]};
-    length = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    float u[3];
+    vec3_cross(f, s, u);
+    length = vec3_length(u);
     for (int i = 0; i < 3; ++i)
         u[i] /= length;
 

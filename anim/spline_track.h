@@ -5,7 +5,7 @@
 // A track without keys (or a null track) leaves `out` as it was: callers keep their own value.
 // Evaluation reads the track only and allocates nothing.
 
-#include "anim/quaternion.h"
+#include "math/vector.h"
 #include "scene/scene.h"
 
 void prepare_track(Track& track);         // three components a key

@@ -1,9 +1,9 @@
 #include "app/device.h"
 
-#include "app/core/fatal_error.h"
 #include "app/frame_clock.h"
 #include "app/input_state.h"
 #include "app/window.h"
+#include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
 
 bool deviceUp = false;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/software_context.h"
+#include "loader/scene_build.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
 #include "render/renderer_state.h"
-#include "scene/scene_build.h"
 
 // A window system with no screen: every call succeeds and nothing arrives.
 class HeadlessWindow : public WindowPort {

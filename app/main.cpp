@@ -1,9 +1,9 @@
 // The player program: the SDL platform, the context library and the scene operations wired into
 // the driver.
 
-#include "app/core/fatal_error.h"
 #include "app/player.h"
 #include "app/scene_calls.h"
+#include "core/fatal_error.h"
 #include "gfxcontext/software_context.h"
 #include "platform/sdl_clock.h"
 #include "platform/sdl_message_box.h"

@@ -7,8 +7,8 @@
 #include "app/sound_port.h"
 #include "app/window_port.h"
 #include "gfxcontext/context.h"
+#include "loader/scene_build.h"
 #include "render/render_view.h"
-#include "scene/scene_build.h"
 
 struct PlayerPorts {
     WindowPort& window;

@@ -1,9 +1,9 @@
 #include "app/scene_calls.h"
 
 #include "anim/scene_update.h"
+#include "loader/scene_build.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
-#include "scene/scene_build.h"
 
 SceneCalls player_scene_calls()
 {

@@ -1,7 +1,7 @@
 #include "app/window.h"
 
-#include "app/core/fatal_error.h"
 #include "app/input_state.h"
+#include "core/fatal_error.h"
 
 Window window{};
 

@@ -13,7 +13,7 @@
 #include "anim/scene_update.h"
 #include "anim/spline_track.h"
 #include "app/headless_player.h"
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/null_context.h"
 #include "image/texture_file.h"

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/core/alloc_block.h"
-#include "scene/chunk_reader.h"
-#include "scene/scene_build.h"
+#include "core/alloc_block.h"
+#include "loader/chunk_reader.h"
+#include "loader/scene_build.h"
 #include "scene/scene_release.h"
 #include "tools/writers/chunk_writer.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "app/core/file_open.h"
+#include "core/file_open.h"
 
 namespace {
 

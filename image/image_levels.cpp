@@ -1,4 +1,6 @@
-#include "app/core/alloc_block.h"
+#include <cstdlib>
+
+#include "core/alloc_block.h"
 #include "image/texture_file.h"
 
 namespace {
@@ -23,7 +25,7 @@ void reduce(const ImageLevel& above, ImageLevel& level)
 
 }  // namespace
 
-void build_image_levels(TextureMap& map)
+void build_image_levels(Image& map)
 {
     ImageLevel* level = alloc_record<ImageLevel>();
     level->pixels = map.pixels;
@@ -42,4 +44,21 @@ void build_image_levels(TextureMap& map)
         level->next = next;
         level = next;
     }
+}
+
+void release_texture_image(Image& map)
+{
+    ImageLevel* level = map.levels;
+    if (level) {
+        ImageLevel* next = level->next;
+        std::free(level);  // the first level shares the map's pixels
+        for (level = next; level; level = next) {
+            next = level->next;
+            std::free(level->pixels);
+            std::free(level);
+        }
+    }
+    std::free(map.pixels);
+    map.pixels = nullptr;
+    map.levels = nullptr;
 }

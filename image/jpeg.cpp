@@ -10,9 +10,9 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "image/image_bounds.h"
 #include "image/texture_file.h"
 
@@ -128,7 +128,7 @@ bool decode_stream(std::FILE* file, DecodedImage& image)
 
 }  // namespace
 
-void jpeg_decode(char* name, TextureMap& map)
+void jpeg_decode(char* name, Image& map)
 {
     FilePtr file = open_image_file(name, "jpg");
     if (!file) {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "image/image_bounds.h"
 #include "image/texture_file.h"
 
@@ -122,7 +122,7 @@ int read_u16(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
 
 }  // namespace
 
-void pcx_decode(char* name, TextureMap& map)
+void pcx_decode(char* name, Image& map)
 {
     FilePtr file = open_image_file(name, "pcx");
     if (!file)

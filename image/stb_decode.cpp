@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "image/image_bounds.h"
 
 namespace {
@@ -240,7 +240,7 @@ struct ImageFree {
 
 }  // namespace
 
-void stb_decode(const char* name, ImageKind kind, TextureMap& map)
+void stb_decode(const char* name, ImageKind kind, Image& map)
 {
     FilePtr file = open_file(name, "rb");
     if (!file)

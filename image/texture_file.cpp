@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "image/image_kind.h"
 #include "image/jpeg.h"
 #include "image/pcx.h"
@@ -26,7 +26,7 @@ void replace_extension(char* name, const char* extension)
 struct Search {
     char* name;
     std::string given;
-    TextureMap& map;
+    Image& map;
     ImageKind common = ImageKind::Other;  // the first BMP, TGA or PNG file met
     char commonExtension[3] = {};
 
@@ -68,7 +68,7 @@ struct Search {
 };
 
 // Decodes with the decoder of a probed signature; false for Missing and Other.
-bool decode(ImageKind kind, char* name, TextureMap& map)
+bool decode(ImageKind kind, char* name, Image& map)
 {
     if (kind == ImageKind::Jpeg)
         jpeg_decode(name, map);
@@ -83,7 +83,7 @@ bool decode(ImageKind kind, char* name, TextureMap& map)
 void find_and_decode(Search& search)
 {
     char* name = search.name;
-    TextureMap& map = search.map;
+    Image& map = search.map;
     // A name too short to have an extension cannot be varied: it counts as missing.
     if (std::strlen(name) < 3)
         search.no_file();
@@ -147,7 +147,7 @@ FilePtr open_image_file(char* name, const char* extension)
     return file;
 }
 
-void load_texture_image(char* name, TextureMap& map)
+void load_texture_image(char* name, Image& map)
 {
     Search search{name, std::string(name), map};
     find_and_decode(search);

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/core/file_open.h"
+#include "core/file_open.h"
 
 struct FSOUND_STREAM {
     Mix_Music* music;

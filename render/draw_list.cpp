@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
 #include "render/renderer_state.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "render/face_drawers.h"
 
-#include "app/core/fatal_error.h"
+#include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"

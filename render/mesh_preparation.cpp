@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
 #include "render/face_drawers.h"
+#include "render/render_view.h"
 #include "render/renderer.h"
 #include "render/renderer_state.h"
-#include "render/render_view.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
 #include "scene/scene.h"
 
 RenderView* render_view_create(int width, int height)

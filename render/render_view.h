@@ -2,7 +2,7 @@
 // The description of the picture being made: its size, the projection of the current camera and
 // the clip area, with the two per-point tests of the pipeline (clip codes and reciprocal w).
 
-#include "render/matrix.h"
+#include "math/matrix.h"
 
 struct Vertex;
 

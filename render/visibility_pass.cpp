@@ -1,8 +1,8 @@
 #include "render/visibility_pass.h"
 
-#include <cmath>
 #include <cstdlib>
 
+#include "math/vector.h"
 #include "render/draw_list.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
@@ -144,18 +144,15 @@ void light_vertex(const Scene& scene, Vertex& vertex)
             const Light* light = node ? static_cast<const Light*>(node->data) : nullptr;
             if (!light || !light->on)
                 continue;
-            const float d[3] = {light->objPos[0] - vertex.position[0],
-                                light->objPos[1] - vertex.position[1],
-                                light->objPos[2] - vertex.position[2]};
-            const float dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            float d[3];
+            vec3_sub(light->objPos, vertex.position, d);
+            const float dist = vec3_length(d);
             if (light->fading && dist >= light->rangeEnd)
                 continue;
             // A vertex exactly at the light has no direction to it: it takes the half term of
             // a light at right angles to its normal.
             const float facing =
-                dist > 0.0f ? (d[0] * vertex.normal[0] + d[1] * vertex.normal[1] +
-                               d[2] * vertex.normal[2]) / dist
-                            : 0.0f;
+                dist > 0.0f ? vec3_dot(d, vertex.normal) / dist : 0.0f;
             float intensity = (0.5f - 0.5f * facing) * light->multiplier;
             if (intensity <= 0.0f)
                 continue;
@@ -169,10 +166,7 @@ void light_vertex(const Scene& scene, Vertex& vertex)
             scene.camera ? static_cast<const Camera*>(scene.camera->data) : nullptr;
         float head = 0.5f;
         if (camera)
-            head = (camera->direction[0] * vertex.worldNormal[0] +
-                    camera->direction[1] * vertex.worldNormal[1] +
-                    camera->direction[2] * vertex.worldNormal[2] + 1.0f) *
-                   0.5f;
+            head = (vec3_dot(camera->direction, vertex.worldNormal) + 1.0f) * 0.5f;
         c[0] = c[1] = c[2] = head;
     }
     for (int k = 0; k < 3; ++k)

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+NameIndex loadingNames;
+
 namespace {
 
 std::string node_key(int type, const char* name)

@@ -34,3 +34,7 @@ struct NameIndex {
     void add(Material* material) { materials[material->name] = material; }
     Material* material(const char* name) const;
 };
+
+// The node and material names of the scene being loaded: the loader indexes its scene for the
+// length of the load, and the records' lookups and creators keep to it.
+extern NameIndex loadingNames;

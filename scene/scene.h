@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "anim/quaternion.h"
-#include "image/image_level.h"
-#include "render/matrix.h"
+#include "image/image.h"
+#include "math/matrix.h"
+#include "math/quaternion.h"
 
 struct RenderView;
 struct DrawBucket;
@@ -101,13 +101,8 @@ struct Face {
     FaceDrawer drawer;
 };
 
-// One map slot of a material: the image fields, then the mapping parameters.
-struct TextureMap {
-    uint32_t* pixels;  // width x height pixels 0xAARRGGBB, top row first
-    uint8_t* palette;
-    int width, height;
-    int bytesPerPixel;
-    ImageLevel* levels;
+// One map slot of a material: its image, then the mapping parameters.
+struct TextureMap : Image {
     float uScale, vScale;
     float uOffset, vOffset;
     char* fileName;  // upper-cased, as the scene names it; null until "Map Filename"

@@ -1,13 +1,12 @@
 #include "scene/scene_records.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "scene/chunk_reader.h"
-#include "scene/scene_build.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "math/vector.h"
+#include "scene/name_index.h"
 
 char* copy_name(const char* name)
 {
@@ -30,32 +29,32 @@ SceneNode* add_node(Scene& scene, int type, void* data, const char* name)
     if (scene.nodes)
         scene.nodes->prev = node;
     scene.nodes = node;
-    if (loader.names.scene == &scene)
-        loader.names.add(node);
+    if (loadingNames.scene == &scene)
+        loadingNames.add(node);
     return node;
 }
 
 void rename_node(Scene& scene, SceneNode* node, const char* name)
 {
-    bool indexed = loader.names.scene == &scene;
+    bool indexed = loadingNames.scene == &scene;
     if (indexed)
-        loader.names.remove(node);
+        loadingNames.remove(node);
     // The name it replaces is the node's own copy: given back, or it would be lost for the rest
     // of the run.
     std::free(node->name);
     node->name = copy_name(name);
     if (indexed)
-        loader.names.add(node);
+        loadingNames.add(node);
 }
 
 void set_node_type(Scene& scene, SceneNode* node, int type)
 {
-    bool indexed = loader.names.scene == &scene;
+    bool indexed = loadingNames.scene == &scene;
     if (indexed)
-        loader.names.remove(node);
+        loadingNames.remove(node);
     node->type = type;
     if (indexed)
-        loader.names.add(node);
+        loadingNames.add(node);
 }
 
 Material* add_material(Scene& scene, const char* name)
@@ -66,8 +65,8 @@ Material* add_material(Scene& scene, const char* name)
     if (material->next)
         material->next->prev = material;
     scene.materials = material;
-    if (loader.names.scene == &scene)
-        loader.names.add(material);
+    if (loadingNames.scene == &scene)
+        loadingNames.add(material);
     return material;
 }
 
@@ -76,8 +75,8 @@ uint64_t lookup_list_steps = 0;
 SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
 {
     // While the scene loads its names are indexed (the loader asks only for a type and a name).
-    if (loader.names.scene == &scene && type != 0 && name) {
-        if (SceneNode* node = loader.names.node(type, name))
+    if (loadingNames.scene == &scene && type != 0 && name) {
+        if (SceneNode* node = loadingNames.node(type, name))
             return node;
         fatal_error("No such node!");
     }
@@ -93,8 +92,8 @@ SceneNode* find_node_by_name(Scene& scene, int type, const char* name)
 
 Material* find_material(Scene& scene, const char* name)
 {
-    if (loader.names.scene == &scene) {
-        if (Material* material = loader.names.material(name))
+    if (loadingNames.scene == &scene) {
+        if (Material* material = loadingNames.material(name))
             return material;
         fatal_error("No such material!");
     }
@@ -106,24 +105,6 @@ Material* find_material(Scene& scene, const char* name)
     fatal_error("No such material!");
 }
 
-namespace {
-
-// v divided by its length; a vector without a usable length (zero, or not finite) becomes the
-// zero vector, which lights nothing and draws no NaN.
-void normalise(float v[3])
-{
-    float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (length > 0 && std::isfinite(length)) {
-        v[0] /= length;
-        v[1] /= length;
-        v[2] /= length;
-    } else {
-        v[0] = v[1] = v[2] = 0;
-    }
-}
-
-}  // namespace
-
 void compute_normals(Mesh& mesh)
 {
     for (int i = 0; i < mesh.faceCount; ++i) {
@@ -131,12 +112,11 @@ void compute_normals(Mesh& mesh)
         const float* a = face.a->position;
         const float* b = face.b->position;
         const float* c = face.c->position;
-        float ca[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        float ba[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-        face.normal[0] = ca[1] * ba[2] - ca[2] * ba[1];
-        face.normal[1] = ca[2] * ba[0] - ca[0] * ba[2];
-        face.normal[2] = ca[0] * ba[1] - ca[1] * ba[0];
-        normalise(face.normal);
+        float ca[3], ba[3];
+        vec3_sub(c, a, ca);
+        vec3_sub(b, a, ba);
+        vec3_cross(ca, ba, face.normal);
+        vec3_normalise_or_zero(face.normal);
     }
     for (int i = 0; i < mesh.vertexCount; ++i) {
         float* n = mesh.vertices[i].normal;
@@ -149,5 +129,5 @@ void compute_normals(Mesh& mesh)
                 corner->normal[k] += face.normal[k];
     }
     for (int i = 0; i < mesh.vertexCount; ++i)
-        normalise(mesh.vertices[i].normal);
+        vec3_normalise_or_zero(mesh.vertices[i].normal);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Making the scene's records: name copies and nodes put at the head of the node list. The lookups
-// and the normals are declared with the scene build.
+// Making the scene's records (name copies, nodes and materials put at the head of their lists),
+// finding them by name, and the normals of a mesh.
+
+#include <cstdint>
 
 #include "scene/scene.h"
 
@@ -18,3 +20,16 @@ void set_node_type(Scene& scene, SceneNode* node, int type);
 
 // A new material named with a copy of name, at the head of the scene's material list.
 Material* add_material(Scene& scene, const char* name);
+
+// The newest node of the type (0: any) with the name (null: any), the newest material with the
+// name; none stops the program with "No such node!" or "No such material!".
+SceneNode* find_node_by_name(Scene& scene, int type, const char* name);
+Material* find_material(Scene& scene, const char* name);
+
+// The records these lookups have stepped over in the lists, since the program started. While a
+// scene loads they ask its name index and step over none; the count shows that a load stays
+// linear in the number of its records.
+extern uint64_t lookup_list_steps;
+
+// Face normals from the corners, then each vertex's normal as the normalised sum of its faces'.
+void compute_normals(Mesh& mesh);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "scene/scene_build.h"
+#include "image/texture_file.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, then the AddressSanitizer and
-# UndefinedBehaviorSanitizer build of the same tests, then the device's tests under
-# ThreadSanitizer (its rasteriser hands queues to worker threads without locks).
+# Builds and runs every test: the normal build (with the check that the libraries form one
+# chain), then the AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then
+# the device's tests under ThreadSanitizer (its rasteriser hands queues to worker threads without
+# locks).
 # In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
 # Release) and with clang, whose optimiser and checks each find warnings the others miss.
 set -euo pipefail
@@ -14,6 +15,9 @@ werror=(-DPLAYER_WERROR=OFF)
 $in_ci && werror=(-DPLAYER_WERROR=ON)
 
 scripts/setup.sh build "${werror[@]}"
+# Each library may use only those before it in the chain: checked on the include lines and on
+# the links CMake declares.
+scripts/check-layers.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)")
 
 scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \

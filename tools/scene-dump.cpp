@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "anim/scene_update.h"
-#include "scene/scene_build.h"
+#include "loader/scene_build.h"
 
 namespace {
 

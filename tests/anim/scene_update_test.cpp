@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "tests/support/test_scenes.h"
 
 using namespace test_scenes;

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/core/fatal_error.h"
 #include "app/device.h"
 #include "app/driver_state.h"
 #include "app/frame_clock.h"
 #include "app/input_state.h"
 #include "app/window.h"
+#include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
 #include "tests/support/fake_scene.h"
 

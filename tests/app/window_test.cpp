@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/core/fatal_error.h"
 #include "app/input_state.h"
 #include "app/window.h"
+#include "core/fatal_error.h"
 #include "tests/support/fake_scene.h"
 
 using fakes::FakeWindow;

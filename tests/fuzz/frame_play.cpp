@@ -8,16 +8,16 @@
 #include "app/player.h"
 #include "app/scene_calls.h"
 #include "gfxcontext/graphics.h"
+#include "loader/scene_build.h"
 #include "render/renderer.h"
 #include "render/renderer_state.h"
-#include "scene/scene_build.h"
-#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/frame_input.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/input_arena.h"
 #include "tests/fuzz/scene_checks.h"
 #include "tests/fuzz/scene_textures.h"
 #include "tests/fuzz/scratch_dir.h"
+#include "tests/support/fatal_stop.h"
 
 // The arena frees every block of an input with free(), whichever call made it.
 extern "C" const char* __asan_default_options()

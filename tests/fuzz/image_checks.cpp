@@ -5,8 +5,8 @@
 #include <string>
 
 #include "image/texture_file.h"
-#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/scratch_dir.h"
+#include "tests/support/fatal_stop.h"
 
 namespace {
 
@@ -75,5 +75,5 @@ void decode_fuzz_input(std::span<const uint8_t> data, const char* fileName, Imag
             known = known || stop.message == text;
         check_fatal_message(stop.message, known);
     }
-    free_image(map);
+    release_texture_image(map);
 }

@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "image/texture_file.h"
 #include "scene/scene.h"
-#include "tests/support/free_image.h"
 
 // A whole image: sides of at least one pixel, 4 bytes a pixel, no palette left, every pixel and
 // every level readable, each level half the one above. Aborts (a finding) otherwise.

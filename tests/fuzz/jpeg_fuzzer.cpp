@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "image/jpeg.h"
-#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scratch_dir.h"
+#include "tests/support/fatal_stop.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "image/pcx.h"
-#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scratch_dir.h"
+#include "tests/support/fatal_stop.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

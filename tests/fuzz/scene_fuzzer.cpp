@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "scene/scene_build.h"
-#include "tests/support/fatal_stop.h"
+#include "loader/scene_build.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/input_arena.h"
 #include "tests/fuzz/scene_checks.h"
 #include "tests/fuzz/scene_textures.h"
 #include "tests/fuzz/scratch_dir.h"
+#include "tests/support/fatal_stop.h"
 
 // The arena frees every block of an input with free(), whichever call made it.
 extern "C" const char* __asan_default_options()

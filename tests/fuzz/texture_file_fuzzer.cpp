@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "image/texture_file.h"
-#include "tests/support/fatal_stop.h"
 #include "tests/fuzz/image_checks.h"
 #include "tests/fuzz/scene_messages.h"
 #include "tests/fuzz/scratch_dir.h"
 #include "tests/fuzz/texture_files.h"
+#include "tests/support/fatal_stop.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -43,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const FatalStop& stop) {
         check_fatal_message(stop.message, is_scene_stop(stop.message));
     }
-    free_image(map);
+    release_texture_image(map);
     return 0;
 }

@@ -54,7 +54,7 @@ std::string outcome(const ScratchDir& dir, const std::filesystem::path& finding,
     }
     EXPECT_GE(map.width, 1);
     EXPECT_GE(map.height, 1);
-    free_image(map);
+    release_texture_image(map);
     return {};
 }
 
@@ -112,7 +112,7 @@ std::string search_outcome(const ScratchDir& dir, const std::filesystem::path& f
     } catch (const FatalStop& stop) {
         message = stop.message;
     }
-    free_image(map);
+    release_texture_image(map);
     for (const TextureFile& file : set.files)
         std::filesystem::remove(dir.file(file.name));
     return message;

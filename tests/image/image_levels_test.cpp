@@ -39,7 +39,7 @@ TEST(BuildImageLevels, HalvesUntilASideIsOne)
                          {256, 128}, {128, 64}, {64, 32}, {32, 16}, {16, 8}, {8, 4}, {4, 2},
                          {2, 1}}));
     EXPECT_EQ(map.levels->pixels, map.pixels);
-    free_image(map);
+    release_texture_image(map);
 
     for (auto [width, height] : {std::pair{1, 64}, {64, 1}, {1, 1}}) {
         map = image_of(width, height, 0);
@@ -47,7 +47,7 @@ TEST(BuildImageLevels, HalvesUntilASideIsOne)
         ASSERT_NE(map.levels, nullptr);
         EXPECT_EQ(map.levels->next, nullptr);
         EXPECT_EQ(map.levels->width, width);
-        free_image(map);
+        release_texture_image(map);
     }
 }
 
@@ -56,19 +56,19 @@ TEST(BuildImageLevels, EachPixelIsTheMaskedMeanOfFour)
     TextureMap map = image_of(2, 2, 0x00FFFFFF);
     build_image_levels(map);
     EXPECT_EQ(map.levels->next->pixels[0], 0x00FCFCFCu);
-    free_image(map);
+    release_texture_image(map);
 
     // One white and three black; channels never carry into their neighbours, and alpha goes.
     map = image_of(2, 2, 0);
     map.pixels[3] = 0x00FFFFFF;
     build_image_levels(map);
     EXPECT_EQ(map.levels->next->pixels[0], 0x003F3F3Fu);
-    free_image(map);
+    release_texture_image(map);
 
     map = image_of(2, 2, 0xFF0103FF);
     build_image_levels(map);
     EXPECT_EQ(map.levels->next->pixels[0], 0x000000FCu);
-    free_image(map);
+    release_texture_image(map);
 }
 
 TEST(BuildImageLevels, OddSidesDropTheirLastRowAndColumn)
@@ -88,5 +88,5 @@ TEST(BuildImageLevels, OddSidesDropTheirLastRowAndColumn)
     EXPECT_EQ(half->pixels[0], 0x00400000u);
     EXPECT_EQ(half->pixels[1], 0x00FCFCFCu);
     EXPECT_EQ(half->next, nullptr);
-    free_image(map);
+    release_texture_image(map);
 }

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/fatal_stop.h"
-#include "tests/support/free_image.h"
-#include "tests/support/scratch_dir.h"
+#include "image/texture_file.h"
 #include "scene/scene.h"
+#include "tests/support/fatal_stop.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/writers/pcx_writer.h"
 
 namespace image_test {

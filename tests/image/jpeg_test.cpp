@@ -78,7 +78,7 @@ TEST(JpegDecode, SmallColourImageKeepsItsColoursInBlueGreenRedOrder)
     EXPECT_LE(bytes[1], 8);
     EXPECT_GE(bytes[2], 247);
     EXPECT_EQ(bytes[3], 0);
-    free_image(map);
+    release_texture_image(map);
 }
 
 TEST(JpegDecode, ImagesOfAnySizeDecode)
@@ -92,7 +92,7 @@ TEST(JpegDecode, ImagesOfAnySizeDecode)
         TextureMap map{};
         jpeg_decode(name.data(), map);
         expect_close(map, pixels, width, height, 10);
-        free_image(map);
+        release_texture_image(map);
     }
 }
 
@@ -105,7 +105,7 @@ TEST(JpegDecode, FallsBackToTheLowerCaseJpgExtension)
     jpeg_decode(name.data(), map);
     EXPECT_EQ(name, dir.file("BRICK.jpg"));
     EXPECT_EQ(map.width, 4);
-    free_image(map);
+    release_texture_image(map);
 }
 
 TEST(JpegDecode, BrokenFileLeavesOneBlackPixelAndTheLibraryMessage)
@@ -145,7 +145,7 @@ TEST(JpegDecode, BrokenFileLeavesOneBlackPixelAndTheLibraryMessage)
         EXPECT_EQ(map.bytesPerPixel, 4);
         EXPECT_EQ(map.palette, nullptr);
         EXPECT_EQ(map.pixels[0], 0u);
-        free_image(map);
+        release_texture_image(map);
     }
 }
 
@@ -162,7 +162,7 @@ TEST(JpegDecode, FileCutInsideItsDataStillGivesTheWholeImage)
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(map.width, 40);
     EXPECT_EQ(map.height, 40);
-    free_image(map);
+    release_texture_image(map);
 }
 
 namespace {
@@ -220,7 +220,7 @@ TEST(JpegDecode, AStreamOfTooManyScansIsRefusedQuickly)
             // stream is given up at the first scan past the bound, not after reading them all.
             EXPECT_NE(messages.find("entry 301"), std::string::npos) << messages;
         }
-        free_image(map);
+        release_texture_image(map);
     }
 }
 

@@ -30,7 +30,7 @@ std::vector<uint32_t> decode(std::string name, int width, int height)
     std::vector<uint32_t> pixels;
     if (map.width == width && map.height == height)
         pixels.assign(map.pixels, map.pixels + size_t(width) * height);
-    free_image(map);
+    release_texture_image(map);
     return pixels;
 }
 
@@ -244,7 +244,7 @@ TEST(PcxDecode, FallsBackToTheLowerCasePcxExtension)
     EXPECT_EQ(name, dir.file("BRICK.pcx"));
     ASSERT_EQ(map.width, 2);
     EXPECT_EQ(map.pixels[1], 0x654321u);
-    free_image(map);
+    release_texture_image(map);
 }
 
 using PcxDecodeDeathTest = testing::Test;

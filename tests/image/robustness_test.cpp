@@ -88,7 +88,7 @@ void feed(const std::vector<std::vector<uint8_t>>& variants, const std::string& 
         volatile uint32_t keep = sum;
         (void)keep;
         ++decoded;
-        free_image(map);
+        release_texture_image(map);
     }
     EXPECT_GT(decoded, 0);
     std::printf("%zu variants: %d decoded, %d refused\n", variants.size(), decoded, refused);

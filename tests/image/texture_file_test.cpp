@@ -41,7 +41,7 @@ int load(const ScratchDir& dir, std::string& name, const std::string& given)
     EXPECT_EQ(map.levels, nullptr);
     EXPECT_EQ(map.bytesPerPixel, 4);
     int width = map.width;
-    free_image(map);
+    release_texture_image(map);
     return width;
 }
 
@@ -185,7 +185,7 @@ Loaded load_file(const ScratchDir& dir, const std::string& name, std::span<const
     loaded.width = map.width;
     loaded.height = map.height;
     loaded.pixels.assign(map.pixels, map.pixels + size_t(map.width) * map.height);
-    free_image(map);
+    release_texture_image(map);
     std::filesystem::remove(path);
     return loaded;
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "tests/support/test_scenes.h"
 
 using namespace test_scenes;

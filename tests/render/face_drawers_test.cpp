@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "render/mesh_preparation.h"
 #include "render/render_view.h"
 #include "render/renderer_state.h"

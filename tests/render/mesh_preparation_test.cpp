@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "render/face_drawers.h"
 #include "render/render_view.h"
 #include "render/renderer.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "anim/scene_update.h"
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "render/face_drawers.h"
 #include "render/render_view.h"
 #include "render/renderer.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/scene/scene_fixture.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/core/alloc_block.h"
 #include "app/device.h"
 #include "app/driver_state.h"
+#include "core/alloc_block.h"
 
 namespace fakes {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/fatal_error.h"
+#include "core/fatal_error.h"
 
 struct FatalStop {
     std::string message;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "anim/spline_track.h"
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 #include "gfxcontext/graphics.h"
 #include "render/render_view.h"
 #include "render/renderer_state.h"

@@ -12,7 +12,8 @@
 #include <set>
 #include <string>
 
-#include "scene/scene_build.h"
+#include "loader/scene_build.h"
+#include "scene/scene_records.h"
 #include "tests/tools/demo_files.h"
 
 using namespace demo_test;

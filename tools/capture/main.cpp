@@ -24,9 +24,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/file_open.h"
 #include "app/headless_player.h"
 #include "app/player.h"
+#include "core/file_open.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/video_clock.h"
 #include "tools/capture/video_pipe.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/core/file_open.h"
+#include "core/file_open.h"
 
 void ChunkWriter::open(uint16_t id)
 {

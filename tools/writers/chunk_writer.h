@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/chunk_ids.h"
+#include "loader/chunk_ids.h"
 
 using V2 = std::array<float, 2>;
 using V3 = std::array<float, 3>;

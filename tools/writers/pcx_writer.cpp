@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/core/file_open.h"
+#include "core/file_open.h"
 
 namespace {
 

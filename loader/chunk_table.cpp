@@ -1,8 +1,8 @@
-#include "scene/chunk_reader.h"
-#include "scene/chunk_ids.h"
-#include "scene/editor_chunks.h"
-#include "scene/keyframer_chunks.h"
-#include "scene/material_chunks.h"
+#include "loader/chunk_reader.h"
+#include "loader/chunk_ids.h"
+#include "loader/editor_chunks.h"
+#include "loader/keyframer_chunks.h"
+#include "loader/material_chunks.h"
 
 // Searched first row to last; the names only label the rows.
 const ChunkRow ChunkTable[CHUNK_TABLE_SIZE] = {

@@ -1,4 +1,4 @@
-#include "scene/scene_build.h"
+#include "loader/scene_build.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "image/texture_file.h"
+#include "loader/chunk_reader.h"
 #include "render/render_view.h"
-#include "scene/chunk_reader.h"
+#include "scene/scene_records.h"
 
 namespace {
 
@@ -270,21 +272,4 @@ Scene* build_scene(const char* fileName, int width, int height, PrepareScene pre
         prepare(*scene);
     scene->view = render_view_create(width, height);
     return scene;
-}
-
-void release_texture_image(TextureMap& map)
-{
-    ImageLevel* level = map.levels;
-    if (level) {
-        ImageLevel* next = level->next;
-        std::free(level);  // the first level shares the map's pixels
-        for (level = next; level; level = next) {
-            next = level->next;
-            std::free(level->pixels);
-            std::free(level);
-        }
-    }
-    std::free(map.pixels);
-    map.pixels = nullptr;
-    map.levels = nullptr;
 }

@@ -1,4 +1,4 @@
-#include "render/matrix.h"
+#include "math/matrix.h"
 
 #include <cmath>
 #include <utility>

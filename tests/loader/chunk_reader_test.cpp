@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "scene/chunk_reader.h"
-#include "scene/editor_chunks.h"
-#include "scene/keyframer_chunks.h"
-#include "scene/material_chunks.h"
-#include "tests/scene/scene_fixture.h"
+#include "loader/chunk_reader.h"
+#include "loader/editor_chunks.h"
+#include "loader/keyframer_chunks.h"
+#include "loader/material_chunks.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 

@@ -1,10 +1,10 @@
-#include "scene/chunk_reader.h"
+#include "loader/chunk_reader.h"
 
 #include <bit>
 #include <cstring>
 
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 
 LoaderState loader;
 
@@ -159,10 +159,10 @@ void load_scene_file(const char* name, Scene& scene)
     loader = LoaderState{};
     loader.scene = &scene;
     loader.currentName = loader.nameBuffer;
-    loader.names.reset(&scene);
+    loadingNames.reset(&scene);
     // The index serves this load only, however it ends (a stop caught by a test unwinds).
     struct EndIndex {
-        ~EndIndex() { loader.names.reset(nullptr); }
+        ~EndIndex() { loadingNames.reset(nullptr); }
     } endIndex;
     std::fseek(file.get(), 0, SEEK_END);
     long length = std::ftell(file.get());

@@ -1,4 +1,4 @@
-#include "app/core/fatal_error.h"
+#include "core/fatal_error.h"
 
 #include <cstdio>
 #include <cstdlib>

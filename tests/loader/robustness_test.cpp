@@ -11,11 +11,11 @@
 #include <memory>
 #include <random>
 
-#include "scene/chunk_ids.h"
-#include "scene/chunk_reader.h"
-#include "tests/fuzz/scene_messages.h"
-#include "tests/scene/scene_fixture.h"
+#include "loader/chunk_ids.h"
+#include "loader/chunk_reader.h"
 #include "scene/scene_release.h"
+#include "tests/fuzz/scene_messages.h"
+#include "tests/support/scene_fixture.h"
 #include "tools/writers/jpeg_writer.h"
 
 namespace fs = std::filesystem;

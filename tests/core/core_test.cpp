@@ -8,9 +8,9 @@
 #include <fstream>
 #include <functional>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "app/core/file_open.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;

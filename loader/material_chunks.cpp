@@ -1,11 +1,11 @@
-#include "scene/material_chunks.h"
+#include "loader/material_chunks.h"
 
 #include <cstdlib>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
 #include "image/texture_file.h"
-#include "scene/chunk_reader.h"
+#include "loader/chunk_reader.h"
 #include "scene/scene_records.h"
 
 void read_material_name(std::FILE* file, int depth, long end)

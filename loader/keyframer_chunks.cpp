@@ -1,14 +1,14 @@
-#include "scene/keyframer_chunks.h"
+#include "loader/keyframer_chunks.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "anim/rotation_track.h"
 #include "anim/spline_track.h"
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "scene/chunk_reader.h"
-#include "scene/scene_build.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "loader/chunk_reader.h"
+#include "loader/scene_build.h"
 #include "scene/scene_records.h"
 
 namespace {

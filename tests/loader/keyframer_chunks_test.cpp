@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "scene/chunk_reader.h"
-#include "tests/scene/scene_fixture.h"
+#include "loader/chunk_reader.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 

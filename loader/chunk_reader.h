@@ -47,8 +47,6 @@ struct LoaderState {
     // Vertex keys (keys times vertices) the morph tracks of the scene hold so far.
     uint64_t morphVertexKeys;
     char nameBuffer[512];
-    // The node and material names of the scene, while it loads.
-    NameIndex names;
 };
 
 // The one loader state, shared by every handler during a load.

@@ -1,10 +1,5 @@
 #pragma once
-// Quaternions (scalar first) and three-component vectors, with the quaternion operations the
-// rotation tracks are built from.
-
-struct Vec3 {
-    float x, y, z;
-};
+// Quaternions (scalar first), with the operations the rotation tracks are built from.
 
 struct Quaternion {
     float w, x, y, z;

@@ -1,4 +1,4 @@
-#include "tests/scene/scene_fixture.h"
+#include "tests/support/scene_fixture.h"
 
 #include <fstream>
 

@@ -1,8 +1,8 @@
-#include "app/core/alloc_block.h"
+#include "core/alloc_block.h"
 
 #include <cstdlib>
 
-#include "app/core/fatal_error.h"
+#include "core/fatal_error.h"
 
 void* alloc_block(uint32_t size)
 {

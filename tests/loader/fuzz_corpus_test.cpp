@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "scene/scene_build.h"
+#include "loader/scene_build.h"
 #include "scene/scene_release.h"
 #include "tests/fuzz/scene_messages.h"
 #include "tests/fuzz/scene_textures.h"
-#include "tests/scene/scene_fixture.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 namespace fs = std::filesystem;

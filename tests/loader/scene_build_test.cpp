@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/render_view.h"
-#include "tests/scene/scene_fixture.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 

@@ -1,4 +1,4 @@
-#include "anim/quaternion.h"
+#include "math/quaternion.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "render/matrix.h"
+#include "math/matrix.h"
 
 namespace {
 

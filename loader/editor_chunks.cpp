@@ -1,13 +1,13 @@
-#include "scene/editor_chunks.h"
+#include "loader/editor_chunks.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/alloc_block.h"
-#include "app/core/fatal_error.h"
-#include "render/matrix.h"
-#include "scene/chunk_reader.h"
-#include "scene/scene_build.h"
+#include "core/alloc_block.h"
+#include "core/fatal_error.h"
+#include "loader/chunk_reader.h"
+#include "loader/scene_build.h"
+#include "math/matrix.h"
 #include "scene/scene_records.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/core/file_open.h"
+#include "core/file_open.h"
 
 #include <dirent.h>
 #include <fcntl.h>

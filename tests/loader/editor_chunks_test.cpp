@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "scene/chunk_reader.h"
-#include "scene/material_chunks.h"
-#include "tests/scene/scene_fixture.h"
+#include "loader/chunk_reader.h"
+#include "loader/material_chunks.h"
+#include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
 

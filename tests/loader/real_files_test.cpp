@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "tests/scene/scene_fixture.h"
+#include "tests/support/scene_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace scene_test;

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "loader/scene_build.h"
+#include "scene/scene_records.h"
 #include "tests/support/fatal_stop.h"
 #include "tests/support/scratch_dir.h"
-#include "scene/scene_build.h"
 #include "tools/writers/chunk_writer.h"
 
 namespace scene_test {

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Fails when a library depends on one later in the chain, by an include line or by a link that
+# CMake declares. The chain, each library depending only on those before it (image and gfxcontext
+# stand side by side and use neither each other):
+#   core -> math -> image, gfxcontext -> scene -> render -> anim -> loader -> app -> platform
+# Usage: scripts/check-layers.sh [BUILD_DIR]   (a configured build directory; default build)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$here/build}" && pwd)
+
+declare -A rank=([core]=0 [math]=1 [image]=2 [gfxcontext]=2 [scene]=3 [render]=4 [anim]=5
+                 [loader]=6 [app]=7 [platform]=8)
+failures=0
+complain() {
+    echo "layers: $*" >&2
+    failures=$((failures + 1))
+}
+
+# May library `from` use library `to`?
+allowed() {
+    [ "$1" = "$2" ] || [ "${rank[$2]}" -lt "${rank[$1]}" ]
+}
+
+# The include lines: every header is included from the top of the tree, so the folder before the
+# first slash names the library a header belongs to. A folder's main.cpp is the program, built on
+# top of every library, and belongs to none.
+for library in "${!rank[@]}"; do
+    [ -d "$here/$library" ] || { complain "folder $library/ is missing"; continue; }
+    while IFS=: read -r file line text; do
+        used=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z_]*\)\/.*/\1/p' \
+               <<<"$text")
+        [ -n "$used" ] && [ -n "${rank[$used]+x}" ] || continue
+        allowed "$library" "$used" ||
+            complain "${file#"$here"/}:$line includes $used/, which comes after $library"
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' -r "$here/$library" \
+             --include='*.h' --include='*.cpp' --exclude=main.cpp /dev/null || true)
+done
+
+# The links CMake declares, from its dependency graph of the build directory's targets.
+graph=$(mktemp -d)
+trap 'rm -rf "$graph"' EXIT
+(cd "$graph" && cmake --graphviz=targets.dot "$build" >/dev/null)
+declare -A label
+while read -r node name; do
+    label[$node]=$name
+done < <(sed -n 's/^[[:space:]]*"\(node[0-9]*\)"[[:space:]]*\[[[:space:]]*label[[:space:]]*=[[:space:]]*"\([^"]*\)".*/\1 \2/p' \
+         "$graph/targets.dot")
+links=0
+while read -r from to; do
+    a=${label[$from]:-} b=${label[$to]:-}
+    [ -n "${rank[$a]+x}" ] && [ -n "${rank[$b]+x}" ] || continue
+    links=$((links + 1))
+    allowed "$a" "$b" || complain "CMake links $a against $b, which comes after it"
+done < <(sed -n 's/^[[:space:]]*"\(node[0-9]*\)"[[:space:]]*->[[:space:]]*"\(node[0-9]*\)".*/\1 \2/p' \
+         "$graph/targets.dot")
+# A graph without a single link between the libraries was not read: say so rather than pass.
+[ "$links" -gt 0 ] || complain "no links between the libraries found in $build"
+
+if [ "$failures" -gt 0 ]; then
+    echo "layers: $failures dependencies break the chain" >&2
+    exit 1
+fi
+echo "layers: every library depends only on those before it ($links links checked)"
