@@ -8,18 +8,15 @@
 #include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
 #include "tests/support/fake_scene.h"
+#include "tests/support/fatal_stop.h"
 
 namespace {
 
-struct Stop {
-    std::string message;
-};
-std::string lastBox;
-void record_box(const char* text, const char* caption)
+// The box a fatal stop showed: "caption|message".
+std::string box_of(const FatalStop& stop)
 {
-    lastBox = std::string(caption) + "|" + text;
+    return stop.caption + "|" + stop.message;
 }
-void throw_stop(int) { throw Stop{lastBox}; }
 
 class DeviceTest : public testing::Test {
 protected:
@@ -31,7 +28,6 @@ protected:
         frameClock.time = &clock;
         view.width = 640;
         view.height = 480;
-        lastBox.clear();
     }
     void TearDown() override
     {
@@ -108,12 +104,12 @@ TEST_F(DeviceTest, SelectorsAreTriedInOrderUntilOneWorks)
 TEST_F(DeviceTest, SetupGivesUpWhenNoSelectorYieldsAContext)
 {
     library.refuseAll = true;
-    set_fatal_hooks({record_box, nullptr, throw_stop});
+    CatchFatal catchFatal;
     try {
         device_setup(view, true);
         FAIL() << "device_setup returned without a device";
-    } catch (const Stop& stop) {
-        EXPECT_EQ(stop.message, "Error!|No graphics device could be created!");
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(box_of(stop), "Error!|No graphics device could be created!");
     }
     // The five hardware levels and the enumerated devices 0 to 15, then nothing more.
     auto tried = library.calls_starting("D3DXCreateContext");
@@ -164,31 +160,38 @@ TEST_F(DeviceTest, ShutdownRightAfterSetupEndsTheSceneAndReleases)
 
 TEST_F(DeviceTest, FatalErrorShutsTheDeviceDownOnlyWhileItIsUp)
 {
-    set_fatal_hooks({record_box, nullptr, throw_stop});
+    CatchFatal catchFatal;
     device_setup(view, true);
     library.clear();
-    EXPECT_THROW(fatal_error("Could not find 3DS-file!"), Stop);
+    try {
+        fatal_error("Could not find 3DS-file!");
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(box_of(stop), "Error!|Could not find 3DS-file!");
+    }
     EXPECT_EQ(library.calls, (std::vector<std::string>{"EndScene()", "Release(d3d)",
                                                        "Release(device)", "D3DXUninitialize()"}));
-    EXPECT_EQ(lastBox, "Error!|Could not find 3DS-file!");
 
     // After a normal shutdown a fatal error finds no device to shut down.
     device_setup(view, true);
     device_shutdown();
     library.clear();
-    EXPECT_THROW(fatal_error("Not enough memory!"), Stop);
+    EXPECT_THROW(fatal_error("Not enough memory!"), FatalStop);
     EXPECT_TRUE(library.calls.empty());
 }
 
 TEST_F(DeviceTest, FatalErrorBeforeTheDeviceExistsStillShowsTheBox)
 {
     port.refuseWindow = true;
-    set_fatal_hooks({record_box, nullptr, throw_stop});
-    EXPECT_THROW(device_setup(view, true), Stop);
-    EXPECT_EQ(lastBox, "Error!|Window creation failed!");
-    EXPECT_TRUE(library.calls.empty());
-
-    set_fatal_hooks({});
+    {
+        CatchFatal catchFatal;
+        try {
+            device_setup(view, true);
+            FAIL() << "device_setup returned without a window";
+        } catch (const FatalStop& stop) {
+            EXPECT_EQ(box_of(stop), "Error!|Window creation failed!");
+        }
+        EXPECT_TRUE(library.calls.empty());
+    }
     EXPECT_EXIT(device_setup(view, true), testing::ExitedWithCode(1),
                 "Error!: Window creation failed!");
 }

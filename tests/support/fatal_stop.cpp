@@ -8,15 +8,17 @@ namespace {
 // released after it (tests/fuzz/input_arena.h), and the message must outlive nothing but the
 // throw.
 char lastMessage[512];
+char lastCaption[64];
 
-void record(const char* text, const char*)
+void record(const char* text, const char* caption)
 {
     std::strncpy(lastMessage, text, sizeof lastMessage - 1);
+    std::strncpy(lastCaption, caption, sizeof lastCaption - 1);
 }
 
 [[noreturn]] void stop(int)
 {
-    throw FatalStop{lastMessage};
+    throw FatalStop{lastMessage, lastCaption};
 }
 
 constexpr FatalHooks stopHooks = {record, nullptr, stop};

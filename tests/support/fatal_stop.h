@@ -10,6 +10,7 @@
 
 struct FatalStop {
     std::string message;
+    std::string caption;  // the box's
 };
 
 // Installs the hooks for the rest of the process.
