@@ -27,7 +27,7 @@ uint32_t read_all(const uint32_t* pixels, int width, int height)
 
 }  // namespace
 
-void check_image(const TextureMap& map)
+void check_image(const Image& map)
 {
     if (map.width < 1 || map.height < 1 || !map.pixels)
         finding("no image");
@@ -64,7 +64,7 @@ void decode_fuzz_input(std::span<const uint8_t> data, const char* fileName, Imag
     InScratchDir inScratch;
     write_scratch_file(fileName, data);
     std::string name = fileName;
-    TextureMap map{};
+    Image map{};
     try {
         decode(name.data(), map);
         build_image_levels(map);

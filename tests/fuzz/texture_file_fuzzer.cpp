@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     char name[32];
     std::snprintf(name, sizeof name, "%s", set.givenName.c_str());
-    TextureMap map{};
+    Image map{};
     try {
         load_texture_image(name, map);
         build_image_levels(map);
