@@ -47,24 +47,30 @@ const uint8_t* glyph_columns(unsigned char c)
     return c >= 32 && c <= 126 ? glyphs[c - 32] : glyphs[0];
 }
 
-void draw_debug_text(FrameBuffer& frame, int x, int y, uint32_t colour, const char* text)
+void draw_debug_text(FrameBuffer& frame, int x, int y, uint32_t colour, const char* text,
+                     int scale)
 {
     const int left = x;
     for (const char* p = text; *p; p++) {
         if (*p == '\n') {
             x = left;
-            y += glyphCellHeight;
+            y += glyphCellHeight * scale;
             continue;
         }
         const uint8_t* columns = glyph_columns(static_cast<unsigned char>(*p));
         for (int column = 0; column < 5; column++)
             for (int row = 0; row < 7; row++) {
-                const int px = x + column, py = y + row;
-                if ((columns[column] >> row & 1) && px >= 0 && py >= 0 && px < frame.width &&
-                    py < frame.height)
-                    frame.colour[std::size_t(py) * frame.width + px] = colour & 0x00FFFFFFu;
+                if (!(columns[column] >> row & 1))
+                    continue;
+                for (int dy = 0; dy < scale; dy++)
+                    for (int dx = 0; dx < scale; dx++) {
+                        const int px = x + column * scale + dx, py = y + row * scale + dy;
+                        if (px >= 0 && py >= 0 && px < frame.width && py < frame.height)
+                            frame.colour[std::size_t(py) * frame.width + px] =
+                                colour & 0x00FFFFFFu;
+                    }
             }
-        x += glyphCellWidth;
+        x += glyphCellWidth * scale;
         if (x > frame.width)   // nothing further on this line can show
             while (p[1] && p[1] != '\n')
                 p++;

@@ -1,6 +1,7 @@
 #include "gfxcontext/software_context.h"
 
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "gfxcontext/debug_font.h"
@@ -39,8 +40,10 @@ private:
 
 class SoftwareContext : public Counted<Context> {
 public:
-    SoftwareContext(Presenter* presenter, int width, int height)
-        : presenter(presenter), frame(width, height), rasterizer(frame), device(frame, rasterizer)
+    // Draws the logical width x height frame on a target of the given size.
+    SoftwareContext(Presenter* presenter, int width, int height, TargetSize target)
+        : presenter(presenter), frame(target.width, target.height), rasterizer(frame),
+          device(frame, rasterizer), textScale(debug_text_scale(target, width, height))
     {
     }
 
@@ -72,7 +75,7 @@ public:
             return D3DERR_GENERIC;
         rasterizer.flush();
         draw_debug_text(frame, int(std::floor(x * float(frame.width))),
-                        int(std::floor(y * float(frame.height))), colour, text);
+                        int(std::floor(y * float(frame.height))), colour, text, textScale);
         return D3D_OK;
     }
 
@@ -84,11 +87,15 @@ private:
     Rasterizer rasterizer;
     SoftwareDevice device;
     SoftwareDirect3D d3d;
+    int textScale;
 };
 
 class SoftwareLibrary : public ContextLibrary {
 public:
-    explicit SoftwareLibrary(Presenter* presenter) : presenter(presenter) {}
+    SoftwareLibrary(Presenter* presenter, const RenderTarget& target)
+        : presenter(presenter), target(target)
+    {
+    }
 
     HRESULT D3DXInitialize() override { return D3D_OK; }
     HRESULT D3DXUninitialize() override
@@ -111,7 +118,18 @@ public:
             height = defaultHeight;
         if (width == 0 || height == 0 || width > maxFrameSide || height > maxFrameSide)
             return D3DERR_GENERIC;
-        contexts.push_back(std::make_unique<SoftwareContext>(presenter, int(width), int(height)));
+        int outputWidth = 0, outputHeight = 0;
+        if (target.native && presenter)
+            presenter->output_size(outputWidth, outputHeight);
+        const TargetSize size =
+            resolve_target_size(target, int(width), int(height), outputWidth, outputHeight);
+        // A target too large for the memory there is leaves the device without a context.
+        try {
+            contexts.push_back(
+                std::make_unique<SoftwareContext>(presenter, int(width), int(height), size));
+        } catch (const std::bad_alloc&) {
+            return D3DERR_GENERIC;
+        }
         *context = contexts.back().get();
         return D3D_OK;
     }
@@ -146,13 +164,15 @@ public:
 
 private:
     Presenter* presenter;
+    RenderTarget target;
     std::vector<std::unique_ptr<SoftwareTexture>> textures;
     std::vector<std::unique_ptr<SoftwareContext>> contexts;
 };
 
 }  // namespace
 
-std::unique_ptr<gfx::ContextLibrary> make_software_context_library(Presenter* presenter)
+std::unique_ptr<gfx::ContextLibrary> make_software_context_library(Presenter* presenter,
+                                                                   const RenderTarget& target)
 {
-    return std::make_unique<SoftwareLibrary>(presenter);
+    return std::make_unique<SoftwareLibrary>(presenter, target);
 }

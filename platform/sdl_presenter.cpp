@@ -28,7 +28,7 @@ SDL_Rect fit_keeping_aspect(int width, int height, int outputWidth, int outputHe
     return {int((outputWidth - w) / 2), int((outputHeight - h) / 2), int(w), int(h)};
 }
 
-bool SdlPresenter::prepare(int width, int height)
+bool SdlPresenter::prepare_renderer()
 {
     if (failed || !window.sdl_window())
         return false;
@@ -45,6 +45,19 @@ bool SdlPresenter::prepare(int width, int height)
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         window.renderer_attached();
     }
+    return true;
+}
+
+bool SdlPresenter::output_size(int& width, int& height)
+{
+    return prepare_renderer() && SDL_GetRendererOutputSize(renderer, &width, &height) == 0 &&
+           width > 0 && height > 0;
+}
+
+bool SdlPresenter::prepare(int width, int height)
+{
+    if (!prepare_renderer())
+        return false;
     if (!texture || width != textureWidth || height != textureHeight) {
         if (texture)
             SDL_DestroyTexture(texture);

@@ -12,8 +12,11 @@ public:
     explicit SdlPresenter(SdlWindow& window) : window(window) {}
     ~SdlPresenter() override;
     void present(const uint32_t* pixels, int width, int height) override;
+    // The window's size in real pixels (larger than its size where the desktop scales).
+    bool output_size(int& width, int& height) override;
 
 private:
+    bool prepare_renderer();
     bool prepare(int width, int height);
 
     SdlWindow& window;

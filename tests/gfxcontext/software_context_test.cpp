@@ -275,3 +275,88 @@ TEST(Draws, EachDrawReadsTheVerticesItIsGiven)
                                      0);
     EXPECT_EQ(h.pixel(5, 5), 0x0000FFu);
 }
+
+namespace {
+
+// A presenter that shows on a screen of a given size.
+struct ScreenPresenter : OffscreenPresenter {
+    int screenWidth = 0, screenHeight = 0;
+    bool output_size(int& w, int& h) override
+    {
+        w = screenWidth;
+        h = screenHeight;
+        return screenWidth > 0;
+    }
+};
+
+// The size of the frame a context of 640 x 480 presents through a library made for the target.
+std::pair<int, int> presented_size(const RenderTarget& target, int screenWidth = 0,
+                                   int screenHeight = 0)
+{
+    ScreenPresenter presenter;
+    presenter.screenWidth = screenWidth;
+    presenter.screenHeight = screenHeight;
+    auto library = make_software_context_library(&presenter, target);
+    gfx::Context* context = nullptr;
+    if (library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 640, 480, &context) != D3D_OK)
+        return {0, 0};
+    context->UpdateFrame(0);
+    return {presenter.width, presenter.height};
+}
+
+}  // namespace
+
+TEST(Target, SizesAndSampleCountsAreReadStrictlyAndNativeFillsTheScreenAt4To3)
+{
+    std::string error;
+    EXPECT_EQ(parse_target_size("1920x1440", error)->width, 1920);
+    EXPECT_EQ(parse_target_size("1x8192", error)->height, 8192);
+    EXPECT_TRUE(parse_target_size("native", error)->native);
+    for (const char* bad : {"", "0x480", "640x0", "8193x100", "640X480", "640x", "x480", " 640x480",
+                            "640x480x", "-640x480", "+640x480", "640x4.8", "99999999999x1",
+                            "nativ", "Native"}) {
+        error.clear();
+        EXPECT_FALSE(parse_target_size(bad, error)) << bad;
+        EXPECT_NE(error.find("neither native nor WxH"), std::string::npos) << bad;
+    }
+    EXPECT_EQ(parse_sample_count("4", error), 4);
+    for (const char* bad : {"", "0", "2", "16", "4 ", "04", "x"})
+        EXPECT_FALSE(parse_sample_count(bad, error)) << bad;
+
+    EXPECT_EQ(presented_size({}), std::make_pair(640, 480));
+    EXPECT_EQ(presented_size({1920, 1440, false, 1}), std::make_pair(1920, 1440));
+    // Native: the largest 4:3 area of the screen's pixels; without a known screen, 640 x 480.
+    EXPECT_EQ(presented_size({0, 0, true, 1}, 2560, 1440), std::make_pair(1920, 1440));
+    EXPECT_EQ(presented_size({0, 0, true, 1}, 1080, 1920), std::make_pair(1080, 810));
+    EXPECT_EQ(presented_size({0, 0, true, 1}, 20000, 20000), std::make_pair(8192, 6144));
+    EXPECT_EQ(presented_size({0, 0, true, 1}), std::make_pair(640, 480));
+    EXPECT_EQ(presented_size({0, 0, true, 1}, 1, 1), std::make_pair(640, 480));
+}
+
+TEST(Target, DebugTextKeepsItsPlaceAndGrowsByAWholeFactor)
+{
+    // The same text on 64 x 32 and on targets 2 and 2.5 times as large: at the same fractions,
+    // each font pixel a 2 x 2 square.
+    DeviceHarness small(64, 32);
+    ASSERT_EQ(small.context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!\nH"), D3D_OK);
+    const std::vector<uint32_t> reference = small.frame();
+    for (auto [w, h] : {std::make_pair(128, 64), std::make_pair(160, 80)}) {
+        OffscreenPresenter presenter;
+        auto library = make_software_context_library(&presenter, RenderTarget{w, h, false, 1});
+        gfx::Context* context = nullptr;
+        ASSERT_EQ(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 32, &context), D3D_OK);
+        context->Clear(D3DCLEAR_TARGET);
+        ASSERT_EQ(context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!\nH"), D3D_OK);
+        context->UpdateFrame(0);
+        ASSERT_EQ(presenter.width, w);
+        const int left = w / 4, top = h / 2;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                const int fx = x - left, fy = y - top;
+                const bool inText = fx >= 0 && fy >= 0 && fx < 2 * 32 && fy < 2 * 16;
+                const uint32_t expected =
+                    inText ? reference[size_t(16 + fy / 2) * 64 + 16 + fx / 2] : 0u;
+                ASSERT_EQ(presenter.frame[size_t(y) * w + x], expected) << w << ": " << x << "," << y;
+            }
+    }
+}

@@ -44,6 +44,11 @@ TEST(SdlPresenter, ShowsFramesInTheWindowWithBarsAroundAWiderPicture)
     if (!driver || std::strcmp(driver, "dummy") != 0)
         GTEST_SKIP() << "video already started on another driver";
     SdlPresenter presenter(window);
+    // The real pixels a native target fills.
+    int outputWidth = 0, outputHeight = 0;
+    ASSERT_TRUE(presenter.output_size(outputWidth, outputHeight));
+    EXPECT_EQ(outputWidth, 640);
+    EXPECT_EQ(outputHeight, 480);
     std::vector<uint32_t> frame(640 * 480, 0x00FF8000);
     presenter.present(frame.data(), 640, 480);
     SDL_Surface* surface = SDL_GetWindowSurface(window.sdl_window());

@@ -1,0 +1,79 @@
+#include "gfxcontext/render_target.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+namespace {
+
+// A whole number of decimal digits only (no sign, no spaces), within 1 .. limit.
+std::optional<int> whole_number(std::string_view text, int limit)
+{
+    int value = 0;
+    if (text.empty() || text.size() > 6)
+        return std::nullopt;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > limit)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<RenderTarget> parse_target_size(std::string_view text, std::string& error)
+{
+    if (text == "native")
+        return RenderTarget{0, 0, true, 1};
+    const size_t x = text.find('x');
+    if (x != std::string_view::npos) {
+        auto width = whole_number(text.substr(0, x), maxTargetSide);
+        auto height = whole_number(text.substr(x + 1), maxTargetSide);
+        if (width && height)
+            return RenderTarget{*width, *height, false, 1};
+    }
+    error = "size \"";
+    error += text;
+    error += "\" is neither native nor WxH with each side from 1 to 8192";
+    return std::nullopt;
+}
+
+std::optional<int> parse_sample_count(std::string_view text, std::string& error)
+{
+    if (text == "1" || text == "4" || text == "8")
+        return text[0] - '0';
+    error = "sample count \"";
+    error += text;
+    error += "\" is not 1, 4 or 8";
+    return std::nullopt;
+}
+
+TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int logicalHeight,
+                               int outputWidth, int outputHeight)
+{
+    if (!target.native)
+        return target.width > 0 && target.height > 0 ? TargetSize{target.width, target.height}
+                                                     : TargetSize{logicalWidth, logicalHeight};
+    if (outputWidth <= 0 || outputHeight <= 0)
+        return {logicalWidth, logicalHeight};
+    outputWidth = std::min(outputWidth, maxTargetSide);
+    outputHeight = std::min(outputHeight, maxTargetSide);
+    // Compare outputWidth / logicalWidth with outputHeight / logicalHeight without dividing.
+    int64_t w, h;
+    if (int64_t(outputWidth) * logicalHeight <= int64_t(outputHeight) * logicalWidth) {
+        w = outputWidth;
+        h = int64_t(outputWidth) * logicalHeight / logicalWidth;
+    } else {
+        h = outputHeight;
+        w = int64_t(outputHeight) * logicalWidth / logicalHeight;
+    }
+    if (w < 1 || h < 1)
+        return {logicalWidth, logicalHeight};
+    return {int(w), int(h)};
+}
+
+int debug_text_scale(TargetSize target, int logicalWidth, int logicalHeight)
+{
+    if (logicalWidth <= 0 || logicalHeight <= 0)
+        return 1;
+    return std::max(1, std::min(target.width / logicalWidth, target.height / logicalHeight));
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The pixels a context draws into. The program keeps drawing in its logical size (the size the
+// context is created with): the projection maps onto the target whatever its size, and the debug
+// text's positions stay fractions of the frame. A target may be larger, up to 8192 on a side, and
+// may keep 1, 4 or 8 samples a pixel.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct RenderTarget {
+    int width = 0, height = 0;  // 0 x 0: the context's logical size
+    bool native = false;        // the largest area of the logical aspect in the presenter's pixels
+    int samples = 1;
+};
+
+constexpr int maxTargetSide = 8192;
+
+// "WxH" (each side 1 to 8192) or "native"; null, with the reason in `error`, for anything else.
+std::optional<RenderTarget> parse_target_size(std::string_view text, std::string& error);
+// "1", "4" or "8"; null, with the reason in `error`, for anything else.
+std::optional<int> parse_sample_count(std::string_view text, std::string& error);
+
+struct TargetSize {
+    int width, height;
+};
+// The size the target takes for a context of the logical size: the target's own, the logical
+// size, or for `native` the largest area of the logical aspect within the output's pixels (the
+// logical size when the output's size is unknown, or that area would be smaller than one pixel).
+TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int logicalHeight,
+                               int outputWidth, int outputHeight);
+
+// The whole factor by which the debug text's font grows on a target of the size: as many times as
+// the logical frame fits into it along both axes, at least once.
+int debug_text_scale(TargetSize target, int logicalWidth, int logicalHeight);
