@@ -3,7 +3,8 @@
 // lanes in the same 128 bits (I16x8), and eight float or int32 lanes as two halves (F32x8,
 // I32x8). Built on SSE2, or with PLAYER_PORTABLE_SIMD on plain C++ (simd_portable.h) with the
 // same results lane for lane. Functions with [[gnu::target("avx2")]] that use these get the
-// AVX2 encodings of the same operations; use_avx2() says whether the device takes them.
+// AVX2 encodings of the same operations, and may use simd::avx2's 256-bit lanes; use_avx2()
+// says whether the device takes them. The portable build has neither.
 //
 // Only the operations the pipeline needs are here; see simd_portable.h for what each does.
 
@@ -164,6 +165,68 @@ SIMD_INLINE void pause() { _mm_pause(); }
 #undef SIMD_INLINE
 
 }  // namespace simd::sse2
+
+// AVX2: 256-bit integer lanes for the sampler's gathered bilinear fetch. Only for functions built
+// with [[gnu::target("avx2")]], which run where use_avx2() holds.
+#include <immintrin.h>
+
+namespace simd::avx2 {
+
+// 256 bits, read as 8-bit, 16-bit, 32-bit or 64-bit lanes as each operation says; the two
+// 128-bit halves are lanes 0-3 and 4-7 of the int32 view.
+struct I32x8 {
+    __m256i v;
+};
+
+#define SIMD_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
+
+SIMD_AVX2 sse2::I32x4 mul32(sse2::I32x4 a, sse2::I32x4 b) { return {_mm_mullo_epi32(a.v, b.v)}; }
+// The two texels at each of the four offsets (in texels from base), in 64-bit lanes.
+SIMD_AVX2 I32x8 gather_pairs(const uint32_t* base, sse2::I32x4 offsets)
+{
+    return {_mm256_i32gather_epi64(reinterpret_cast<const long long*>(base), offsets.v, 4)};
+}
+// Within each 64-bit lane of texels l and r, their bytes side by side: l0 r0 l1 r1 ...
+SIMD_AVX2 I32x8 interleave_pairs(I32x8 a)
+{
+    const __m256i order = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
+                                           0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    return {_mm256_shuffle_epi8(a.v, order)};
+}
+// Each 32-bit lane of a in both halves of a 64-bit lane.
+SIMD_AVX2 I32x8 repeat_in_pairs(sse2::I32x4 a)
+{
+    const __m256i wide = _mm256_cvtepu32_epi64(a.v);
+    return {_mm256_or_si256(wide, _mm256_slli_epi64(wide, 32))};
+}
+// Lane A of a over the low half, lane B over the high half.
+template <int A, int B>
+SIMD_AVX2 I32x8 broadcast_halves(sse2::I32x4 a)
+{
+    return {_mm256_inserti128_si256(_mm256_castsi128_si256(_mm_shuffle_epi32(a.v, A * 0x55)),
+                                    _mm_shuffle_epi32(a.v, B * 0x55), 1)};
+}
+// Unsigned bytes of a times signed bytes of b, pairs summed into 16 bits (saturated).
+SIMD_AVX2 I32x8 multiply_add8(I32x8 a, I32x8 b) { return {_mm256_maddubs_epi16(a.v, b.v)}; }
+SIMD_AVX2 I32x8 multiply_add16(I32x8 a, I32x8 b) { return {_mm256_madd_epi16(a.v, b.v)}; }
+// 16-bit lanes of a and b alternating, from the low (or high) four of each 128-bit half.
+SIMD_AVX2 I32x8 interleave_low16(I32x8 a, I32x8 b) { return {_mm256_unpacklo_epi16(a.v, b.v)}; }
+SIMD_AVX2 I32x8 interleave_high16(I32x8 a, I32x8 b) { return {_mm256_unpackhi_epi16(a.v, b.v)}; }
+SIMD_AVX2 I32x8 all(int32_t x) { return {_mm256_set1_epi32(x)}; }
+SIMD_AVX2 I32x8 operator+(I32x8 a, I32x8 b) { return {_mm256_add_epi32(a.v, b.v)}; }
+template <int N>
+SIMD_AVX2 I32x8 shift_right_logical(I32x8 a)
+{
+    return {_mm256_srli_epi32(a.v, N)};
+}
+// Per 128-bit half: a's four lanes, then b's, saturated to int16.
+SIMD_AVX2 I32x8 pack_saturated(I32x8 a, I32x8 b) { return {_mm256_packs_epi32(a.v, b.v)}; }
+SIMD_AVX2 sse2::I16x8 low_half(I32x8 a) { return {_mm256_castsi256_si128(a.v)}; }
+SIMD_AVX2 sse2::I16x8 high_half(I32x8 a) { return {_mm256_extracti128_si256(a.v, 1)}; }
+
+#undef SIMD_AVX2
+
+}  // namespace simd::avx2
 #endif
 
 namespace simd {
