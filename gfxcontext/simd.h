@@ -281,11 +281,6 @@ template <class H>
 {
     return join(to_float(a.lo), to_float(a.hi));
 }
-template <class H>
-[[gnu::always_inline]] inline auto as_float(Twice<H> a)
-{
-    return join(as_float(a.lo), as_float(a.hi));
-}
 template <int N, class H>
 [[gnu::always_inline]] inline Twice<H> shift_right(Twice<H> a)
 {
