@@ -52,6 +52,7 @@ SIMD_INLINE I32x4 truncate(F32x4 a) { return {_mm_cvttps_epi32(a.v)}; }
 // cvtps2dq rounds as the processor is set to, which is to nearest here: nothing changes it.
 SIMD_INLINE I32x4 round(F32x4 a) { return {_mm_cvtps_epi32(a.v)}; }
 SIMD_INLINE F32x4 to_float(I32x4 a) { return {_mm_cvtepi32_ps(a.v)}; }
+SIMD_INLINE int32_t round(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
 SIMD_INLINE F32x4 as_float(I32x4 a) { return {_mm_castsi128_ps(a.v)}; }
 SIMD_INLINE F32x4 load_pairs(const float* a, const float* b)
 {

@@ -111,6 +111,7 @@ inline I32x4 round(F32x4 a)   // to nearest, halves to even
         r.v[i] = to_int(std::nearbyint(a.v[i]));
     return r;
 }
+inline int32_t round(float x) { return to_int(std::nearbyint(x)); }
 inline F32x4 to_float(I32x4 a)
 {
     return F32x4{{float(a.v[0]), float(a.v[1]), float(a.v[2]), float(a.v[3])}};

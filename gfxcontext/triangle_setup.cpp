@@ -3,11 +3,11 @@
 // draws it, worked out in double precision two attributes at a time and stored as floats.
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstring>
 
 #include "gfxcontext/rasterizer.h"
+#include "gfxcontext/simd.h"
 
 namespace {
 
@@ -69,8 +69,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     // Within reach, x and y times 16 are exact in float and fit 32 bits; rounding is to nearest.
     int X[3], Y[3];
     for (int i = 0; i < 3; i++) {
-        X[i] = int(std::lrint(v[i]->x * float(subpixel)));
-        Y[i] = int(std::lrint(v[i]->y * float(subpixel)));
+        X[i] = simd::round(v[i]->x * float(subpixel));
+        Y[i] = simd::round(v[i]->y * float(subpixel));
     }
     const int64_t area =
         int64_t(X[1] - X[0]) * (Y[2] - Y[0]) - int64_t(X[2] - X[0]) * (Y[1] - Y[0]);
