@@ -1,10 +1,10 @@
 #include "gfxcontext/rasterizer.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+
+#include "gfxcontext/simd.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
     std::atomic<uint64_t>& drawn = progress[size_t(band)].drawn;
     for (int spins = 0; drawn.load(std::memory_order_acquire) != number - 1; spins++)
         if (spins < 4096)
-            _mm_pause();
+            simd::pause();
         else
             std::this_thread::yield();
     // A band is drawn whole by one thread, with every command in order, so the result does not
@@ -167,7 +167,7 @@ bool Rasterizer::work_arrives(uint64_t cursor)
     do {
         if (handedOff.load(std::memory_order_relaxed) > cursor || stopping.load())
             return true;
-        _mm_pause();
+        simd::pause();
     } while (std::chrono::steady_clock::now() < until);
     return false;
 }

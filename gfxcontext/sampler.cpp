@@ -1,104 +1,111 @@
 #include "gfxcontext/sampler.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
+using namespace simd;
+
 // The fractional part of each lane in [0, 1]; lanes that are not numbers or are beyond any useful
 // range are taken as 0 first, so the conversions below stay in range.
-inline __m128 wrap(__m128 t)
+[[gnu::always_inline]] inline F32x8 wrap(F32x8 t)
 {
-    t = _mm_max_ps(_mm_min_ps(t, _mm_set1_ps(1e6f)), _mm_set1_ps(-1e6f));
-    __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(t));
-    whole = _mm_sub_ps(whole, _mm_and_ps(_mm_cmpgt_ps(whole, t), _mm_set1_ps(1.0f)));
-    return _mm_sub_ps(t, whole);
+    t = max(min(t, join(all(1e6f), all(1e6f))), join(all(-1e6f), all(-1e6f)));
+    F32x8 whole = to_float(truncate(t));
+    const F32x4 one = all(1.0f);
+    whole = whole - ((whole > t) & join(one, one));
+    return t - whole;
 }
 
-struct Lanes {
-    alignas(16) int32_t v[4];
+// Texel columns and rows of the four pixels, and for bilinear fetches the weights.
+struct Addresses {
+    int32_t xs[4], ys[4];
+    I32x4 x, y;
+    I32x4 fx, fy;         // fractions 0..63 of the texel right of x and below y
+    I32x4 upper, lower;   // weights (left, right) of the upper and of the lower texel row
 };
-
-inline __m128i widen(uint32_t texel)
-{
-    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(texel)), _mm_setzero_si128());
-}
 
 // Pixel I of a quad: its 2 x 2 texels weighed by the I-th lanes of the row weights.
 template <int I>
-[[gnu::always_inline]] inline __m128i bilinear_pixel(const TextureLevel& level, const Lanes& xs,
-                                                     const Lanes& ys, __m128i upper, __m128i lower)
+[[gnu::always_inline]] inline I16x8 bilinear_pixel(const TextureLevel& level, const Addresses& a)
 {
-    constexpr int lane = I * 0x55;
-    const __m128i zero = _mm_setzero_si128();
-    const uint32_t* p = &level.texels[size_t(ys.v[I]) * level.pitch + xs.v[I]];
-    __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + level.pitch));
+    const uint32_t* p = &level.texels[size_t(a.ys[I]) * level.pitch + a.xs[I]];
     // Bytes of the left and right texel side by side, widened: l0 r0 l1 r1 ...
-    top = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
-    bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
-    __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, _mm_shuffle_epi32(upper, lane)),
-                                _mm_madd_epi16(bottom, _mm_shuffle_epi32(lower, lane)));
-    sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 11)), 12);
-    return _mm_packs_epi32(sum, sum);
+    const I16x8 top = interleave_pair(load_pair(p));
+    const I16x8 bottom = interleave_pair(load_pair(p + level.pitch));
+    I32x4 sum = multiply_add16(top, as_i16(broadcast_lane<I>(a.upper))) +
+                multiply_add16(bottom, as_i16(broadcast_lane<I>(a.lower)));
+    sum = shift_right_logical<12>(sum + all(1 << 11));
+    return pack_saturated(sum, sum);
+}
+
+// The 16-bit products of lanes that fit 16 bits.
+[[gnu::always_inline]] inline I32x4 mul_small(I32x4 a, I32x4 b)
+{
+    return as_i32(mul16(as_i16(a), as_i16(b)));
+}
+
+// The top-left texels of the bilinear fetches at u and v, and their weights. u and v go through
+// the same steps side by side in the eight lanes.
+[[gnu::always_inline]] inline Addresses bilinear_addresses(const TextureLevel& level, F32x4 u,
+                                                           F32x4 v)
+{
+    const I32x8 size = join(all(level.width), all(level.height));
+    const I32x8 t =
+        truncate(wrap(join(u, v)) * join(all(float(level.width * 64)),
+                                          all(float(level.height * 64)))) -
+        join(all(32), all(32));
+    I32x8 xy = shift_right<6>(t);
+    // The texel left of the first one is the last one.
+    const I32x4 zero = all(0);
+    xy = xy + ((xy < join(zero, zero)) & size);
+    Addresses a;
+    const I32x4 fractionMask = all(63), one = all(64);
+    a.x = xy.lo;
+    a.y = xy.hi;
+    a.fx = t.lo & fractionMask;
+    a.fy = t.hi & fractionMask;
+    const I32x4 gx = one - a.fx, gy = one - a.fy;
+    a.upper = mul_small(gx, gy) | shift_left<16>(mul_small(a.fx, gy));
+    a.lower = mul_small(gx, a.fy) | shift_left<16>(mul_small(a.fx, a.fy));
+    store(a.xs, a.x);
+    store(a.ys, a.y);
+    return a;
 }
 
 // One level for the four pixels, as in QuadTexels.
 [[gnu::always_inline]] inline QuadTexels sample_level(const TextureLevel& level, bool linear,
-                                                      __m128 u, __m128 v)
+                                                      F32x4 u, F32x4 v)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i width = _mm_set1_epi32(level.width), height = _mm_set1_epi32(level.height);
-    __m128i pixels[4];
+    I16x8 pixels[4];
     if (!linear) {
-        __m128i x = _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width))));
-        __m128i y = _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height))));
+        const I32x8 size = join(all(level.width), all(level.height));
+        const F32x8 uv = wrap(join(u, v));
+        I32x8 xy = truncate(uv * join(all(float(level.width)), all(float(level.height))));
         // A coordinate that wrapped to exactly 1 lands on the first texel again.
-        x = _mm_sub_epi32(x, _mm_andnot_si128(_mm_cmplt_epi32(x, width), width));
-        y = _mm_sub_epi32(y, _mm_andnot_si128(_mm_cmplt_epi32(y, height), height));
-        Lanes xs, ys;
-        _mm_store_si128(reinterpret_cast<__m128i*>(xs.v), x);
-        _mm_store_si128(reinterpret_cast<__m128i*>(ys.v), y);
-        for (int i = 0; i < 4; i++)
-            pixels[i] = widen(level.texels[size_t(ys.v[i]) * level.pitch + xs.v[i]]);
+        xy = xy - andnot(xy < size, size);
+        int32_t xs[4], ys[4];
+        store(xs, xy.lo);
+        store(ys, xy.hi);
+        for (int i = 0; i < 4; i++) {
+            const uint32_t texel = level.texels[size_t(ys[i]) * level.pitch + xs[i]];
+            pixels[i] = widen_pixels(texel, 0);
+        }
     } else {
-        __m128i tx = _mm_sub_epi32(
-            _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width * 64)))),
-            _mm_set1_epi32(32));
-        __m128i ty = _mm_sub_epi32(
-            _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height * 64)))),
-            _mm_set1_epi32(32));
-        __m128i x = _mm_srai_epi32(tx, 6), y = _mm_srai_epi32(ty, 6);
-        // The texel left of the first one is the last one.
-        x = _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, zero), width));
-        y = _mm_add_epi32(y, _mm_and_si128(_mm_cmplt_epi32(y, zero), height));
-        const __m128i fractionMask = _mm_set1_epi32(63), one = _mm_set1_epi32(64);
-        __m128i fx = _mm_and_si128(tx, fractionMask), fy = _mm_and_si128(ty, fractionMask);
-        __m128i gx = _mm_sub_epi32(one, fx), gy = _mm_sub_epi32(one, fy);
-        // Weights (left, right) of the upper and of the lower texel row, 16 bits each.
-        __m128i upper = _mm_or_si128(_mm_mullo_epi16(gx, gy),
-                                     _mm_slli_epi32(_mm_mullo_epi16(fx, gy), 16));
-        __m128i lower = _mm_or_si128(_mm_mullo_epi16(gx, fy),
-                                     _mm_slli_epi32(_mm_mullo_epi16(fx, fy), 16));
-        Lanes xs, ys;
-        _mm_store_si128(reinterpret_cast<__m128i*>(xs.v), x);
-        _mm_store_si128(reinterpret_cast<__m128i*>(ys.v), y);
-        pixels[0] = bilinear_pixel<0>(level, xs, ys, upper, lower);
-        pixels[1] = bilinear_pixel<1>(level, xs, ys, upper, lower);
-        pixels[2] = bilinear_pixel<2>(level, xs, ys, upper, lower);
-        pixels[3] = bilinear_pixel<3>(level, xs, ys, upper, lower);
+        const Addresses a = bilinear_addresses(level, u, v);
+        pixels[0] = bilinear_pixel<0>(level, a);
+        pixels[1] = bilinear_pixel<1>(level, a);
+        pixels[2] = bilinear_pixel<2>(level, a);
+        pixels[3] = bilinear_pixel<3>(level, a);
     }
-    return QuadTexels{_mm_unpacklo_epi64(pixels[0], pixels[1]),
-                      _mm_unpacklo_epi64(pixels[2], pixels[3])};
+    return QuadTexels{join_low(pixels[0], pixels[1]), join_low(pixels[2], pixels[3])};
 }
 
 // a + (b - a) x fraction / 128 per 16-bit lane.
-inline __m128i mix(__m128i a, __m128i b, __m128i fraction)
+[[gnu::always_inline]] inline I16x8 mix(I16x8 a, I16x8 b, I16x8 fraction)
 {
-    return _mm_add_epi16(a, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(b, a), fraction), 7));
+    return add16(a, shift_right16<7>(mul16(sub16(b, a), fraction)));
 }
 
 [[gnu::always_inline]] inline float fast_log2(float x)
@@ -147,11 +154,11 @@ float approximate_log2(float x) { return fast_log2(x); }
 namespace {
 
 [[gnu::always_inline]] inline MipChoice quad_mip(const SoftwareTexture& texture,
-                                                 const RasterState& state, __m128 u, __m128 v)
+                                                 const RasterState& state, F32x4 u, F32x4 v)
 {
-    alignas(16) float us[4], vs[4];
-    _mm_store_ps(us, u);
-    _mm_store_ps(vs, v);
+    float us[4], vs[4];
+    store(us, u);
+    store(vs, v);
     const float w = float(texture.levels[0].width), h = float(texture.levels[0].height);
     const float dudx = (us[1] - us[0]) * w, dvdx = (vs[1] - vs[0]) * h;
     const float dudy = (us[2] - us[0]) * w, dvdy = (vs[2] - vs[0]) * h;
@@ -159,105 +166,88 @@ namespace {
     return choose(texture, state, rho2);
 }
 
-}  // namespace
-
-QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& state, __m128 u,
-                            __m128 v)
+[[gnu::always_inline]] inline QuadTexels sample(const SoftwareTexture& texture,
+                                                const RasterState& state, F32x4 u, F32x4 v)
 {
     const MipChoice mip = quad_mip(texture, state, u, v);
     QuadTexels first = sample_level(texture.levels[mip.level0], mip.linear, u, v);
     if (mip.fraction == 0)
         return first;
     QuadTexels second = sample_level(texture.levels[mip.level1], mip.linear, u, v);
-    const __m128i fraction = _mm_set1_epi16(int16_t(mip.fraction));
+    const I16x8 fraction = all16(int16_t(mip.fraction));
     return QuadTexels{mix(first.top, second.top, fraction),
                       mix(first.bottom, second.bottom, fraction)};
+}
+
+#ifndef PLAYER_PORTABLE_SIMD
+// The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
+// one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
+// The sums are the same integers as in bilinear_pixel, so both give the same picture.
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_gathered(
+    const TextureLevel& level, F32x4 u, F32x4 v)
+{
+    namespace wide = simd::avx2;
+    const Addresses a = bilinear_addresses(level, u, v);
+    const I32x4 offset = wide::mul32(a.y, all(level.pitch)) + a.x;
+    const wide::I32x8 top = wide::interleave_pairs(wide::gather_pairs(level.texels.data(), offset));
+    const wide::I32x8 bottom = wide::interleave_pairs(
+        wide::gather_pairs(level.texels.data(), offset + all(level.pitch)));
+    // Horizontal weight bytes (64 - fx, fx), four times in each pixel's 64 bits.
+    I32x4 wx = (all(64) - a.fx) | shift_left<8>(a.fx);
+    const wide::I32x8 wx64 = wide::repeat_in_pairs(wx | shift_left<16>(wx));
+    const wide::I32x8 rowTop = wide::multiply_add8(top, wx64);
+    const wide::I32x8 rowBottom = wide::multiply_add8(bottom, wx64);
+    // Vertical: (top, bottom) word pairs against (64 - fy, fy); pixels 0 and 2, then 1 and 3.
+    const I32x4 wy = (all(64) - a.fy) | shift_left<16>(a.fy);
+    const wide::I32x8 round = wide::all(1 << 11);
+    wide::I32x8 even = wide::multiply_add16(wide::interleave_low16(rowTop, rowBottom),
+                                            wide::broadcast_halves<0, 2>(wy));
+    wide::I32x8 odd = wide::multiply_add16(wide::interleave_high16(rowTop, rowBottom),
+                                           wide::broadcast_halves<1, 3>(wy));
+    even = wide::shift_right_logical<12>(even + round);
+    odd = wide::shift_right_logical<12>(odd + round);
+    const wide::I32x8 packed = wide::pack_saturated(even, odd);   // pixels 0 1 | 2 3
+    return QuadTexels{wide::low_half(packed), wide::high_half(packed)};
+}
+
+[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
+                                                    const RasterState& state, F32x4 u, F32x4 v)
+{
+    const MipChoice mip = quad_mip(texture, state, u, v);
+    if (!mip.linear)
+        return sample(texture, state, u, v);   // point sampling has nothing to gather
+    QuadTexels first = bilinear_gathered(texture.levels[mip.level0], u, v);
+    if (mip.fraction == 0)
+        return first;
+    QuadTexels second = bilinear_gathered(texture.levels[mip.level1], u, v);
+    const I16x8 fraction = all16(int16_t(mip.fraction));
+    return QuadTexels{mix(first.top, second.top, fraction),
+                      mix(first.bottom, second.bottom, fraction)};
+}
+#endif
+
+}  // namespace
+
+QuadTexels sample_quad_baseline(const SoftwareTexture& texture, const RasterState& state,
+                                F32x4 u, F32x4 v)
+{
+    return sample(texture, state, u, v);
 }
 
 namespace {
 
-// The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
-// one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
-// The sums are the same integers as in sample_level, so both give the same picture.
-[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_avx2(
-    const TextureLevel& level, __m128 u, __m128 v)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i width = _mm_set1_epi32(level.width), height = _mm_set1_epi32(level.height);
-    const __m128i tx = _mm_sub_epi32(
-        _mm_cvttps_epi32(_mm_mul_ps(wrap(u), _mm_set1_ps(float(level.width * 64)))),
-        _mm_set1_epi32(32));
-    const __m128i ty = _mm_sub_epi32(
-        _mm_cvttps_epi32(_mm_mul_ps(wrap(v), _mm_set1_ps(float(level.height * 64)))),
-        _mm_set1_epi32(32));
-    __m128i x = _mm_srai_epi32(tx, 6), y = _mm_srai_epi32(ty, 6);
-    x = _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, zero), width));
-    y = _mm_add_epi32(y, _mm_and_si128(_mm_cmplt_epi32(y, zero), height));
-    const __m128i fractionMask = _mm_set1_epi32(63), one = _mm_set1_epi32(64);
-    const __m128i fx = _mm_and_si128(tx, fractionMask), fy = _mm_and_si128(ty, fractionMask);
+using QuadSampler = QuadTexels (*)(const SoftwareTexture&, const RasterState&, F32x4, F32x4);
 
-    const __m128i offset = _mm_add_epi32(_mm_mullo_epi32(y, _mm_set1_epi32(level.pitch)), x);
-    const auto* base = reinterpret_cast<const long long*>(level.texels.data());
-    __m256i top = _mm256_i32gather_epi64(base, offset, 4);
-    __m256i bottom =
-        _mm256_i32gather_epi64(base, _mm_add_epi32(offset, _mm_set1_epi32(level.pitch)), 4);
-    // Left and right texel bytes side by side within each pixel's 64 bits.
-    const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
-                                           0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
-    top = _mm256_shuffle_epi8(top, pairs);
-    bottom = _mm256_shuffle_epi8(bottom, pairs);
-    // Horizontal weight bytes (64 - fx, fx), four times in each pixel's 64 bits.
-    __m128i wx = _mm_or_si128(_mm_sub_epi32(one, fx), _mm_slli_epi32(fx, 8));
-    wx = _mm_or_si128(wx, _mm_slli_epi32(wx, 16));
-    __m256i wx64 = _mm256_cvtepu32_epi64(wx);
-    wx64 = _mm256_or_si256(wx64, _mm256_slli_epi64(wx64, 32));
-    const __m256i rowTop = _mm256_maddubs_epi16(top, wx64);
-    const __m256i rowBottom = _mm256_maddubs_epi16(bottom, wx64);
-    // Vertical: (top, bottom) word pairs against (64 - fy, fy); pixels 0 and 2, then 1 and 3.
-    const __m128i wy = _mm_or_si128(_mm_sub_epi32(one, fy), _mm_slli_epi32(fy, 16));
-    const __m256i wyEven = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(_mm_shuffle_epi32(wy, 0x00)), _mm_shuffle_epi32(wy, 0xAA), 1);
-    const __m256i wyOdd = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(_mm_shuffle_epi32(wy, 0x55)), _mm_shuffle_epi32(wy, 0xFF), 1);
-    const __m256i round = _mm256_set1_epi32(1 << 11);
-    __m256i even = _mm256_madd_epi16(_mm256_unpacklo_epi16(rowTop, rowBottom), wyEven);
-    __m256i odd = _mm256_madd_epi16(_mm256_unpackhi_epi16(rowTop, rowBottom), wyOdd);
-    even = _mm256_srli_epi32(_mm256_add_epi32(even, round), 12);
-    odd = _mm256_srli_epi32(_mm256_add_epi32(odd, round), 12);
-    const __m256i packed = _mm256_packs_epi32(even, odd);   // pixels 0 1 | 2 3
-    return QuadTexels{_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1)};
-}
-
-[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
-                                                    const RasterState& state, __m128 u, __m128 v)
-{
-    const MipChoice mip = quad_mip(texture, state, u, v);
-    if (!mip.linear)
-        return sample_quad_sse2(texture, state, u, v);   // point sampling has nothing to gather
-    QuadTexels first = bilinear_avx2(texture.levels[mip.level0], u, v);
-    if (mip.fraction == 0)
-        return first;
-    QuadTexels second = bilinear_avx2(texture.levels[mip.level1], u, v);
-    const __m128i fraction = _mm_set1_epi16(int16_t(mip.fraction));
-    return QuadTexels{mix(first.top, second.top, fraction),
-                      mix(first.bottom, second.bottom, fraction)};
-}
-
-using QuadSampler = QuadTexels (*)(const SoftwareTexture&, const RasterState&, __m128, __m128);
-
-QuadSampler pick_sampler()
-{
-    if (std::getenv("SOFTWARE_DEVICE_NO_AVX2") == nullptr && __builtin_cpu_supports("avx2"))
-        return sample_quad_avx2;
-    return sample_quad_sse2;
-}
-
-const QuadSampler quadSampler = pick_sampler();
+#ifdef PLAYER_PORTABLE_SIMD
+const QuadSampler quadSampler = sample_quad_baseline;
+#else
+const QuadSampler quadSampler = use_avx2() ? sample_quad_avx2 : sample_quad_baseline;
+#endif
 
 }  // namespace
 
-QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, __m128 u,
-                       __m128 v)
+QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, F32x4 u,
+                       F32x4 v)
 {
     return quadSampler(texture, state, u, v);
 }

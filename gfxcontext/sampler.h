@@ -5,9 +5,8 @@
 // time had; every step is integer or a fixed sequence of float operations, so results are the
 // same on every run and machine.
 
-#include <emmintrin.h>
-
 #include "gfxcontext/raster_state.h"
+#include "gfxcontext/simd.h"
 #include "gfxcontext/texture.h"
 
 struct MipChoice {
@@ -19,17 +18,17 @@ struct MipChoice {
 // The texels of the quad's pixels 0 and 1 (x, then x + 1 on the top row) and 2 and 3 (the row
 // below), each pixel as four 16-bit lanes blue, green, red, alpha in 0..255.
 struct QuadTexels {
-    __m128i top, bottom;
+    simd::I16x8 top, bottom;
 };
 
 // u, v: the texture coordinates of the quad's four pixels in the order above.
-QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, __m128 u,
-                       __m128 v);
+QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, simd::F32x4 u,
+                       simd::F32x4 v);
 
-// The same with SSE2 alone. sample_quad takes a faster road where the processor has one, with
-// the same results.
-QuadTexels sample_quad_sse2(const SoftwareTexture& texture, const RasterState& state, __m128 u,
-                            __m128 v);
+// The same built for the baseline processor. sample_quad takes the AVX2 build of the same code
+// where simd::use_avx2() says so, with the same results.
+QuadTexels sample_quad_baseline(const SoftwareTexture& texture, const RasterState& state,
+                                simd::F32x4 u, simd::F32x4 v);
 
 // log2 to within 0.01: enough to choose and blend mip levels.
 float approximate_log2(float x);

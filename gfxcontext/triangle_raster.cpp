@@ -3,16 +3,16 @@
 // pair of rows; small ones walk every quad of their bounds and test the edge functions at its
 // four pixels at once. Both give each pixel the same coverage, so which is used does not show.
 
-#include <emmintrin.h>
-
 #include <algorithm>
-#include <cstdlib>
 
 #include "gfxcontext/blender.h"
 #include "gfxcontext/rasterizer.h"
 #include "gfxcontext/sampler.h"
+#include "gfxcontext/simd.h"
 
 namespace {
+
+using namespace simd;
 
 constexpr int subpixel = Rasterizer::subpixel;
 
@@ -43,10 +43,10 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
 }
 
 // texel x diffuse / 255 per 16-bit lane, rounded exactly.
-inline __m128i modulate(__m128i texel, __m128i diffuse)
+[[gnu::always_inline]] inline I16x8 modulate(I16x8 texel, I16x8 diffuse)
 {
-    __m128i product = _mm_add_epi16(_mm_mullo_epi16(texel, diffuse), _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(product, _mm_srli_epi16(product, 8)), 8);
+    const I16x8 product = add16(mul16(texel, diffuse), all16(128));
+    return shift_right_logical16<8>(add16(product, shift_right_logical16<8>(product)));
 }
 
 // Shades and writes the covered pixels of quads of one triangle: depth test, diffuse colour,
@@ -63,8 +63,7 @@ public:
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
         const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
-        const __m128i flatPair =
-            _mm_unpacklo_epi8(_mm_set1_epi32(int(flat)), _mm_setzero_si128());
+        const I16x8 flatPair = widen_pixels(flat, flat);
         flatDiffuse = QuadTexels{flatPair, flatPair};
     }
 
@@ -76,7 +75,7 @@ public:
         depth[0] = &frame.depth[size_t(y) * width];
         colour[1] = y + 1 < frame.height ? colour[0] + width : colour[0];
         depth[1] = y + 1 < frame.height ? depth[0] + width : depth[0];
-        rowOffset = _mm_add_ps(_mm_set1_ps(float(y - planes.refY)), _mm_setr_ps(0, 0, 1, 1));
+        rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
     // The quad at column x of the current rows; mask bit i covers pixel
@@ -84,17 +83,13 @@ public:
     [[gnu::always_inline]] inline void quad(int x, int mask)
     {
         const bool pair = x + 1 < frame.width;
-        const __m128 offset =
-            _mm_add_ps(_mm_set1_ps(float(x - planes.refX)), _mm_setr_ps(0, 1, 0, 1));
-        __m128 z = at(Rasterizer::Z, offset);
-        __m128 stored = _mm_setzero_ps();
+        const F32x4 offset = all(float(x - planes.refX)) + set(0.0f, 1.0f, 0.0f, 1.0f);
+        F32x4 z = at(Rasterizer::Z, offset);
+        F32x4 stored = all(0.0f);
         if (state.depthEnable) {
-            stored =
-                pair ? _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(),
-                                                 reinterpret_cast<const __m64*>(depth[0] + x)),
-                                    reinterpret_cast<const __m64*>(depth[1] + x))
-                     : _mm_setr_ps(depth[0][x], 0.0f, depth[1][x], 0.0f);
-            mask &= _mm_movemask_ps(_mm_cmple_ps(z, stored));
+            stored = pair ? load_pairs(depth[0] + x, depth[1] + x)
+                          : set(depth[0][x], 0.0f, depth[1][x], 0.0f);
+            mask &= movemask(z <= stored);
             if (!mask)
                 return;
         }
@@ -102,45 +97,36 @@ public:
         const QuadTexels diffuse = Gouraud ? gouraud_diffuse(offset) : flatDiffuse;
         QuadTexels shaded = diffuse;
         if (Textured) {
-            const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), at(Rasterizer::Q, offset));
-            const QuadTexels texel =
-                sample_quad(*texture, state, _mm_mul_ps(at(Rasterizer::UQ, offset), w),
-                            _mm_mul_ps(at(Rasterizer::VQ, offset), w));
+            const F32x4 w = all(1.0f) / at(Rasterizer::Q, offset);
+            const QuadTexels texel = sample_quad(*texture, state, at(Rasterizer::UQ, offset) * w,
+                                                 at(Rasterizer::VQ, offset) * w);
             shaded.top = modulate(texel.top, diffuse.top);
             shaded.bottom = modulate(texel.bottom, diffuse.bottom);
         }
-        __m128i pixels = _mm_packus_epi16(shaded.top, shaded.bottom);
+        I32x4 pixels = pack_bytes(shaded.top, shaded.bottom);
         if (pair) {
             // Bottom row first: when the quad hangs below the frame both rows are the same and
             // the top row must be the last write.
-            const __m128i old = _mm_unpacklo_epi64(
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[0] + x)),
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(colour[1] + x)));
+            const I32x4 old = load_pairs(colour[0] + x, colour[1] + x);
             pixels = state.blendEnable
                          ? blend_quad(pixels, old, state.srcBlend, state.destBlend)
-                         : _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
+                         : pixels & all(0x00FFFFFF);
             if (mask != 15) {   // keep what the uncovered pixels hold
-                const __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
-                const __m128i covered =
-                    _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(mask), bits), bits);
-                pixels = _mm_or_si128(_mm_and_si128(covered, pixels),
-                                      _mm_andnot_si128(covered, old));
+                const I32x4 bits = set(1, 2, 4, 8);
+                const I32x4 covered = (all(mask) & bits) == bits;
+                pixels = (covered & pixels) | andnot(covered, old);
                 if (state.depthEnable)
-                    z = _mm_or_ps(_mm_and_ps(_mm_castsi128_ps(covered), z),
-                                  _mm_andnot_ps(_mm_castsi128_ps(covered), stored));
+                    z = (as_float(covered) & z) | andnot(as_float(covered), stored);
             }
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[1] + x), _mm_srli_si128(pixels, 8));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(colour[0] + x), pixels);
-            if (state.depthEnable) {
-                _mm_storeh_pi(reinterpret_cast<__m64*>(depth[1] + x), z);
-                _mm_storel_pi(reinterpret_cast<__m64*>(depth[0] + x), z);
-            }
+            store_pairs(colour[0] + x, colour[1] + x, pixels);
+            if (state.depthEnable)
+                store_pairs(depth[0] + x, depth[1] + x, z);
             return;
         }
-        alignas(16) uint32_t source[4];
-        alignas(16) float depths[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(source), pixels);
-        _mm_store_ps(depths, z);
+        uint32_t source[4];
+        float depths[4];
+        store(source, pixels);
+        store(depths, z);
         for (int i = 0; i < 4; i++) {
             if (!(mask >> i & 1))
                 continue;
@@ -163,35 +149,30 @@ private:
     uint32_t* colour[2] = {};
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
-    __m128 rowOffset = _mm_setzero_ps();
+    F32x4 rowOffset = all(0.0f);
 
     // A plane at the quad's pixels, offset being their columns less the reference column:
     // c + (dx * offset + dy * rowOffset).
-    [[gnu::always_inline]] inline __m128 at(int k, __m128 offset) const
+    [[gnu::always_inline]] inline F32x4 at(int k, F32x4 offset) const
     {
         const Rasterizer::Planes& p = planes.planes;
-        return _mm_add_ps(_mm_set1_ps(p.c[k]),
-                          _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.dx[k]), offset),
-                                     _mm_mul_ps(_mm_set1_ps(p.dy[k]), rowOffset)));
+        return all(p.c[k]) + (all(p.dx[k]) * offset + all(p.dy[k]) * rowOffset);
     }
 
     // The diffuse colour of the quad's pixels in the layout of QuadTexels; alpha lanes are 255
     // when the texture gives alpha.
-    [[gnu::always_inline]] inline QuadTexels gouraud_diffuse(__m128 offset) const
+    [[gnu::always_inline]] inline QuadTexels gouraud_diffuse(F32x4 offset) const
     {
-        const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
+        const F32x4 low = all(0.0f), high = all(255.0f);
         auto channel = [&](int k) {
-            return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(at(k, offset), low), high));
+            return round(min(max(at(k, offset), low), high));
         };
-        const __m128i b = channel(Rasterizer::B), g = channel(Rasterizer::G);
-        const __m128i r = channel(Rasterizer::R);
-        const __m128i a = Textured ? _mm_set1_epi32(255) : channel(Rasterizer::A);
-        const __m128i bgLow = _mm_unpacklo_epi32(b, g), raLow = _mm_unpacklo_epi32(r, a);
-        const __m128i bgHigh = _mm_unpackhi_epi32(b, g), raHigh = _mm_unpackhi_epi32(r, a);
-        return QuadTexels{_mm_packs_epi32(_mm_unpacklo_epi64(bgLow, raLow),
-                                          _mm_unpackhi_epi64(bgLow, raLow)),
-                          _mm_packs_epi32(_mm_unpacklo_epi64(bgHigh, raHigh),
-                                          _mm_unpackhi_epi64(bgHigh, raHigh))};
+        const I32x4 b = channel(Rasterizer::B), g = channel(Rasterizer::G);
+        const I32x4 r = channel(Rasterizer::R);
+        const I32x4 a = Textured ? all(255) : channel(Rasterizer::A);
+        QuadTexels result;
+        channels_to_pixels(b, g, r, a, result.top, result.bottom);
+        return result;
     }
 };
 
@@ -244,16 +225,15 @@ template <bool Textured, bool Gouraud>
     // The edge functions at the four pixels of the first quad, and their steps from quad to
     // quad. Over the bounds of a small triangle they fit 32 bits.
     const int x0 = t.xMin & ~1, y0 = first & ~1;
-    __m128i row[3], stepX[3], stepY[3];
+    I32x4 row[3], stepX[3], stepY[3];
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
         const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
                               (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
         const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
-        row[i] = _mm_add_epi32(_mm_set1_epi32(int32_t(value)),
-                               _mm_setr_epi32(0, alongX, alongY, alongX + alongY));
-        stepX[i] = _mm_set1_epi32(2 * alongX);
-        stepY[i] = _mm_set1_epi32(2 * alongY);
+        row[i] = all(int32_t(value)) + set(0, alongX, alongY, alongX + alongY);
+        stepX[i] = all(2 * alongX);
+        stepY[i] = all(2 * alongY);
     }
     // Pixels beyond the last column or outside the band's rows are left out.
     const int lastPair = t.xMax & ~1;
@@ -262,21 +242,20 @@ template <bool Textured, bool Gouraud>
     for (int y = y0; y <= last; y += 2) {
         const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
         shader.rows(y);
-        __m128i e0 = row[0], e1 = row[1], e2 = row[2];
+        I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
         for (int x = x0; x <= t.xMax; x += 2) {
             // A pixel is outside when any of its edge functions is negative.
-            const __m128i outside = _mm_or_si128(e0, _mm_or_si128(e1, e2));
-            int mask = ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & rows;
+            int mask = ~movemask(e0 | (e1 | e2)) & rows;
             if (x == lastPair)
                 mask &= lastColumns;
             if (mask)
                 shader.quad(x, mask);
-            e0 = _mm_add_epi32(e0, stepX[0]);
-            e1 = _mm_add_epi32(e1, stepX[1]);
-            e2 = _mm_add_epi32(e2, stepX[2]);
+            e0 = e0 + stepX[0];
+            e1 = e1 + stepX[1];
+            e2 = e2 + stepX[2];
         }
         for (int i = 0; i < 3; i++)
-            row[i] = _mm_add_epi32(row[i], stepY[i]);
+            row[i] = row[i] + stepY[i];
     }
 }
 
@@ -291,6 +270,7 @@ template <bool Textured, bool Gouraud>
     else                                                                                     \
         draw<false, false>(frame, state, t, first, last)
 
+#ifndef PLAYER_PORTABLE_SIMD
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
@@ -304,14 +284,15 @@ template <bool Textured, bool Gouraud>
 {
     FOR_STATE(draw_quads);
 }
+#endif
 
-void draw_spans_sse2(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
+void draw_spans_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
                      int first, int last)
 {
     FOR_STATE(draw_spans);
 }
 
-void draw_quads_sse2(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
+void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
                      int first, int last)
 {
     FOR_STATE(draw_quads);
@@ -321,10 +302,13 @@ void draw_quads_sse2(FrameBuffer& frame, const RasterState& state, const Rasteri
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
                                 int, int);
-const bool withAvx2 =
-    std::getenv("SOFTWARE_DEVICE_NO_AVX2") == nullptr && __builtin_cpu_supports("avx2");
-const TriangleDrawer spanDrawer = withAvx2 ? draw_spans_avx2 : draw_spans_sse2;
-const TriangleDrawer quadDrawer = withAvx2 ? draw_quads_avx2 : draw_quads_sse2;
+#ifdef PLAYER_PORTABLE_SIMD
+const TriangleDrawer spanDrawer = draw_spans_baseline;
+const TriangleDrawer quadDrawer = draw_quads_baseline;
+#else
+const TriangleDrawer spanDrawer = use_avx2() ? draw_spans_avx2 : draw_spans_baseline;
+const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_baseline;
+#endif
 
 }  // namespace
 

@@ -2,12 +2,12 @@
 // rule's bias and its pixel bounds when it is queued; the planes of its attributes when a band
 // draws it, worked out in double precision two attributes at a time and stored as floats.
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "gfxcontext/rasterizer.h"
+#include "gfxcontext/simd.h"
 
 namespace {
 
@@ -32,32 +32,30 @@ constexpr int smallSide = 1 << 14;
 // What every attribute plane of a triangle shares: the edge vectors from the first corner, the
 // reciprocal of their cross product, and the offset of the reference pixel from that corner.
 struct PlaneBasis {
-    __m128d ex1, ey1, ex2, ey2, inverse, offsetX, offsetY;
+    double ex1, ey1, ex2, ey2, inverse, offsetX, offsetY;
 };
 
-// The planes of two attributes whose values at the corners are a0, a1 and a2.
-[[gnu::always_inline]] inline void plane_pair(const PlaneBasis& p, __m128d a0, __m128d a1,
-                                              __m128d a2, Rasterizer::Planes& planes,
-                                              int attribute)
+// The planes of two attributes whose values at the corners are a0, a1 and a2. Each step is one
+// rounding in double precision, the same on every processor.
+inline void plane_pair(const PlaneBasis& p, const double* a0, const double* a1, const double* a2,
+                       Rasterizer::Planes& planes, int attribute)
 {
-    const __m128d d1 = _mm_sub_pd(a1, a0), d2 = _mm_sub_pd(a2, a0);
-    const __m128d dx =
-        _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(d1, p.ey2), _mm_mul_pd(d2, p.ey1)), p.inverse);
-    const __m128d dy =
-        _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(d2, p.ex1), _mm_mul_pd(d1, p.ex2)), p.inverse);
-    const __m128d c =
-        _mm_add_pd(_mm_add_pd(a0, _mm_mul_pd(dx, p.offsetX)), _mm_mul_pd(dy, p.offsetY));
-    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.c[attribute]), _mm_cvtpd_ps(c));
-    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.dx[attribute]), _mm_cvtpd_ps(dx));
-    _mm_storel_pi(reinterpret_cast<__m64*>(&planes.dy[attribute]), _mm_cvtpd_ps(dy));
+    for (int i = 0; i < 2; i++) {
+        const double d1 = a1[i] - a0[i], d2 = a2[i] - a0[i];
+        const double dx = (d1 * p.ey2 - d2 * p.ey1) * p.inverse;
+        const double dy = (d2 * p.ex1 - d1 * p.ex2) * p.inverse;
+        const double c = (a0[i] + dx * p.offsetX) + dy * p.offsetY;
+        planes.c[attribute + i] = float(c);
+        planes.dx[attribute + i] = float(dx);
+        planes.dy[attribute + i] = float(dy);
+    }
 }
 
-// The attributes of a corner from the first of four consecutive fields, as two pairs.
-[[gnu::always_inline]] inline void attribute_pairs(const float* first, __m128d& low, __m128d& high)
+// The attributes of a corner from the first of four consecutive fields.
+inline void attributes(const float* first, double* out)
 {
-    const __m128 four = _mm_loadu_ps(first);
-    low = _mm_cvtps_pd(four);
-    high = _mm_cvtps_pd(_mm_movehl_ps(four, four));
+    for (int i = 0; i < 4; i++)
+        out[i] = first[i];
 }
 
 }  // namespace
@@ -71,8 +69,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     // Within reach, x and y times 16 are exact in float and fit 32 bits; rounding is to nearest.
     int X[3], Y[3];
     for (int i = 0; i < 3; i++) {
-        X[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->x * float(subpixel)));
-        Y[i] = _mm_cvtss_si32(_mm_set_ss(v[i]->y * float(subpixel)));
+        X[i] = simd::round(v[i]->x * float(subpixel));
+        Y[i] = simd::round(v[i]->y * float(subpixel));
     }
     const int64_t area =
         int64_t(X[1] - X[0]) * (Y[2] - Y[0]) - int64_t(X[2] - X[0]) * (Y[1] - Y[0]);
@@ -110,8 +108,8 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     }
 
     for (int i = 0; i < 3; i++) {
-        _mm_storeu_ps(&t.corners[i][Z], _mm_loadu_ps(&v[i]->z));
-        _mm_storeu_ps(&t.corners[i][R], _mm_loadu_ps(&v[i]->r));
+        std::memcpy(&t.corners[i][Z], &v[i]->z, 4 * sizeof(float));
+        std::memcpy(&t.corners[i][R], &v[i]->r, 4 * sizeof(float));
     }
     t.flatColour = flatColour;
     t.state = pending_state(queue);
@@ -130,24 +128,19 @@ Rasterizer::TrianglePlanes Rasterizer::triangle_planes(const Triangle& t, bool t
     const double x0 = double(e[0].x) / subpixel, y0 = double(e[0].y) / subpixel;
     const double ex1 = double(e[1].x) / subpixel - x0, ey1 = double(e[1].y) / subpixel - y0;
     const double ex2 = double(e[2].x) / subpixel - x0, ey2 = double(e[2].y) / subpixel - y0;
-    const PlaneBasis basis{_mm_set1_pd(ex1),
-                           _mm_set1_pd(ey1),
-                           _mm_set1_pd(ex2),
-                           _mm_set1_pd(ey2),
-                           _mm_set1_pd(1.0 / (ex1 * ey2 - ex2 * ey1)),
-                           _mm_set1_pd(result.refX - x0),
-                           _mm_set1_pd(result.refY - y0)};
-    __m128d low[3], high[3];
+    const PlaneBasis basis{ex1, ey1, ex2, ey2, 1.0 / (ex1 * ey2 - ex2 * ey1), result.refX - x0,
+                           result.refY - y0};
+    double corner[3][4];
     for (int i = 0; i < 3; i++)
-        attribute_pairs(&t.corners[i][Z], low[i], high[i]);
-    plane_pair(basis, low[0], low[1], low[2], result.planes, Z);   // and Q
+        attributes(&t.corners[i][Z], corner[i]);
+    plane_pair(basis, corner[0], corner[1], corner[2], result.planes, Z);   // and Q
     if (textured)
-        plane_pair(basis, high[0], high[1], high[2], result.planes, UQ);   // and VQ
+        plane_pair(basis, corner[0] + 2, corner[1] + 2, corner[2] + 2, result.planes, UQ);
     if (gouraud) {
         for (int i = 0; i < 3; i++)
-            attribute_pairs(&t.corners[i][R], low[i], high[i]);
-        plane_pair(basis, low[0], low[1], low[2], result.planes, R);    // and G
-        plane_pair(basis, high[0], high[1], high[2], result.planes, B);   // and A
+            attributes(&t.corners[i][R], corner[i]);
+        plane_pair(basis, corner[0], corner[1], corner[2], result.planes, R);   // and G
+        plane_pair(basis, corner[0] + 2, corner[1] + 2, corner[2] + 2, result.planes, B);
     }
     return result;
 }

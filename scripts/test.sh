@@ -4,7 +4,8 @@
 # the device's tests under ThreadSanitizer (its rasteriser hands queues to worker threads without
 # locks).
 # In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
-# Release) and with clang, whose optimiser and checks each find warnings the others miss.
+# Release) and with clang, whose optimiser and checks each find warnings the others miss, and the
+# device's tests and the golden frames run once more on the portable pixel pipeline.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -37,6 +38,14 @@ if $in_ci; then
   (cd build-release && ctest --output-on-failure -j"$(nproc)" -R "golden|Golden")
   scripts/setup.sh build-clang -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${werror[@]}"
   (cd build-clang && ctest --output-on-failure -j"$(nproc)" -R "golden|Golden")
+  # The device's pixel pipeline in plain C++, without SSE2 or AVX2: its tests and the golden
+  # frames, which must come out the same.
+  cmake -S . -B build-portable -DPLAYER_PORTABLE_SIMD=ON -DPLAYER_BENCH=OFF "${werror[@]}" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build-portable -j"$(nproc)" --target tests_gfxcontext tests_tools
+  build-portable/tests/tests_gfxcontext --gtest_brief=1
+  (cd build-portable/tests && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+    ./tests_tools --gtest_brief=1 --gtest_filter='GoldenFrames.*')
 fi
 
 # The fuzz harnesses: replay of the corpus and the regression inputs, then a minute of fuzzing

@@ -7,9 +7,12 @@
 
 #include <cmath>
 #include <array>
+#include <cstring>
+#include <iterator>
 #include <functional>
 
 #include "gfxcontext/rasterizer.h"
+#include "gfxcontext/simd.h"
 #include "gfxcontext/texture.h"
 #include "tests/gfxcontext/device_harness.h"
 #include "tests/support/box_halve.h"
@@ -212,3 +215,106 @@ TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
     EXPECT_EQ(one, draw(2));
     EXPECT_EQ(one, draw(5));
 }
+
+#ifndef PLAYER_PORTABLE_SIMD
+namespace {
+
+using Lanes = std::array<uint32_t, 4>;
+template <class F>
+Lanes float_lanes(F x)
+{
+    // Which NaN an operation on two gives is the compiler's choice of operand order; nothing
+    // downstream reads it, so every NaN counts as one.
+    float f[4];
+    store(f, x);
+    Lanes l;
+    std::memcpy(l.data(), f, sizeof f);
+    for (size_t i = 0; i < 4; i++)
+        l[i] = f[i] != f[i] ? 0x7FC00000u : l[i];
+    return l;
+}
+Lanes lanes(simd::sse2::F32x4 x) { return float_lanes(x); }
+Lanes lanes(simd::portable::F32x4 x) { return float_lanes(x); }
+template <class I>
+Lanes int_lanes(I x)
+{
+    uint32_t u[4];
+    store(u, x);
+    return {u[0], u[1], u[2], u[3]};
+}
+Lanes lanes(simd::sse2::I32x4 x) { return int_lanes(x); }
+Lanes lanes(simd::portable::I32x4 x) { return int_lanes(x); }
+Lanes lanes(simd::sse2::I16x8 x) { return int_lanes(as_i32(x)); }
+Lanes lanes(simd::portable::I16x8 x) { return int_lanes(as_i32(x)); }
+Lanes lanes(int x) { return {uint32_t(x), 0, 0, 0}; }
+
+}  // namespace
+
+TEST(Determinism, PortableVectorsGiveWhatSse2Gives)
+{
+    // Lanes that are not numbers, infinities, -0, halves, the edges of int32 and int16: every
+    // operation of the plain C++ build must give the SSE2 bits.
+    const float nan = std::nanf(""), inf = INFINITY;
+    const float floats[] = {nan,   inf,    -inf,          -0.0f,        0.0f,  0.5f,  1.5f,
+                            2.5f,  -0.5f,  -1.5f,         -2.5f,        3.7f,  -3.7f, 1e-45f,
+                            1e10f, -1e10f, 2147483520.0f, 2147483648.f, -2147483648.f, 255.5f,
+                            -nan};
+    const uint32_t ints[] = {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0,     1,          255,
+                             256,         32767,       32768,       65535, 0xFFFF8000u, 0x7FFF8001u,
+                             0x00FF00FFu, 0x12345678u, 0xFEDCBA98u, 64,    0x8000FFFFu};
+    const size_t nf = std::size(floats), ni = std::size(ints);
+    for (size_t i = 0; i < nf * nf; i++) {
+        float fa[4], fb[4];
+        uint32_t ia[4], ib[4];
+        for (size_t k = 0; k < 4; k++) {
+            fa[k] = floats[(i + k) % nf];
+            fb[k] = floats[(i / nf + 3 * k) % nf];
+            ia[k] = ints[(i + k) % ni];
+            ib[k] = ints[(i / ni + 5 * k) % ni];
+        }
+        auto check = [&](const char* what, Lanes sse2, Lanes portable) {
+            EXPECT_EQ(sse2, portable) << what << " at " << i;
+        };
+#define SAME(expr)                                                                            \
+    {                                                                                         \
+        Lanes s, p;                                                                           \
+        {                                                                                     \
+            namespace V = simd::sse2;                                                         \
+            [[maybe_unused]] const auto a = V::load(fa), b = V::load(fb);                     \
+            [[maybe_unused]] const auto m = V::load_pairs(ia, ia + 2),                        \
+                                        n = V::load_pairs(ib, ib + 2);                        \
+            s = lanes(expr);                                                                  \
+        }                                                                                     \
+        {                                                                                     \
+            namespace V = simd::portable;                                                     \
+            [[maybe_unused]] const auto a = V::load(fa), b = V::load(fb);                     \
+            [[maybe_unused]] const auto m = V::load_pairs(ia, ia + 2),                        \
+                                        n = V::load_pairs(ib, ib + 2);                        \
+            p = lanes(expr);                                                                  \
+        }                                                                                     \
+        check(#expr, s, p);                                                                   \
+    }
+        SAME(a + b) SAME(a - b) SAME(a * b) SAME(a / b) SAME(min(a, b)) SAME(max(a, b))
+        SAME(a <= b) SAME(a > b) SAME(andnot(a, b) | (a & b)) SAME(movemask(a))
+        SAME(truncate(a)) SAME(round(a)) SAME(int(V::round(fa[0]))) SAME(to_float(m)) SAME(as_float(m) + a)
+        SAME(m + n) SAME(m - n) SAME(m < n) SAME(m == n) SAME(andnot(m, n) | (m & n))
+        SAME(V::shift_right<5>(m)) SAME(V::shift_right_logical<5>(m)) SAME(V::shift_left<5>(m))
+        SAME(movemask(m)) SAME(V::broadcast_lane<2>(m))
+        SAME(add16(as_i16(m), as_i16(n))) SAME(sub16(as_i16(m), as_i16(n)))
+        SAME(mul16(as_i16(m), as_i16(n))) SAME(mul_high_unsigned16(as_i16(m), as_i16(n)))
+        SAME(add_saturated_unsigned16(as_i16(m), as_i16(n))) SAME(min16(as_i16(m), as_i16(n)))
+        SAME(V::shift_right16<3>(as_i16(m))) SAME(V::shift_right_logical16<3>(as_i16(m)))
+        SAME(alpha16(as_i16(m))) SAME(multiply_add16(as_i16(m), as_i16(n)))
+        SAME(pack_saturated(m, n)) SAME(pack_bytes(as_i16(m), as_i16(n)))
+        SAME(widen_low(m)) SAME(widen_high(m)) SAME(interleave_pair(m))
+        SAME(join_low(as_i16(m), as_i16(n))) SAME(V::widen_pixels(ia[0], ia[1]))
+        SAME(V::load_pair(ib))
+        SAME(([&] {
+            V::I16x8 low, high;
+            channels_to_pixels(m, n, n - m, m + m, low, high);
+            return add16(low, mul16(high, V::all16(3)));
+        }()))
+#undef SAME
+    }
+}
+#endif

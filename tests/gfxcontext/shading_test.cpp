@@ -131,7 +131,7 @@ TEST(Blending, FourPixelsAtOnceGiveWhatOnePixelAtATimeGives)
     for (uint32_t src = 0; src <= 11; src++)
         for (uint32_t dst = 0; dst <= 11; dst++)
             for (int round = 0; round < 300; round++) {
-                alignas(16) uint32_t source[4], destination[4], result[4];
+                uint32_t source[4], destination[4], result[4];
                 for (int i = 0; i < 4; i++) {
                     source[i] = random_pixel();
                     destination[i] = random_pixel() & 0x00FFFFFFu;
@@ -141,10 +141,10 @@ TEST(Blending, FourPixelsAtOnceGiveWhatOnePixelAtATimeGives)
                         destination[i] = (255u - c) << 16 | c << 8 | a;
                     }
                 }
-                const __m128i blended = blend_quad(
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(source)),
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(destination)), src, dst);
-                _mm_store_si128(reinterpret_cast<__m128i*>(result), blended);
+                const auto load = [](const uint32_t* p) {
+                    return simd::load_pairs(p, p + 2);
+                };
+                simd::store(result, blend_quad(load(source), load(destination), src, dst));
                 for (int i = 0; i < 4; i++)
                     ASSERT_EQ(result[i], blend_pixel(source[i], destination[i], src, dst))
                         << std::hex << source[i] << " " << destination[i] << std::dec << " "

@@ -209,7 +209,7 @@ TEST(Filtering, FastAndPortableSamplersAgreeExactly)
 {
     // Whatever road sample_quad takes on this processor, it must give the portable result, or
     // frames would differ between machines.
-    if (std::getenv("SOFTWARE_DEVICE_NO_AVX2") || !__builtin_cpu_supports("avx2"))
+    if (!simd::use_avx2())
         GTEST_SKIP() << "sample_quad is the portable sampler here";
     SoftwareTexture texture(37, 20, true);
     uint32_t seed = 7;
@@ -231,15 +231,15 @@ TEST(Filtering, FastAndPortableSamplersAgreeExactly)
         state.minFilter = 1 + next() % 2;
         state.mipFilter = 1 + next() % 3;
         const float u0 = random_real(), v0 = random_real(), step = float(next() % 1000) / 4000.0f;
-        const __m128 u = _mm_setr_ps(u0, u0 + step, u0 + step * 0.3f, u0 + step * 1.3f);
-        const __m128 v = _mm_setr_ps(v0, v0 - step * 0.2f, v0 + step, v0 + step * 0.8f);
+        const simd::F32x4 u = simd::set(u0, u0 + step, u0 + step * 0.3f, u0 + step * 1.3f);
+        const simd::F32x4 v = simd::set(v0, v0 - step * 0.2f, v0 + step, v0 + step * 0.8f);
         const QuadTexels fast = sample_quad(texture, state, u, v);
-        const QuadTexels portable = sample_quad_sse2(texture, state, u, v);
-        alignas(16) uint16_t a[16], b[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(a), fast.top);
-        _mm_store_si128(reinterpret_cast<__m128i*>(a + 8), fast.bottom);
-        _mm_store_si128(reinterpret_cast<__m128i*>(b), portable.top);
-        _mm_store_si128(reinterpret_cast<__m128i*>(b + 8), portable.bottom);
-        ASSERT_EQ(std::vector<uint16_t>(a, a + 16), std::vector<uint16_t>(b, b + 16)) << i;
+        const QuadTexels portable = sample_quad_baseline(texture, state, u, v);
+        int32_t a[8], b[8];
+        simd::store(a, simd::as_i32(fast.top));
+        simd::store(a + 4, simd::as_i32(fast.bottom));
+        simd::store(b, simd::as_i32(portable.top));
+        simd::store(b + 4, simd::as_i32(portable.bottom));
+        ASSERT_EQ(std::vector<int32_t>(a, a + 8), std::vector<int32_t>(b, b + 8)) << i;
     }
 }
