@@ -24,7 +24,8 @@ cmake --build "$build" -j2 --target bench_fill >/dev/null
 best() { sort -g | tail -1; }
 peer_runs="" ours_runs=""
 for round in 1 2 3; do
-    peer_runs="$peer_runs $("$peers/peer-fill" "$layers" 600 "$width" "$height" "$samples" | sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
+    peer_runs="$peer_runs $("$peers/peer-fill" "$layers" 600 "$width" "$height" "$samples" |
+        sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
     ours_runs="$ours_runs $(FILL_LAYERS=$layers FILL_WIDTH=$width FILL_HEIGHT=$height \
         FILL_SAMPLES=$samples "$build/bench/bench_fill" --benchmark_format=json 2>/dev/null |
         sed -n 's/.*"frames_per_second": *\([0-9.e+]*\).*/\1/p' | head -1)"

@@ -27,7 +27,8 @@ cmake --build "$build" -j2 --target bench_frame >/dev/null
 best() { sort -g | tail -1; }
 peer_runs="" whole_runs="" before_runs=""
 for round in 1 2 3; do
-    peer_runs="$peer_runs $("$peers/peer-fill" 2 600 "$width" "$height" "$samples" | sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
+    peer_runs="$peer_runs $("$peers/peer-fill" 2 600 "$width" "$height" "$samples" |
+        sed -n 's/.* \([0-9.]*\) frames per second.*/\1/p')"
     json=$(FRAME_WIDTH=$width FRAME_HEIGHT=$height FRAME_SAMPLES=$samples \
         "$build/bench/bench_frame" --benchmark_format=json --benchmark_min_time=2 2>/dev/null)
     whole_runs="$whole_runs $(echo "$json" | tr -d '\n' |
