@@ -39,11 +39,11 @@ public:
     uint32_t milliseconds() override { return 0; }
 };
 
-HeadlessPlayer::HeadlessPlayer(int width, int height)
+HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height)
     : offscreen(std::make_unique<OffscreenPresenter>()),
       windowPort(std::make_unique<HeadlessWindow>(width, height)),
       clockPort(std::make_unique<StoppedClock>()),
-      library(make_software_context_library(offscreen.get())),
+      library(make_software_context_library(offscreen.get(), target)),
       width(width),
       height(height)
 {
@@ -55,14 +55,15 @@ HeadlessPlayer::HeadlessPlayer(int width, int height)
     device_setup(*render_view_create(width, height), false);
 }
 
-HeadlessPlayer::HeadlessPlayer(const char* sceneFile, int width, int height)
-    : HeadlessPlayer(width, height)
+HeadlessPlayer::HeadlessPlayer(const char* sceneFile, const RenderTarget& target, int width,
+                               int height)
+    : HeadlessPlayer(target, width, height)
 {
     start(build_scene(sceneFile, width, height, prepare_scene_for_device));
 }
 
-HeadlessPlayer::HeadlessPlayer(SceneMaker make, int width, int height)
-    : HeadlessPlayer(width, height)
+HeadlessPlayer::HeadlessPlayer(SceneMaker make, const RenderTarget& target, int width, int height)
+    : HeadlessPlayer(target, width, height)
 {
     Scene* scene = make(width, height);
     prepare_scene_for_device(*scene);

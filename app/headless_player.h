@@ -8,6 +8,7 @@
 
 #include "gfxcontext/context.h"
 #include "gfxcontext/offscreen_presenter.h"
+#include "gfxcontext/render_target.h"
 #include "scene/scene.h"
 
 struct FreeCamera;
@@ -20,12 +21,16 @@ constexpr float HEADLESS_LAST_FRAME = 100000.0f;
 class HeadlessPlayer {
 public:
     // Loads the scene as the player does (a broken file stops through fatal_error). One player
-    // at a time: the device and the renderer's buffers are the program's globals.
-    explicit HeadlessPlayer(const char* sceneFile, int width = 640, int height = 480);
+    // at a time: the device and the renderer's buffers are the program's globals. The program
+    // draws in its logical width x height; the device draws that on the target asked for (the
+    // presenter has no window, so a native target is the logical size).
+    explicit HeadlessPlayer(const char* sceneFile, const RenderTarget& target = {},
+                            int width = 640, int height = 480);
     // A scene made in code (benchmarks): made once the device is up, then prepared for it as
     // the scene build prepares a loaded one.
     using SceneMaker = Scene* (*)(int width, int height);
-    explicit HeadlessPlayer(SceneMaker make, int width = 640, int height = 480);
+    explicit HeadlessPlayer(SceneMaker make, const RenderTarget& target = {}, int width = 640,
+                            int height = 480);
     ~HeadlessPlayer();
     HeadlessPlayer(const HeadlessPlayer&) = delete;
     HeadlessPlayer& operator=(const HeadlessPlayer&) = delete;
@@ -39,7 +44,7 @@ public:
     Scene& scene() { return *loaded; }
 
 private:
-    HeadlessPlayer(int width, int height);
+    HeadlessPlayer(const RenderTarget& target, int width, int height);
     void start(Scene* scene);
 
     std::unique_ptr<OffscreenPresenter> offscreen;

@@ -2,6 +2,7 @@
 // the driver.
 
 #include "app/player.h"
+#include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
 #include "gfxcontext/software_context.h"
@@ -20,8 +21,10 @@ int main(int, char**)
     SdlMessageBox messageBox;
     SdlSound sound;
     SdlPresenter presenter(window);
-    // The software device: finished frames go to the window through the presenter.
-    auto graphics = make_software_context_library(&presenter);
+    // The software device: finished frames go to the window through the presenter, drawn at the
+    // size and sample count the environment asks for.
+    auto graphics =
+        make_software_context_library(&presenter, render_target_from_environment(stderr));
 
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
     return run_player(ports, player_scene_calls());

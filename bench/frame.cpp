@@ -1,18 +1,21 @@
 // Cost of one frame of a generated scene of about 30,000 textured, lit faces: the per-frame work
 // before rasterisation (scene update, world matrices, projection upload, visibility, lighting,
 // draw list and batches) through the null device, and the whole frame as the player makes it
-// (rasterised by the software device at 640 x 480 and presented offscreen).
+// (rasterised by the software device and presented offscreen: at 640 x 480, or on the target
+// FRAME_WIDTH, FRAME_HEIGHT and FRAME_SAMPLES ask for).
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "anim/rotation_track.h"
 #include "anim/scene_update.h"
 #include "anim/spline_track.h"
 #include "app/headless_player.h"
+#include "bench/bench_target.h"
 #include "core/alloc_block.h"
 #include "gfxcontext/graphics.h"
 #include "gfxcontext/null_context.h"
@@ -229,7 +232,14 @@ BENCHMARK(BM_FrameBeforeRasterisation)->Unit(benchmark::kMillisecond);
 
 void BM_WholeFrame(benchmark::State& state)
 {
-    HeadlessPlayer player([](int width, int height) { return generated_scene(width, height); });
+    std::string error;
+    const auto target = bench_target("FRAME", error);
+    if (!target) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    HeadlessPlayer player([](int width, int height) { return generated_scene(width, height); },
+                          *target);
     float frame = 0.0f;
     for (auto _ : state) {
         player.render(frame);
@@ -241,6 +251,9 @@ void BM_WholeFrame(benchmark::State& state)
         covered += (pixel & 0xFFFFFF) != 0;
     state.counters["covered%"] = 100.0 * covered / double(player.presenter().frame.size() + 1);
     state.counters["faces"] = MESHES * 2 * GRID * GRID;
+    state.counters["width"] = player.presenter().width;
+    state.counters["height"] = player.presenter().height;
+    state.counters["samples"] = target->samples;
     state.counters["frames/s"] = benchmark::Counter(double(state.iterations()),
                                                     benchmark::Counter::kIsRate);
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and plays a scene directory: by default our own production in demo/, which is
-# generated on first use. Without a display it renders the scene into a video file instead.
+# generated on first use. With a display the player runs in a window (SARNOJ_RENDER_SIZE and
+# SARNOJ_RENDER_SAMPLES choose its target, as for the player itself). Without a display it renders
+# the scene into a video file instead, at 1440 x 1080 with 4 samples a pixel.
 #   scripts/play.sh [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +24,6 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 video=$dir/sarnoj.mp4
-echo "no display: rendering the scene into $video"
-"$here/build/tools/capture" "$dir" --video "$video"
+echo "no display: rendering the scene at 1440 x 1080 with 4 samples into $video"
+"$here/build/tools/capture" "$dir" --video "$video" --size 1440x1080 --samples 4
 echo "the video is $video"

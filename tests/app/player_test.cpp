@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/device.h"
 #include "app/frame_clock.h"
 #include "app/input_state.h"
+#include "app/render_choice.h"
 #include "tests/support/fake_scene.h"
 
 using fakes::Message;
@@ -325,4 +330,67 @@ TEST(Player, MouseMoveToTheCentreNeedsNoRecentring)
     rig.window.pending = in_pass(0, {mouse_at(CENTRE_X, CENTRE_Y), escape_down()});
     rig.run();
     EXPECT_EQ(rig.window.cursorMoves.size(), 1u);  // window creation only
+}
+
+namespace {
+
+struct TargetChoice {
+    RenderTarget target;
+    std::string warnings;
+};
+
+// The target the player would draw on with the two variables set (null: unset).
+TargetChoice target_with(const char* size, const char* samples)
+{
+    const auto set = [](const char* name, const char* value) {
+        value ? setenv(name, value, 1) : unsetenv(name);
+    };
+    set(RENDER_SIZE_VARIABLE, size);
+    set(RENDER_SAMPLES_VARIABLE, samples);
+    std::FILE* warnings = std::tmpfile();
+    TargetChoice choice{render_target_from_environment(warnings), {}};
+    std::rewind(warnings);
+    for (int c; (c = std::fgetc(warnings)) != EOF;)
+        choice.warnings += char(c);
+    std::fclose(warnings);
+    unsetenv(RENDER_SIZE_VARIABLE);
+    unsetenv(RENDER_SAMPLES_VARIABLE);
+    return choice;
+}
+
+}  // namespace
+
+TEST(Player, RenderTargetComesFromTheEnvironmentAndBadValuesKeepTheirDefault)
+{
+    const auto same = [](const RenderTarget& a, const RenderTarget& b) {
+        return a.width == b.width && a.height == b.height && a.native == b.native &&
+               a.samples == b.samples;
+    };
+    TargetChoice unset = target_with(nullptr, nullptr);
+    EXPECT_TRUE(same(unset.target, RenderTarget{}));
+    EXPECT_EQ(unset.warnings, "");
+
+    TargetChoice native = target_with("native", "4");
+    EXPECT_TRUE(same(native.target, RenderTarget{0, 0, true, 4}));
+    EXPECT_EQ(native.warnings, "");
+    TargetChoice sized = target_with("1920x1440", "8");
+    EXPECT_TRUE(same(sized.target, RenderTarget{1920, 1440, false, 8}));
+    EXPECT_EQ(sized.warnings, "");
+
+    // A bad value: one line naming the variable and the value; the other setting still counts.
+    TargetChoice badSize = target_with("0x480", "4");
+    EXPECT_TRUE(same(badSize.target, RenderTarget{0, 0, false, 4}));
+    EXPECT_NE(badSize.warnings.find("SARNOJ_RENDER_SIZE"), std::string::npos) << badSize.warnings;
+    EXPECT_NE(badSize.warnings.find("\"0x480\""), std::string::npos) << badSize.warnings;
+    EXPECT_EQ(std::count(badSize.warnings.begin(), badSize.warnings.end(), '\n'), 1);
+
+    TargetChoice badSamples = target_with("800x600", "2");
+    EXPECT_TRUE(same(badSamples.target, RenderTarget{800, 600, false, 1}));
+    EXPECT_NE(badSamples.warnings.find("SARNOJ_RENDER_SAMPLES"), std::string::npos);
+    EXPECT_NE(badSamples.warnings.find("\"2\""), std::string::npos) << badSamples.warnings;
+
+    TargetChoice bothBad = target_with("huge", "");
+    EXPECT_TRUE(same(bothBad.target, RenderTarget{}));
+    EXPECT_EQ(std::count(bothBad.warnings.begin(), bothBad.warnings.end(), '\n'), 2)
+        << bothBad.warnings;
 }

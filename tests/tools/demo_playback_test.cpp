@@ -193,6 +193,20 @@ TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
     EXPECT_EQ(run(capture_command(demo) + " --png x --first 9 --last 3 > /dev/null 2>&1"), 1);
     EXPECT_EQ(run(capture_command(demo) + " --png x --last 99999 > /dev/null 2>&1"), 1);
     EXPECT_EQ(run(capture_command(out.path / "nothing-here") + " --png x > /dev/null 2>&1"), 1);
+    // A bad target stops before anything is drawn, with a line saying what is wrong.
+    const fs::path said = out.path / "said.txt";
+    const std::string png = " --png " + quoted(out.path / "x") + " ";
+    for (const std::string& bad :
+         {png + "--size 0x480", png + "--size 640x8193", png + "--size 640", png + "--size 64x48x2",
+          png + "--size native", png + "--size -640x480", png + "--samples 2", png + "--samples 16",
+          png + "--samples 4x", png + "--samples", png + "--size 640x480 --size 320x240",
+          " --video " + quoted(out.path / "x.mp4") + " --size 641x480",
+          " " + quoted(out.path / "x") + " --frames 1 --samples 3"}) {
+        EXPECT_EQ(run(capture_command(demo) + bad + " > /dev/null 2> " + quoted(said)), 2) << bad;
+        EXPECT_NE(read_text(said).find("capture: --"), std::string::npos) << bad;
+    }
+    EXPECT_FALSE(fs::exists(out.path / "x"));
+    EXPECT_FALSE(fs::exists(out.path / "x.mp4"));
 
     // Frames 5 and 6 are one tick apart on the display clock, frames 6 and 7 two... both differ
     // from frame 5, and the range gives exactly the frames asked for.
@@ -205,6 +219,16 @@ TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
     EXPECT_EQ(count, 3);
     EXPECT_TRUE(fs::exists(out.path / "png" / "video-00005.png"));
     EXPECT_TRUE(fs::exists(out.path / "png" / "video-00007.png"));
+
+    // Another target size: the same view, drawn on the pixels asked for.
+    ASSERT_EQ(run(capture_command(demo) + " --size 320x240 --png " + quoted(out.path / "small") +
+                  " --first 5 --last 5 --samples 4 > /dev/null 2>&1"),
+              0);
+    std::vector<uint32_t> small;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png((out.path / "small" / "video-00005.png").string(), small, width, height));
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
 
     if (!have("ffmpeg") || !have("ffprobe"))
         GTEST_SKIP() << "ffmpeg is not installed";

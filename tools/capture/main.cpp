@@ -5,6 +5,7 @@
 //   capture SCENE.3ds OUTDIR --from 100 --to 120
 //   capture SCENE --video OUT.mp4 [--first K] [--last K]
 //   capture SCENE --png OUTDIR [--first K] [--last K]
+//   any of them with [--size WxH] [--samples N]
 //
 // --frames takes scene frames as given; --from/--to takes every frame the player's clock passes
 // through between the two (0.2 a tick, added up from 0 as the main loop adds it). Images are
@@ -14,6 +15,10 @@
 // --video and --png show the run as a 60 Hz display shows it: video frame K is the scene after
 // the tick steps due by K/60 seconds, from K = 0 until the player stops at frame 1150. SCENE may
 // also be a directory holding sarnoj1.3ds; the music is the sarnoj.mp3 beside the scene.
+//
+// --size and --samples choose the target the device draws on (default 640x480, one sample): the
+// scene is drawn as the player draws it at 640 x 480, and the images and video have the target's
+// size.
 
 #include <cerrno>
 #include <cstdio>
@@ -27,6 +32,7 @@
 #include "app/headless_player.h"
 #include "app/player.h"
 #include "core/file_open.h"
+#include "gfxcontext/render_target.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/video_clock.h"
 #include "tools/capture/video_pipe.h"
@@ -50,8 +56,12 @@ void print_usage(std::FILE* out)
                  "  (default: the last frame before the player stops at scene frame %.0f).\n"
                  "  --video writes an MP4 with the music beside the scene (needs ffmpeg),\n"
                  "  --png writes OUTDIR/video-KKKKK.png.\n"
-                 "SCENE is a .3ds file or a directory holding sarnoj1.3ds.\n",
-                 double(HEADLESS_LAST_FRAME), double(END_FRAME));
+                 "SCENE is a .3ds file or a directory holding sarnoj1.3ds.\n"
+                 "Options for every form:\n"
+                 "  --size WxH   the pixels drawn (each side 1 to %d, even for --video;\n"
+                 "               default 640x480): the player's 640 x 480 view at that size\n"
+                 "  --samples N  samples a pixel: 1 (default), 4 or 8\n",
+                 double(HEADLESS_LAST_FRAME), double(END_FRAME), maxTargetSide);
 }
 
 int usage()
@@ -108,6 +118,49 @@ int fail(const std::string& message)
     return 1;
 }
 
+int bad_option(const std::string& message)
+{
+    std::fprintf(stderr, "capture: %s (see capture --help)\n", message.c_str());
+    return 2;
+}
+
+// Takes --size and --samples (each at most once, anywhere after SCENE) out of the arguments into
+// `target`; the rest stay in `rest` in their order. 0, or 2 with the reason printed.
+int take_target_options(int argc, char** argv, std::vector<char*>& rest, RenderTarget& target)
+{
+    bool sized = false, sampled = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (i < 2 || (option != "--size" && option != "--samples")) {
+            rest.push_back(argv[i]);
+            continue;
+        }
+        if (i + 1 >= argc)
+            return bad_option(std::string(option) + " needs a value");
+        const std::string_view value = argv[++i];
+        std::string error;
+        if (option == "--size") {
+            auto size = sized ? std::nullopt : parse_target_size(value, error);
+            if (!size || size->native)
+                return bad_option("--size " + std::string(value) +
+                                  (sized ? ": given twice"
+                                         : ": give WxH, each side from 1 to " +
+                                               std::to_string(maxTargetSide)));
+            target.width = size->width;
+            target.height = size->height;
+            sized = true;
+        } else {
+            auto samples = sampled ? std::nullopt : parse_sample_count(value, error);
+            if (!samples)
+                return bad_option("--samples " + std::string(value) +
+                                  (sampled ? ": given twice" : ": the count is 1, 4 or 8"));
+            target.samples = *samples;
+            sampled = true;
+        }
+    }
+    return 0;
+}
+
 // The scene file SCENE names: the file itself, or the sarnoj1.3ds (in any letter case) inside
 // the directory SCENE.
 fs::path scene_file(const char* argument)
@@ -122,7 +175,7 @@ fs::path scene_file(const char* argument)
 }
 
 // --video and --png: the frames a 60 Hz display shows, into an MP4 or numbered PNG files.
-int capture_display_frames(int argc, char** argv)
+int capture_display_frames(int argc, char** argv, const RenderTarget& target)
 {
     std::string video, pngDir;
     int64_t first = 0, last = -1;
@@ -141,6 +194,11 @@ int capture_display_frames(int argc, char** argv)
     }
     if (argc % 2 != 0 || (video.empty() && pngDir.empty()))
         return usage();
+    // The encoder keeps colour at half resolution: the picture has to split into 2 x 2 blocks.
+    const TargetSize size = resolve_target_size(target, 640, 480, 0, 0);
+    if (!video.empty() && (size.width % 2 != 0 || size.height % 2 != 0))
+        return bad_option("--video needs a --size with even sides, not " +
+                          std::to_string(size.width) + "x" + std::to_string(size.height));
     const int64_t stop = video_frame_at_end(END_FRAME);
     if (last < 0)
         last = stop - 1;
@@ -164,10 +222,11 @@ int capture_display_frames(int argc, char** argv)
     if (error)
         return fail("no directory " + scene.parent_path().string());
 
-    HeadlessPlayer player(scene.filename().c_str());
+    HeadlessPlayer player(scene.filename().c_str(), target);
     std::unique_ptr<VideoPipe> pipe;
     if (!video.empty()) {
-        pipe = std::make_unique<VideoPipe>(output.string(), 640, 480, VIDEO_FRAMES_PER_SECOND,
+        pipe = std::make_unique<VideoPipe>(output.string(), size.width, size.height,
+                                           VIDEO_FRAMES_PER_SECOND,
                                            music, double(first) / VIDEO_FRAMES_PER_SECOND);
         if (!pipe->error().empty())
             return fail(pipe->error());
@@ -204,10 +263,17 @@ int main(int argc, char** argv)
         print_usage(stdout);
         return 0;
     }
+    RenderTarget target;
+    std::vector<char*> rest;
+    if (int status = take_target_options(argc, argv, rest, target))
+        return status;
+    argc = int(rest.size());
+    rest.push_back(nullptr);
+    argv = rest.data();
     const std::string_view second = argc >= 3 ? argv[2] : "";
     if (argc >= 4 &&
         (second == "--video" || second == "--png" || second == "--first" || second == "--last"))
-        return capture_display_frames(argc, argv);
+        return capture_display_frames(argc, argv, target);
     if (argc < 5)
         return usage();
     std::vector<float> frames;
@@ -240,7 +306,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    HeadlessPlayer player(scene.filename().c_str());
+    HeadlessPlayer player(scene.filename().c_str(), target);
     for (float frame : frames) {
         player.render(frame);
         char name[64];

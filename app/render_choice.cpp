@@ -1,0 +1,34 @@
+#include "app/render_choice.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void warn(std::FILE* warnings, const char* variable, const std::string& reason)
+{
+    if (warnings)
+        std::fprintf(warnings, "sarnoj: ignoring %s: %s\n", variable, reason.c_str());
+}
+
+}  // namespace
+
+RenderTarget render_target_from_environment(std::FILE* warnings)
+{
+    RenderTarget target;
+    std::string error;
+    if (const char* size = std::getenv(RENDER_SIZE_VARIABLE)) {
+        if (auto parsed = parse_target_size(size, error))
+            target = *parsed;
+        else
+            warn(warnings, RENDER_SIZE_VARIABLE, error);
+    }
+    error.clear();
+    if (const char* samples = std::getenv(RENDER_SAMPLES_VARIABLE)) {
+        if (auto parsed = parse_sample_count(samples, error))
+            target.samples = *parsed;
+        else
+            warn(warnings, RENDER_SAMPLES_VARIABLE, error);
+    }
+    return target;
+}
