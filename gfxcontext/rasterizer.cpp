@@ -17,6 +17,7 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
       bandCount((target.height + bandRows - 1) / bandRows),
+      sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
       progress(std::make_unique<BandProgress[]>(size_t(bandCount)))
 {
     if (threads <= 0)
@@ -59,6 +60,12 @@ void Rasterizer::clear(uint32_t flags)
     // while the caller works out what to draw.
     if (threadCount > 1 && filling_queue().commands.size() == 1)
         hand_off();
+}
+
+void Rasterizer::resolve()
+{
+    if (frame.samples > 1)
+        queue_command(Kind::resolve, 0, 0, frame.height - 1);
 }
 
 void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
@@ -155,6 +162,7 @@ void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
         }
         case Kind::line: draw_line(queue, queue.lines[command.index], start, end); break;
         case Kind::clear: clear_rows(command.index, start, end); break;
+        case Kind::resolve: resolve_rows(frame, start, end); break;
         }
     }
     drawn.store(number, std::memory_order_release);
@@ -189,7 +197,8 @@ void Rasterizer::worker()
 
 void Rasterizer::clear_rows(uint32_t flags, int rowStart, int rowEnd)
 {
-    const size_t first = size_t(rowStart) * frame.width, last = size_t(rowEnd) * frame.width;
+    const size_t row = size_t(frame.width) * size_t(frame.samples);
+    const size_t first = size_t(rowStart) * row, last = size_t(rowEnd) * row;
     if (flags & D3DCLEAR_TARGET)
         std::fill(frame.colour.begin() + first, frame.colour.begin() + last, 0u);
     if (flags & D3DCLEAR_ZBUFFER)
