@@ -1,10 +1,12 @@
 // Fill rate of the software device, headless: per frame a clear, then LAYERS full-screen layers
 // of two textured triangles receding in depth (a 256 x 256 checker with its full mip chain,
 // trilinear, wrapped, modulated by Gouraud colour, depth test less-or-equal), seen through a
-// 60-degree perspective with near 1 and far 100, at 640 x 480. This is the workload of the peer
+// 60-degree perspective with near 1 and far 100, at 640 x 480 logical, drawn on a target of
+// FILL_WIDTH x FILL_HEIGHT with FILL_SAMPLES samples a pixel. This is the workload of the peer
 // fill benchmark; bench/run-fill.sh runs both and prints the ratio.
 //
-// Environment: FILL_LAYERS (default 2).
+// Environment: FILL_LAYERS (default 2), FILL_WIDTH and FILL_HEIGHT (default 640 x 480),
+// FILL_SAMPLES (1, 4 or 8; default 1).
 
 #include <benchmark/benchmark.h>
 
@@ -24,12 +26,21 @@ void BM_Fill(benchmark::State& state)
 {
     const char* layersText = std::getenv("FILL_LAYERS");
     const int layers = layersText ? std::max(1, std::atoi(layersText)) : 2;
+    auto setting = [](const char* name, int fallback) {
+        const char* text = std::getenv(name);
+        return text ? std::atoi(text) : fallback;
+    };
+    const RenderTarget target{setting("FILL_WIDTH", 640), setting("FILL_HEIGHT", 480), false,
+                              setting("FILL_SAMPLES", 1)};
 
-    auto library = make_software_context_library(nullptr);
+    auto library = make_software_context_library(nullptr, target);
     library->D3DXInitialize();
     gfx::Context* context = nullptr;
-    library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, D3DX_DEFAULT, D3DX_DEFAULT,
-                               &context);
+    if (library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, D3DX_DEFAULT, D3DX_DEFAULT,
+                                   &context) != D3D_OK) {
+        state.SkipWithError("no context of that target");
+        return;
+    }
     gfx::Device* device = context->GetD3DDevice();
     gfx::Direct3D* d3d = context->GetD3D();
 
@@ -102,6 +113,7 @@ void BM_Fill(benchmark::State& state)
     state.counters["frames_per_second"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["layers"] = layers;
+    state.counters["samples"] = target.samples;
 }
 
 }  // namespace
