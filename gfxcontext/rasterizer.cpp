@@ -16,7 +16,8 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
-      bandCount((target.height + bandRows - 1) / bandRows),
+      bandHeight(std::max(2, bandRows / std::max(1, target.samples))),
+      bandCount((target.height + bandHeight - 1) / bandHeight),
       sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
       progress(std::make_unique<BandProgress[]>(size_t(bandCount)))
 {
@@ -57,8 +58,9 @@ void Rasterizer::clear(uint32_t flags)
 {
     queue_command(Kind::clear, flags, 0, frame.height - 1);
     // A frame begins with a clear and then, for a while, nothing to draw: let the workers clear
-    // while the caller works out what to draw.
-    if (threadCount > 1 && filling_queue().commands.size() == 1)
+    // while the caller works out what to draw. Frames of several samples are rather cleared,
+    // drawn and resolved band by band in one pass, while each band is in the cache.
+    if (threadCount > 1 && frame.samples == 1 && filling_queue().commands.size() == 1)
         hand_off();
 }
 
@@ -74,7 +76,7 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
     const uint32_t command = uint32_t(queue.commands.size());
     append(queue.commands, Command{kind, index});
     const int first = std::max(yMin, 0), last = std::min(yMax, frame.height - 1);
-    for (int band = first / bandRows; first <= last && band <= last / bandRows; band++)
+    for (int band = first / bandHeight; first <= last && band <= last / bandHeight; band++)
         append(queue.bands[size_t(band)], command);
     if (queue.commands.size() >= handOffCommands)
         hand_off();
@@ -148,7 +150,7 @@ void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
             std::this_thread::yield();
     // A band is drawn whole by one thread, with every command in order, so the result does not
     // depend on who drew it.
-    const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
+    const int start = band * bandHeight, end = std::min(frame.height, start + bandHeight);
     for (uint32_t index : queue.bands[size_t(band)]) {
         const Command& command = queue.commands[index];
         switch (command.kind) {

@@ -56,6 +56,8 @@ public:
 
     int thread_count() const { return threadCount; }
 
+    // Rows of a band at one sample a pixel; with more samples a band has as many fewer rows, so
+    // that it takes the same room in the cache.
     static constexpr int bandRows = 16;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 
@@ -169,6 +171,7 @@ private:
     bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
+    const int bandHeight;   // rows of a band
     const int bandCount;
     // How far, in 1/16 pixel, a sample may lie from its pixel's sampling point along x or y.
     const int sampleReach;
