@@ -99,6 +99,7 @@ public:
         int masks[Samples];
         F32x4 z[Samples], stored[Samples];
         int any = 0;
+        #pragma GCC unroll 8
         for (int s = 0; s < Samples; s++) {
             masks[s] = coverage[s];
             z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
@@ -126,6 +127,7 @@ public:
         }
         const I32x4 source = pack_bytes(shaded.top, shaded.bottom);
         const I32x4 opaque = source & all(0x00FFFFFF);
+        #pragma GCC unroll 8
         for (int s = 0; s < Samples; s++) {
             int mask = masks[s];
             if (!mask)
@@ -262,6 +264,7 @@ template <bool Textured, bool Gouraud, int Samples>
             int masks[Samples];
             if (x < inner0 || x + 2 > inner1) {
                 int any = 0;
+                #pragma GCC unroll 8
                 for (int s = 0; s < Samples; s++) {
                     masks[s] = span_mask(x, l0[s], r0[s], l1[s], r1[s]);
                     any |= masks[s];
@@ -269,6 +272,7 @@ template <bool Textured, bool Gouraud, int Samples>
                 if (!any)
                     continue;
             } else {
+                #pragma GCC unroll 8
                 for (int s = 0; s < Samples; s++)
                     masks[s] = 15;
             }
@@ -313,6 +317,7 @@ template <bool Textured, bool Gouraud, int Samples>
             const int keep = x == lastPair ? rows & lastColumns : rows;
             int masks[Samples];
             int any = 0;
+            #pragma GCC unroll 8
             for (int s = 0; s < Samples; s++) {
                 if (Samples == 1)
                     masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
