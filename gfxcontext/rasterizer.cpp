@@ -16,7 +16,7 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
-      bandHeight(std::max(2, bandRows / std::max(1, target.samples))),
+      bandHeight(target.samples > 1 ? std::max(2, 2 * bandRows / target.samples) : bandRows),
       bandCount((target.height + bandHeight - 1) / bandHeight),
       sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
       progress(std::make_unique<BandProgress[]>(size_t(bandCount)))

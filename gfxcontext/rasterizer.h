@@ -56,8 +56,8 @@ public:
 
     int thread_count() const { return threadCount; }
 
-    // Rows of a band at one sample a pixel; with more samples a band has as many fewer rows, so
-    // that it takes the same room in the cache.
+    // Rows of a band at one sample a pixel. With 4 or 8 samples a band has 8 or 4 rows, so that
+    // its samples stay within a core's cache while a queue is drawn into it.
     static constexpr int bandRows = 16;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 
