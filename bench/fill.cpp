@@ -41,8 +41,11 @@ void BM_Fill(benchmark::State& state)
     auto library = make_software_context_library(nullptr, target);
     library->D3DXInitialize();
     gfx::Context* context = nullptr;
-    library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, D3DX_DEFAULT, D3DX_DEFAULT,
-                               &context);
+    if (library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, D3DX_DEFAULT, D3DX_DEFAULT,
+                                   &context) != D3D_OK) {
+        state.SkipWithError("no context of that target");
+        return;
+    }
     gfx::Device* device = context->GetD3DDevice();
     gfx::Direct3D* d3d = context->GetD3D();
 

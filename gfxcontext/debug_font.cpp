@@ -66,8 +66,8 @@ void draw_debug_text(FrameBuffer& frame, int x, int y, uint32_t colour, const ch
                     for (int dx = 0; dx < scale; dx++) {
                         const int px = x + column * scale + dx, py = y + row * scale + dy;
                         if (px >= 0 && py >= 0 && px < frame.width && py < frame.height)
-                            frame.colour[std::size_t(py) * frame.width + px] =
-                                colour & 0x00FFFFFFu;
+                            for (int s = 0; s < frame.samples; s++)
+                                frame.colour_row(py, s)[px] = colour & 0x00FFFFFFu;
                     }
             }
         x += glyphCellWidth * scale;

@@ -1,6 +1,7 @@
 // Drawing one line into the rows of a band. The line steps one pixel at a time along its major
 // axis, from the pixel holding its first end to the pixel holding its last, both drawn; the minor
 // coordinate, depth and colour are interpolated at each pixel's centre. Lines are not textured.
+// A line covers every sample of the pixels it draws.
 
 #include <algorithm>
 #include <cmath>
@@ -55,20 +56,24 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, i
         const int y = alongX ? pixel_of(minor) : p;
         if (y < rowStart || y >= rowEnd || x < 0 || x >= frame.width)
             continue;
-        const size_t at = size_t(y) * frame.width + x;
         const float z = a.z + (b.z - a.z) * t;
-        if (state.depthEnable && !(z <= frame.depth[at]))
-            continue;
         uint32_t source = line.flatColour;
         if (state.gouraud) {
             auto mix = [t](float p0, float p1) { return to_channel(p0 + (p1 - p0) * t); };
             source = uint32_t(mix(a.a, b.a)) << 24 | uint32_t(mix(a.r, b.r)) << 16 |
                      uint32_t(mix(a.g, b.g)) << 8 | mix(a.b, b.b);
         }
-        frame.colour[at] = state.blendEnable ? blend_pixel(source, frame.colour[at], state.srcBlend,
-                                                           state.destBlend)
-                                             : source & 0x00FFFFFFu;
-        if (state.depthEnable)
-            frame.depth[at] = z;
+        // Every sample of the pixel, each with its own depth test and blend.
+        for (int s = 0; s < frame.samples; s++) {
+            float& depth = frame.depth_row(y, s)[x];
+            if (state.depthEnable && !(z <= depth))
+                continue;
+            uint32_t& target = frame.colour_row(y, s)[x];
+            target = state.blendEnable
+                         ? blend_pixel(source, target, state.srcBlend, state.destBlend)
+                         : source & 0x00FFFFFFu;
+            if (state.depthEnable)
+                depth = z;
+        }
     }
 }

@@ -16,7 +16,9 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
-      bandCount((target.height + bandRows - 1) / bandRows),
+      bandHeight(target.samples > 1 ? std::max(2, 2 * bandRows / target.samples) : bandRows),
+      bandCount((target.height + bandHeight - 1) / bandHeight),
+      sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
       progress(std::make_unique<BandProgress[]>(size_t(bandCount)))
 {
     if (threads <= 0)
@@ -56,9 +58,16 @@ void Rasterizer::clear(uint32_t flags)
 {
     queue_command(Kind::clear, flags, 0, frame.height - 1);
     // A frame begins with a clear and then, for a while, nothing to draw: let the workers clear
-    // while the caller works out what to draw.
-    if (threadCount > 1 && filling_queue().commands.size() == 1)
+    // while the caller works out what to draw. Frames of several samples are rather cleared,
+    // drawn and resolved band by band in one pass, while each band is in the cache.
+    if (threadCount > 1 && frame.samples == 1 && filling_queue().commands.size() == 1)
         hand_off();
+}
+
+void Rasterizer::resolve()
+{
+    if (frame.samples > 1)
+        queue_command(Kind::resolve, 0, 0, frame.height - 1);
 }
 
 void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
@@ -67,7 +76,7 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int yMin, int yMax)
     const uint32_t command = uint32_t(queue.commands.size());
     append(queue.commands, Command{kind, index});
     const int first = std::max(yMin, 0), last = std::min(yMax, frame.height - 1);
-    for (int band = first / bandRows; first <= last && band <= last / bandRows; band++)
+    for (int band = first / bandHeight; first <= last && band <= last / bandHeight; band++)
         append(queue.bands[size_t(band)], command);
     if (queue.commands.size() >= handOffCommands)
         hand_off();
@@ -141,7 +150,7 @@ void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
             std::this_thread::yield();
     // A band is drawn whole by one thread, with every command in order, so the result does not
     // depend on who drew it.
-    const int start = band * bandRows, end = std::min(frame.height, start + bandRows);
+    const int start = band * bandHeight, end = std::min(frame.height, start + bandHeight);
     for (uint32_t index : queue.bands[size_t(band)]) {
         const Command& command = queue.commands[index];
         switch (command.kind) {
@@ -155,6 +164,7 @@ void Rasterizer::draw_band(Queue& queue, uint64_t number, int band)
         }
         case Kind::line: draw_line(queue, queue.lines[command.index], start, end); break;
         case Kind::clear: clear_rows(command.index, start, end); break;
+        case Kind::resolve: resolve_rows(frame, start, end); break;
         }
     }
     drawn.store(number, std::memory_order_release);
@@ -189,7 +199,8 @@ void Rasterizer::worker()
 
 void Rasterizer::clear_rows(uint32_t flags, int rowStart, int rowEnd)
 {
-    const size_t first = size_t(rowStart) * frame.width, last = size_t(rowEnd) * frame.width;
+    const size_t row = size_t(frame.width) * size_t(frame.samples);
+    const size_t first = size_t(rowStart) * row, last = size_t(rowEnd) * row;
     if (flags & D3DCLEAR_TARGET)
         std::fill(frame.colour.begin() + first, frame.colour.begin() + last, 0u);
     if (flags & D3DCLEAR_ZBUFFER)

@@ -9,6 +9,11 @@
 // vertex precision and a top-left fill rule: a pixel on an edge belongs to the triangle only when
 // that edge is a top or a left edge, so triangles sharing an edge cover each pixel once. Pixels
 // are shaded in 2 x 2 quads, whose differences give the mip level.
+//
+// On a frame of several samples a pixel, coverage (with the same fill rule), the depth test and
+// blending are per sample at the samples' positions, while a triangle's colour is worked out once
+// per pixel at the pixel's sampling point; lines cover every sample of the pixels they touch.
+// resolve() queues the averaging of the samples into the frame's resolved image.
 
 #include <atomic>
 #include <cmath>
@@ -44,11 +49,15 @@ public:
                   uint32_t flatColour);
     void line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour);
     void clear(uint32_t flags);
+    // Averages each pixel's samples into the frame's resolved image (nothing with one sample).
+    void resolve();
     // Draws everything queued; the frame buffer is complete when it returns.
     void flush();
 
     int thread_count() const { return threadCount; }
 
+    // Rows of a band at one sample a pixel. With 4 or 8 samples a band has 8 or 4 rows, so that
+    // its samples stay within a core's cache while a queue is drawn into it.
     static constexpr int bandRows = 16;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 
@@ -97,7 +106,7 @@ private:
         return std::fabs(v.x) < reach && std::fabs(v.y) < reach && std::isfinite(v.z);
     }
 
-    enum class Kind : uint8_t { triangle, line, clear };
+    enum class Kind : uint8_t { triangle, line, clear, resolve };
     struct Command {
         Kind kind;
         uint32_t index;   // into triangles or lines; the clear flags for a clear
@@ -162,7 +171,10 @@ private:
     bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
+    const int bandHeight;   // rows of a band
     const int bandCount;
+    // How far, in 1/16 pixel, a sample may lie from its pixel's sampling point along x or y.
+    const int sampleReach;
     Queue queues[ringSize];
     std::unique_ptr<BandProgress[]> progress;
     RasterState pending;                  // the state set last

@@ -41,8 +41,8 @@ private:
 class SoftwareContext : public Counted<Context> {
 public:
     // Draws the logical width x height frame on a target of the given size.
-    SoftwareContext(Presenter* presenter, int width, int height, TargetSize target)
-        : presenter(presenter), frame(target.width, target.height), rasterizer(frame),
+    SoftwareContext(Presenter* presenter, int width, int height, TargetSize target, int samples)
+        : presenter(presenter), frame(target.width, target.height, samples), rasterizer(frame),
           device(frame, rasterizer), textScale(debug_text_scale(target, width, height))
     {
     }
@@ -59,9 +59,10 @@ public:
     }
     HRESULT UpdateFrame(uint32_t) override
     {
+        rasterizer.resolve();
         rasterizer.flush();
         if (presenter)
-            presenter->present(frame.colour.data(), frame.width, frame.height);
+            presenter->present(frame.image().data(), frame.width, frame.height);
         return D3D_OK;
     }
     HRESULT Clear(uint32_t flags) override
@@ -118,6 +119,8 @@ public:
             height = defaultHeight;
         if (width == 0 || height == 0 || width > maxFrameSide || height > maxFrameSide)
             return D3DERR_GENERIC;
+        if (target.samples != 1 && target.samples != 4 && target.samples != 8)
+            return D3DERR_GENERIC;
         int outputWidth = 0, outputHeight = 0;
         if (target.native && presenter)
             presenter->output_size(outputWidth, outputHeight);
@@ -126,7 +129,8 @@ public:
         // A target too large for the memory there is leaves the device without a context.
         try {
             contexts.push_back(
-                std::make_unique<SoftwareContext>(presenter, int(width), int(height), size));
+                std::make_unique<SoftwareContext>(presenter, int(width), int(height), size,
+                                                  target.samples));
         } catch (const std::bad_alloc&) {
             return D3DERR_GENERIC;
         }

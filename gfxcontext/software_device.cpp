@@ -41,7 +41,10 @@ HRESULT SoftwareDevice::BeginScene() { return D3D_OK; }
 
 HRESULT SoftwareDevice::EndScene()
 {
-    rasterizer.flush();
+    // A frame of several samples is finished when it is resolved for showing, in the same pass
+    // over each band as the drawing (see Rasterizer::clear).
+    if (frame.samples == 1)
+        rasterizer.flush();
     return D3D_OK;
 }
 

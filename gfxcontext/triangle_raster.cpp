@@ -2,8 +2,13 @@
 // exact span of each row from their edge functions and walk the quads along the spans of each
 // pair of rows; small ones walk every quad of their bounds and test the edge functions at its
 // four pixels at once. Both give each pixel the same coverage, so which is used does not show.
+//
+// With several samples a pixel, coverage, the depth test and blending are per sample, at the
+// sample's position, while the colour is worked out once per pixel at the pixel's sampling
+// point. A quad then carries a mask of its pixels for each sample.
 
 #include <algorithm>
+#include <span>
 
 #include "gfxcontext/blender.h"
 #include "gfxcontext/rasterizer.h"
@@ -22,15 +27,15 @@ int64_t floor_div(int64_t n, int64_t d)   // d > 0
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// The pixels [left, right) of row y inside the triangle.
-void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
+// The pixels [left, right) of row y whose sample at `offset` is inside the triangle.
+void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, int& right)
 {
     int64_t l = t.xMin, r = int64_t(t.xMax) + 1;
-    const int64_t Y = int64_t(y) * subpixel;
+    const int64_t Y = int64_t(y) * subpixel + offset.y;
     for (const Rasterizer::Edge& e : t.edges) {
-        // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel.
+        // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel + offset.x.
         int64_t a = -int64_t(e.dy) * subpixel;
-        int64_t k = (Y - e.y) * e.dx + int64_t(e.x) * e.dy - e.bias;
+        int64_t k = (Y - e.y) * e.dx + (int64_t(e.x) - offset.x) * e.dy - e.bias;
         if (a > 0)
             l = std::max(l, -floor_div(k, a));   // x >= ceil(-k / a)
         else if (a < 0)
@@ -38,6 +43,7 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
         else if (k < 0)
             r = l;
     }
+    l = std::min(l, int64_t(t.xMax) + 1);
     left = int(l);
     right = int(std::max(l, r));
 }
@@ -51,8 +57,8 @@ void span(const Rasterizer::Triangle& t, int y, int& left, int& right)
 
 // Shades and writes the covered pixels of quads of one triangle: depth test, diffuse colour,
 // texture, blending. Made for the planes the state uses: Z, and Q, UQ and VQ when Textured, and
-// the colours when Gouraud.
-template <bool Textured, bool Gouraud>
+// the colours when Gouraud; and for the frame's samples a pixel.
+template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
@@ -65,34 +71,50 @@ public:
         const uint32_t flat = texture ? (t.flatColour | 0xFF000000u) : t.flatColour;
         const I16x8 flatPair = widen_pixels(flat, flat);
         flatDiffuse = QuadTexels{flatPair, flatPair};
+        // Depth at a sample: the plane at the pixel's sampling point and its steps to the sample.
+        const std::span<const SampleOffset> offsets = sample_offsets(Samples);
+        const Rasterizer::Planes& p = planes.planes;
+        for (int s = 0; s < Samples; s++)
+            sampleDepth[s] = all(p.dx[Rasterizer::Z] * (float(offsets[s].x) / subpixel) +
+                                 p.dy[Rasterizer::Z] * (float(offsets[s].y) / subpixel));
     }
 
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        const int width = frame.width;
-        colour[0] = &frame.colour[size_t(y) * width];
-        depth[0] = &frame.depth[size_t(y) * width];
-        colour[1] = y + 1 < frame.height ? colour[0] + width : colour[0];
-        depth[1] = y + 1 < frame.height ? depth[0] + width : depth[0];
+        colour[0] = frame.colour_row(y, 0);
+        depth[0] = frame.depth_row(y, 0);
+        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0) : colour[0];
+        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0) : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
-    // The quad at column x of the current rows; mask bit i covers pixel
+    // The quad at column x of the current rows; bit i of masks[s] covers sample s of pixel
     // (x + (i & 1), y + (i >> 1)).
-    [[gnu::always_inline]] inline void quad(int x, int mask)
+    [[gnu::always_inline]] inline void quad(int x, const int (&coverage)[Samples])
     {
         const bool pair = x + 1 < frame.width;
         const F32x4 offset = all(float(x - planes.refX)) + set(0.0f, 1.0f, 0.0f, 1.0f);
-        F32x4 z = at(Rasterizer::Z, offset);
-        F32x4 stored = all(0.0f);
-        if (state.depthEnable) {
-            stored = pair ? load_pairs(depth[0] + x, depth[1] + x)
-                          : set(depth[0][x], 0.0f, depth[1][x], 0.0f);
-            mask &= movemask(z <= stored);
-            if (!mask)
-                return;
+        const F32x4 centre = at(Rasterizer::Z, offset);
+        int masks[Samples];
+        F32x4 z[Samples], stored[Samples];
+        int any = 0;
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            masks[s] = coverage[s];
+            z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
+            stored[s] = all(0.0f);
+            if (state.depthEnable && masks[s]) {
+                float* row0 = depth[0] + size_t(s) * frame.width;
+                float* row1 = depth[1] + size_t(s) * frame.width;
+                stored[s] = pair ? load_pairs(row0 + x, row1 + x)
+                                 : set(row0[x], 0.0f, row1[x], 0.0f);
+                masks[s] &= movemask(z[s] <= stored[s]);
+            }
+            any |= masks[s];
         }
+        if (!any)
+            return;
 
         const QuadTexels diffuse = Gouraud ? gouraud_diffuse(offset) : flatDiffuse;
         QuadTexels shaded = diffuse;
@@ -103,40 +125,56 @@ public:
             shaded.top = modulate(texel.top, diffuse.top);
             shaded.bottom = modulate(texel.bottom, diffuse.bottom);
         }
-        I32x4 pixels = pack_bytes(shaded.top, shaded.bottom);
-        if (pair) {
-            // Bottom row first: when the quad hangs below the frame both rows are the same and
-            // the top row must be the last write.
-            const I32x4 old = load_pairs(colour[0] + x, colour[1] + x);
-            pixels = state.blendEnable
-                         ? blend_quad(pixels, old, state.srcBlend, state.destBlend)
-                         : pixels & all(0x00FFFFFF);
-            if (mask != 15) {   // keep what the uncovered pixels hold
-                const I32x4 bits = set(1, 2, 4, 8);
-                const I32x4 covered = (all(mask) & bits) == bits;
-                pixels = (covered & pixels) | andnot(covered, old);
-                if (state.depthEnable)
-                    z = (as_float(covered) & z) | andnot(as_float(covered), stored);
-            }
-            store_pairs(colour[0] + x, colour[1] + x, pixels);
-            if (state.depthEnable)
-                store_pairs(depth[0] + x, depth[1] + x, z);
-            return;
-        }
-        uint32_t source[4];
-        float depths[4];
-        store(source, pixels);
-        store(depths, z);
-        for (int i = 0; i < 4; i++) {
-            if (!(mask >> i & 1))
+        const I32x4 source = pack_bytes(shaded.top, shaded.bottom);
+        const I32x4 opaque = source & all(0x00FFFFFF);
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            int mask = masks[s];
+            if (!mask)
                 continue;
-            const int px = x + (i & 1), row = i >> 1;
-            uint32_t& target = colour[row][px];
-            target = state.blendEnable
-                         ? blend_pixel(source[i], target, state.srcBlend, state.destBlend)
-                         : source[i] & 0x00FFFFFFu;
-            if (state.depthEnable)
-                depth[row][px] = depths[i];
+            uint32_t* colour0 = colour[0] + size_t(s) * frame.width;
+            uint32_t* colour1 = colour[1] + size_t(s) * frame.width;
+            float* depth0 = depth[0] + size_t(s) * frame.width;
+            float* depth1 = depth[1] + size_t(s) * frame.width;
+            F32x4 zs = z[s];
+            if (pair) {
+                // Bottom row first: when the quad hangs below the frame both rows are the same
+                // and the top row must be the last write.
+                I32x4 pixels = opaque;
+                if (mask != 15 || state.blendEnable) {
+                    const I32x4 old = load_pairs(colour0 + x, colour1 + x);
+                    if (state.blendEnable)
+                        pixels = blend_quad(source, old, state.srcBlend, state.destBlend);
+                    if (mask != 15) {   // keep what the uncovered pixels hold
+                        const I32x4 bits = set(1, 2, 4, 8);
+                        const I32x4 covered = (all(mask) & bits) == bits;
+                        pixels = (covered & pixels) | andnot(covered, old);
+                        if (state.depthEnable)
+                            zs = (as_float(covered) & zs) | andnot(as_float(covered), stored[s]);
+                    }
+                }
+                store_pairs(colour0 + x, colour1 + x, pixels);
+                if (state.depthEnable)
+                    store_pairs(depth0 + x, depth1 + x, zs);
+                continue;
+            }
+            uint32_t pixels[4];
+            float depths[4];
+            store(pixels, source);
+            store(depths, zs);
+            uint32_t* colourRows[2] = {colour0, colour1};
+            float* depthRows[2] = {depth0, depth1};
+            for (int i = 0; i < 4; i++) {
+                if (!(mask >> i & 1))
+                    continue;
+                const int px = x + (i & 1), row = i >> 1;
+                uint32_t& target = colourRows[row][px];
+                target = state.blendEnable
+                             ? blend_pixel(pixels[i], target, state.srcBlend, state.destBlend)
+                             : pixels[i] & 0x00FFFFFFu;
+                if (state.depthEnable)
+                    depthRows[row][px] = depths[i];
+            }
         }
     }
 
@@ -146,7 +184,8 @@ private:
     FrameBuffer& frame;
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
-    uint32_t* colour[2] = {};
+    F32x4 sampleDepth[Samples];
+    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s rows of width further
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     F32x4 rowOffset = all(0.0f);
@@ -176,49 +215,74 @@ private:
     }
 };
 
+// The mask of the pixels of a quad at column x inside the spans [l0, r0) of its top row and
+// [l1, r1) of its bottom one.
+inline int span_mask(int x, int l0, int r0, int l1, int r1)
+{
+    int mask = 0;
+    for (int i = 0; i < 4; i++) {
+        const int px = x + (i & 1);
+        const bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
+        mask |= int(inside) << i;
+    }
+    return mask;
+}
+
 // The pixels of rows first to last inside t, span by span.
-template <bool Textured, bool Gouraud>
+template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_spans(FrameBuffer& frame, const RasterState& state,
                                               const Rasterizer::Triangle& t, int first, int last)
 {
-    QuadShader<Textured, Gouraud> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int y = first & ~1; y <= last; y += 2) {
-        int l0 = 0, r0 = 0, l1 = 0, r1 = 0;
-        if (y >= first)
-            span(t, y, l0, r0);
-        if (y + 1 <= last)
-            span(t, y + 1, l1, r1);
-        if (l0 >= r0) {
-            l0 = l1;
-            r0 = l1;
-        }
-        if (l1 >= r1) {
-            l1 = l0;
-            r1 = l0;
-        }
-        const int start = std::min(l0, l1) & ~1, end = std::max(r0, r1);
-        shader.rows(y);
-        // Quads between inner0 and inner1 lie wholly inside both spans.
-        const int inner0 = std::max(l0, l1), inner1 = std::min(r0, r1);
-        for (int x = start; x < end; x += 2) {
-            int mask = 15;
-            if (x < inner0 || x + 2 > inner1) {
-                mask = 0;
-                for (int i = 0; i < 4; i++) {
-                    int px = x + (i & 1);
-                    bool inside = (i >> 1) ? (px >= l1 && px < r1) : (px >= l0 && px < r0);
-                    mask |= int(inside) << i;
-                }
-                if (!mask)
-                    continue;
+        // Each sample's spans in the two rows, an empty one moved onto the other's start.
+        int l0[Samples], r0[Samples], l1[Samples], r1[Samples];
+        int start = t.xMax + 1, end = t.xMin, inner0 = t.xMin, inner1 = t.xMax + 1;
+        for (int s = 0; s < Samples; s++) {
+            l0[s] = r0[s] = l1[s] = r1[s] = 0;
+            if (y >= first)
+                span(t, y, offsets[s], l0[s], r0[s]);
+            if (y + 1 <= last)
+                span(t, y + 1, offsets[s], l1[s], r1[s]);
+            if (l0[s] >= r0[s]) {
+                l0[s] = l1[s];
+                r0[s] = l1[s];
             }
-            shader.quad(x, mask);
+            if (l1[s] >= r1[s]) {
+                l1[s] = l0[s];
+                r1[s] = l0[s];
+            }
+            start = std::min(start, std::min(l0[s], l1[s]) & ~1);
+            end = std::max(end, std::max(r0[s], r1[s]));
+            // Quads between inner0 and inner1 lie wholly inside every span.
+            inner0 = std::max(inner0, std::max(l0[s], l1[s]));
+            inner1 = std::min(inner1, std::min(r0[s], r1[s]));
+        }
+        shader.rows(y);
+        for (int x = start; x < end; x += 2) {
+            int masks[Samples];
+            if (x < inner0 || x + 2 > inner1) {
+                int any = 0;
+                #pragma GCC unroll 8
+                for (int s = 0; s < Samples; s++) {
+                    masks[s] = span_mask(x, l0[s], r0[s], l1[s], r1[s]);
+                    any |= masks[s];
+                }
+                if (!any)
+                    continue;
+            } else {
+                #pragma GCC unroll 8
+                for (int s = 0; s < Samples; s++)
+                    masks[s] = 15;
+            }
+            shader.quad(x, masks);
         }
     }
 }
 
 // The pixels of rows first to last inside a small t, quad by quad over its bounds.
-template <bool Textured, bool Gouraud>
+template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_quads(FrameBuffer& frame, const RasterState& state,
                                               const Rasterizer::Triangle& t, int first, int last)
 {
@@ -226,6 +290,9 @@ template <bool Textured, bool Gouraud>
     // quad. Over the bounds of a small triangle they fit 32 bits.
     const int x0 = t.xMin & ~1, y0 = first & ~1;
     I32x4 row[3], stepX[3], stepY[3];
+    // What each edge function gains from a pixel's sampling point to each sample.
+    I32x4 toSample[3][Samples];
+    const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
         const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
@@ -234,22 +301,34 @@ template <bool Textured, bool Gouraud>
         row[i] = all(int32_t(value)) + set(0, alongX, alongY, alongX + alongY);
         stepX[i] = all(2 * alongX);
         stepY[i] = all(2 * alongY);
+        for (int s = 0; s < Samples; s++)
+            toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
     }
     // Pixels beyond the last column or outside the band's rows are left out.
     const int lastPair = t.xMax & ~1;
     const int lastColumns = t.xMax & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
     for (int y = y0; y <= last; y += 2) {
         const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
         shader.rows(y);
         I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
         for (int x = x0; x <= t.xMax; x += 2) {
-            // A pixel is outside when any of its edge functions is negative.
-            int mask = ~movemask(e0 | (e1 | e2)) & rows;
-            if (x == lastPair)
-                mask &= lastColumns;
-            if (mask)
-                shader.quad(x, mask);
+            // A sample is outside when any of its edge functions is negative.
+            const int keep = x == lastPair ? rows & lastColumns : rows;
+            int masks[Samples];
+            int any = 0;
+            #pragma GCC unroll 8
+            for (int s = 0; s < Samples; s++) {
+                if (Samples == 1)
+                    masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
+                else
+                    masks[s] = ~movemask((e0 + toSample[0][s]) | ((e1 + toSample[1][s]) |
+                                                                  (e2 + toSample[2][s]))) &
+                               keep;
+                any |= masks[s];
+            }
+            if (any)
+                shader.quad(x, masks);
             e0 = e0 + stepX[0];
             e1 = e1 + stepX[1];
             e2 = e2 + stepX[2];
@@ -260,15 +339,23 @@ template <bool Textured, bool Gouraud>
 }
 
 // Calls the drawer made for the state's planes.
-#define FOR_STATE(draw)                                                                      \
-    if (state.texture && state.gouraud)                                                      \
-        draw<true, true>(frame, state, t, first, last);                                      \
-    else if (state.texture)                                                                  \
-        draw<true, false>(frame, state, t, first, last);                                     \
-    else if (state.gouraud)                                                                  \
-        draw<false, true>(frame, state, t, first, last);                                     \
+#define FOR_SAMPLES(draw, textured, gouraud)                                                  \
+    if (frame.samples == 8)                                                                  \
+        draw<textured, gouraud, 8>(frame, state, t, first, last);                            \
+    else if (frame.samples == 4)                                                             \
+        draw<textured, gouraud, 4>(frame, state, t, first, last);                            \
     else                                                                                     \
-        draw<false, false>(frame, state, t, first, last)
+        draw<textured, gouraud, 1>(frame, state, t, first, last)
+#define FOR_STATE(draw)                                                                      \
+    if (state.texture && state.gouraud) {                                                    \
+        FOR_SAMPLES(draw, true, true);                                                       \
+    } else if (state.texture) {                                                              \
+        FOR_SAMPLES(draw, true, false);                                                      \
+    } else if (state.gouraud) {                                                              \
+        FOR_SAMPLES(draw, false, true);                                                      \
+    } else {                                                                                 \
+        FOR_SAMPLES(draw, false, false);                                                     \
+    }
 
 #ifndef PLAYER_PORTABLE_SIMD
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
@@ -299,6 +386,7 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Ras
 }
 
 #undef FOR_STATE
+#undef FOR_SAMPLES
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
                                 int, int);

@@ -83,8 +83,11 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     }
     const int minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
     const int minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    const int xMin = std::max(0, ceil16(minX)), xMax = std::min(frame.width - 1, floor16(maxX));
-    const int yMin = std::max(0, ceil16(minY)), yMax = std::min(frame.height - 1, floor16(maxY));
+    // The pixels whose sampling point, or any of whose samples, may lie inside.
+    const int xMin = std::max(0, ceil16(minX - sampleReach));
+    const int xMax = std::min(frame.width - 1, floor16(maxX + sampleReach));
+    const int yMin = std::max(0, ceil16(minY - sampleReach));
+    const int yMax = std::min(frame.height - 1, floor16(maxY + sampleReach));
     if (xMin > xMax || yMin > yMax)
         return;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "gfxcontext/clipper.h"
@@ -62,68 +63,180 @@ TEST(Coverage, SharedEdgesLeaveNoGapAndNoDoubleBlend)
         EXPECT_EQ(frame[size_t(31) * h.width + x], 0x404040u) << x;
 }
 
-TEST(Coverage, EveryPixelIsCoveredExactlyAsTheFillRuleSays)
+TEST(Coverage, EverySampleIsCoveredExactlyAsTheFillRuleSays)
 {
     // Random triangles from a pixel to wider than the frame, many across its borders, on a frame
     // of odd width and height that the bands do not divide: each is added into the frame once,
-    // and every pixel must be hit exactly as often as the edge functions of the fill rule say.
-    // Small and wide triangles are walked differently; neither may miss or repeat a pixel.
+    // and every sample must be hit exactly as often as the edge functions of the fill rule say at
+    // the sample's position. Small and wide triangles are walked differently; neither may miss or
+    // repeat a sample. With one sample the sample is the pixel's centre.
     const int width = 67, height = 45;
-    FrameBuffer frame(width, height);
-    Rasterizer rasterizer(frame, 3);
-    rasterizer.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
-    RasterState state;
-    state.depthEnable = false;
-    state.gouraud = false;
-    state.blendEnable = true;
-    state.srcBlend = D3DBLEND_ONE;
-    state.destBlend = D3DBLEND_ONE;
-    rasterizer.set_state(state);
+    for (int samples : {1, 4, 8}) {
+        SCOPED_TRACE(samples);
+        FrameBuffer frame(width, height, samples);
+        Rasterizer rasterizer(frame, 3);
+        rasterizer.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+        RasterState state;
+        state.depthEnable = false;
+        state.gouraud = false;
+        state.blendEnable = true;
+        state.srcBlend = D3DBLEND_ONE;
+        state.destBlend = D3DBLEND_ONE;
+        rasterizer.set_state(state);
+        const std::span<const SampleOffset> offsets = sample_offsets(samples);
+        ASSERT_EQ(offsets.size(), size_t(samples));
 
-    std::vector<int> expected(size_t(width) * height, 0);
-    uint32_t seed = 2024;
-    auto next = [&seed](float range) {
-        seed = seed * 1664525u + 1013904223u;
-        return float(seed >> 8) / float(1 << 24) * range;
-    };
-    for (int i = 0; i < 600; i++) {
-        const float size = i % 3 == 0 ? 3.0f : i % 3 == 1 ? 20.0f : 120.0f;
-        const float cx = next(width + 20.0f) - 10.0f, cy = next(height + 20.0f) - 10.0f;
-        ScreenVertex v[3];
-        int64_t X[3], Y[3];
-        for (int k = 0; k < 3; k++) {
-            v[k] = ScreenVertex{cx + next(size) - size / 2, cy + next(size) - size / 2, 0.5f, 1,
+        // Indexed as the frame keeps its samples: row y's sample s is row y * samples + s.
+        std::vector<int> expected(frame.colour.size(), 0);
+        uint32_t seed = 2024;
+        auto next = [&seed](float range) {
+            seed = seed * 1664525u + 1013904223u;
+            return float(seed >> 8) / float(1 << 24) * range;
+        };
+        for (int i = 0; i < 600; i++) {
+            const float size = i % 3 == 0 ? 3.0f : i % 3 == 1 ? 20.0f : 120.0f;
+            const float cx = next(width + 20.0f) - 10.0f, cy = next(height + 20.0f) - 10.0f;
+            ScreenVertex v[3];
+            int64_t X[3], Y[3];
+            for (int k = 0; k < 3; k++) {
+                v[k] = ScreenVertex{cx + next(size) - size / 2, cy + next(size) - size / 2, 0.5f,
+                                    1, 0, 0, 0, 0, 0, 0};
+                X[k] = std::lrint(double(v[k].x) * 16);
+                Y[k] = std::lrint(double(v[k].y) * 16);
+            }
+            rasterizer.triangle(v[0], v[1], v[2], 0xFF000001u);
+
+            int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+            if (area == 0)
+                continue;
+            if (area < 0) {
+                std::swap(X[1], X[2]);
+                std::swap(Y[1], Y[2]);
+            }
+            for (int y = 0; y < height; y++)
+                for (int s = 0; s < samples; s++)
+                    for (int x = 0; x < width; x++) {
+                        const int64_t sx = 16 * x + offsets[s].x, sy = 16 * y + offsets[s].y;
+                        bool inside = true;
+                        for (int k = 0; k < 3; k++) {
+                            const int64_t dx = X[(k + 1) % 3] - X[k], dy = Y[(k + 1) % 3] - Y[k];
+                            const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+                            const int64_t e = (sy - Y[k]) * dx - (sx - X[k]) * dy;
+                            inside = inside && e - (topLeft ? 0 : 1) >= 0;
+                        }
+                        expected[(size_t(y) * samples + s) * width + x] += inside;
+                    }
+        }
+        rasterizer.flush();
+        int wrong = 0;
+        for (size_t i = 0; i < expected.size(); i++)
+            wrong += int(frame.colour[i]) != std::min(expected[i], 255);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(*std::max_element(expected.begin(), expected.end()), 3);
+    }
+}
+
+TEST(Coverage, SharedEdgesCoverEverySampleOnce)
+{
+    // A fan around an off-grid centre added into the frame at 1 a hit: every sample of the
+    // covered area holds exactly 1, with no sample left out along the shared edges.
+    for (int samples : {4, 8}) {
+        SCOPED_TRACE(samples);
+        FrameBuffer frame(64, 64, samples);
+        Rasterizer rasterizer(frame, 2);
+        RasterState state;
+        state.depthEnable = false;
+        state.gouraud = false;
+        state.blendEnable = true;
+        state.srcBlend = D3DBLEND_ONE;
+        state.destBlend = D3DBLEND_ONE;
+        rasterizer.set_state(state);
+        const float cx = 31.3f, cy = 30.7f;
+        const int sides = 13;
+        auto corner = [&](int i) {
+            const float a = 6.2831853f * float(i) / sides;
+            return ScreenVertex{cx + 25.1f * std::cos(a), cy + 25.1f * std::sin(a), 0.5f, 1,
                                 0, 0, 0, 0, 0, 0};
-            X[k] = std::lrint(double(v[k].x) * 16);
-            Y[k] = std::lrint(double(v[k].y) * 16);
+        };
+        const ScreenVertex centre{cx, cy, 0.5f, 1, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < sides; i++)
+            rasterizer.triangle(centre, corner(i), corner(i + 1), 0xFF000001u);
+        rasterizer.flush();
+        int covered = 0;
+        for (size_t i = 0; i < frame.colour.size(); i++) {
+            ASSERT_LE(frame.colour[i], 1u) << i;
+            covered += int(frame.colour[i]);
         }
-        rasterizer.triangle(v[0], v[1], v[2], 0xFF000001u);
+        EXPECT_NEAR(double(covered) / samples, 1903, 40);
+        for (int s = 0; s < samples; s++)
+            for (int x = 8; x < 54; x++)
+                EXPECT_EQ(frame.colour_row(31, s)[x], 1u) << s << " " << x;
+    }
+}
 
-        int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-        if (area == 0)
-            continue;
-        if (area < 0) {
-            std::swap(X[1], X[2]);
-            std::swap(Y[1], Y[2]);
+TEST(Coverage, DepthIsTestedAtEachSampleAndLinesTakeEverySample)
+{
+    // A red square at depth 0.5 and a green one whose depth runs from 0 at x = 0 to 1 at x = 64
+    // drawn after it: they cross on the centres of column 32, whose samples left of the centre
+    // take green and those right of it keep red, half and half in both patterns.
+    for (int samples : {4, 8}) {
+        SCOPED_TRACE(samples);
+        FrameBuffer frame(64, 32, samples);
+        Rasterizer rasterizer(frame, 2);
+        rasterizer.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+        RasterState state;
+        state.gouraud = false;
+        rasterizer.set_state(state);
+        auto at = [](float x, float y, float z) {
+            return ScreenVertex{x, y, z, 1, 0, 0, 0, 0, 0, 0};
+        };
+        rasterizer.triangle(at(0, -1, 0.5f), at(64, -1, 0.5f), at(64, 33, 0.5f), 0xFFFF0000u);
+        rasterizer.triangle(at(0, -1, 0.5f), at(64, 33, 0.5f), at(0, 33, 0.5f), 0xFFFF0000u);
+        rasterizer.triangle(at(0, -1, 0), at(64, -1, 1), at(64, 33, 1), 0xFF00FF00u);
+        rasterizer.triangle(at(0, -1, 0), at(64, 33, 1), at(0, 33, 0), 0xFF00FF00u);
+        // A line in front over rows 20 and 21 takes every sample of the pixels it draws.
+        rasterizer.line(at(0, 20, 0), at(63, 21, 0), 0xFF0000FFu);
+        rasterizer.resolve();
+        rasterizer.flush();
+        for (int y = 0; y < 32; y++) {
+            const uint32_t* row = &frame.resolved[size_t(y) * 64];
+            if (y == 20 || y == 21) {
+                int lit = 0;
+                for (int x = 0; x < 64; x++)
+                    lit += row[x] == 0x0000FFu;
+                EXPECT_GE(lit, 28) << y;
+                continue;
+            }
+            EXPECT_EQ(row[31], 0x00FF00u) << y;
+            EXPECT_EQ(row[32], 0x808000u) << y;   // (255 * half + samples / 2) / samples
+            EXPECT_EQ(row[33], 0xFF0000u) << y;
         }
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                bool inside = true;
-                for (int k = 0; k < 3; k++) {
-                    const int64_t dx = X[(k + 1) % 3] - X[k], dy = Y[(k + 1) % 3] - Y[k];
-                    const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
-                    const int64_t e = (16 * y - Y[k]) * dx - (16 * x - X[k]) * dy;
-                    inside = inside && e - (topLeft ? 0 : 1) >= 0;
+    }
+}
+
+TEST(Coverage, ResolvingRoundsTheMeanOfEachChannelToNearest)
+{
+    for (int samples : {4, 8}) {
+        FrameBuffer frame(19, 3, samples);
+        uint32_t seed = 77;
+        for (uint32_t& c : frame.colour) {
+            seed = seed * 1664525u + 1013904223u;
+            // Mostly the extremes, where carries between channels would show.
+            c = (seed >> 8) % 3 == 0 ? 0x00FFFFFFu : (seed >> 8) % 3 == 1 ? 0u : seed & 0x00FFFFFFu;
+        }
+        resolve_rows(frame, 0, 3);
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < 19; x++) {
+                uint32_t expected = 0;
+                for (int shift : {0, 8, 16}) {
+                    int sum = 0;
+                    for (int s = 0; s < samples; s++)
+                        sum += int(frame.colour_row(y, s)[x] >> shift & 255);
+                    expected |= uint32_t((sum + samples / 2) / samples) << shift;
                 }
-                expected[size_t(y) * width + x] += inside;
+                EXPECT_EQ(frame.resolved[size_t(y) * 19 + x], expected) << samples << " " << x;
             }
     }
-    rasterizer.flush();
-    int wrong = 0;
-    for (size_t i = 0; i < expected.size(); i++)
-        wrong += int(frame.colour[i]) != std::min(expected[i], 255);
-    EXPECT_EQ(wrong, 0);
-    EXPECT_GT(*std::max_element(expected.begin(), expected.end()), 3);
 }
 
 TEST(Coverage, TrianglesOutsideTheFrameOrDegenerateDrawNothing)

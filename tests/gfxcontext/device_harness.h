@@ -19,9 +19,9 @@ struct DeviceHarness {
     gfx::VertexBuffer* destination = nullptr;
     int width, height;
 
-    explicit DeviceHarness(int w = 64, int h = 64) : width(w), height(h)
+    explicit DeviceHarness(int w = 64, int h = 64, int samples = 1) : width(w), height(h)
     {
-        library = make_software_context_library(&presenter);
+        library = make_software_context_library(&presenter, RenderTarget{0, 0, false, samples});
         library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, uint32_t(w), uint32_t(h),
                                    &context);
         device = context->GetD3DDevice();

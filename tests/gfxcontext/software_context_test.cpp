@@ -52,6 +52,10 @@ TEST(Context, BadSizesAndNullOutputsAreRefused)
               D3D_OK);
     EXPECT_EQ(context, nullptr);
     EXPECT_NE(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 64, nullptr), D3D_OK);
+    // Only 1, 4 or 8 samples a pixel.
+    auto threeSamples = make_software_context_library(nullptr, RenderTarget{0, 0, false, 3});
+    EXPECT_NE(threeSamples->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 64, &context), D3D_OK);
+    EXPECT_EQ(context, nullptr);
     // A context without a presenter still draws and updates.
     ASSERT_EQ(library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 64, 64, &context), D3D_OK);
     EXPECT_EQ(context->UpdateFrame(0), D3D_OK);
@@ -59,31 +63,35 @@ TEST(Context, BadSizesAndNullOutputsAreRefused)
 
 TEST(DebugText, GlyphPixelsTakeTheColourAndTheRestIsUntouched)
 {
-    DeviceHarness h(64, 32);
-    h.triangles({h.at(0, 0, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
-                 h.at(0, 64, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
-                 h.at(64, 64, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
-    // At a quarter across and half down: pixel (16, 16).
-    ASSERT_EQ(h.context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!"), D3D_OK);
-    const auto& frame = h.frame();
-    int lit = 0, expected = 0;
-    for (int c = 0; c < 2; c++) {
-        const uint8_t* columns = glyph_columns(static_cast<unsigned char>("H!"[c]));
-        for (int x = 0; x < 5; x++)
-            for (int y = 0; y < 7; y++) {
-                bool on = columns[x] >> y & 1;
-                expected += on;
-                uint32_t p = frame[size_t(16 + y) * 64 + 16 + c * glyphCellWidth + x];
-                EXPECT_EQ(p, on ? 0x123456u : 0x808080u) << c << " " << x << "," << y;
-            }
+    // With several samples a pixel the text covers them all: the shown pixels are the same.
+    for (int samples : {1, 4, 8}) {
+        SCOPED_TRACE(samples);
+        DeviceHarness h(64, 32, samples);
+        h.triangles({h.at(0, 0, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                     h.at(0, 64, 0.5f, 0x808080), h.at(64, 0, 0.5f, 0x808080),
+                     h.at(64, 64, 0.5f, 0x808080), h.at(0, 64, 0.5f, 0x808080)});
+        // At a quarter across and half down: pixel (16, 16).
+        ASSERT_EQ(h.context->DrawDebugText(0.25f, 0.5f, 0xFF123456, "H!"), D3D_OK);
+        const auto& frame = h.frame();
+        int lit = 0, expected = 0;
+        for (int c = 0; c < 2; c++) {
+            const uint8_t* columns = glyph_columns(static_cast<unsigned char>("H!"[c]));
+            for (int x = 0; x < 5; x++)
+                for (int y = 0; y < 7; y++) {
+                    bool on = columns[x] >> y & 1;
+                    expected += on;
+                    uint32_t p = frame[size_t(16 + y) * 64 + 16 + c * glyphCellWidth + x];
+                    EXPECT_EQ(p, on ? 0x123456u : 0x808080u) << c << " " << x << "," << y;
+                }
+        }
+        for (uint32_t p : frame)
+            lit += p == 0x123456;
+        EXPECT_EQ(lit, expected);
+        // 'H': two full columns and a bar.
+        EXPECT_EQ(h.pixel(16, 16), 0x123456u);
+        EXPECT_EQ(h.pixel(20, 22), 0x123456u);
+        EXPECT_EQ(h.pixel(18, 16), 0x808080u);
     }
-    for (uint32_t p : frame)
-        lit += p == 0x123456;
-    EXPECT_EQ(lit, expected);
-    // 'H': two full columns and a bar.
-    EXPECT_EQ(h.pixel(16, 16), 0x123456u);
-    EXPECT_EQ(h.pixel(20, 22), 0x123456u);
-    EXPECT_EQ(h.pixel(18, 16), 0x808080u);
 }
 
 TEST(DebugText, TextOffTheFrameOrUnprintableIsHarmless)
