@@ -32,10 +32,11 @@ struct InDirectory {
 };
 
 // The device draws the same frame whatever its threads and SIMD code: the frame is the image.
-void expect_golden(const OffscreenPresenter& shown, const std::string& name)
+void expect_golden(const OffscreenPresenter& shown, const std::string& name, int width = 640,
+                   int height = 480)
 {
-    ASSERT_EQ(shown.width, 640);
-    ASSERT_EQ(shown.height, 480);
+    ASSERT_EQ(shown.width, width);
+    ASSERT_EQ(shown.height, height);
     testing_support::expect_golden_image(GOLDEN_DIR / (name + ".png"), shown.frame, shown.width,
                                          shown.height, 0);
 }
@@ -229,6 +230,26 @@ TEST(GoldenFrames, WithoutACameraTheSceneIsPausedAndTheFreeCameraDrifts)
     expect_golden(player.presenter(), "paused-20");
     EXPECT_GT(lit_pixels(player.presenter(), 100, 0, 640, 480), before);
     EXPECT_EQ(player.scene().total, 0.0f);
+}
+
+TEST(GoldenFrames, FullSizeWithFourSamples)
+{
+    // The same scenes on a 1920 x 1440 target with 4 samples a pixel: the picture, the edges
+    // smoothed, and "* PAUSED *" three times as large in its corner.
+    constexpr RenderTarget target{1920, 1440, false, 4};
+    testing_support::ScratchDir dir("golden-full");
+    write_lit_scene(dir.path);
+    write_paused_scene(dir.path);
+    InDirectory inside(dir.path);
+    {
+        HeadlessPlayer player("lit.3ds", target);
+        player.render(50.0f);
+        expect_golden(player.presenter(), "lit-50-1920x1440x4", 1920, 1440);
+    }
+    HeadlessPlayer player("paused.3ds", target);
+    player.render(0.0f);
+    expect_golden(player.presenter(), "paused-0-1920x1440x4", 1920, 1440);
+    EXPECT_GT(lit_pixels(player.presenter(), 0, 0, 270, 48), 180) << "* PAUSED *";
 }
 
 TEST(GoldenFrames, SharedScenes)
