@@ -55,19 +55,27 @@ TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int
                                                      : TargetSize{logicalWidth, logicalHeight};
     if (outputWidth <= 0 || outputHeight <= 0)
         return {logicalWidth, logicalHeight};
-    outputWidth = std::min(outputWidth, maxTargetSide);
-    outputHeight = std::min(outputHeight, maxTargetSide);
-    // Compare outputWidth / logicalWidth with outputHeight / logicalHeight without dividing.
+    const TargetSize fitted =
+        fit_aspect(logicalWidth, logicalHeight, std::min(outputWidth, maxTargetSide),
+                   std::min(outputHeight, maxTargetSide));
+    if (fitted.width < 1 || fitted.height < 1)
+        return {logicalWidth, logicalHeight};
+    return fitted;
+}
+
+TargetSize fit_aspect(int width, int height, int outputWidth, int outputHeight)
+{
+    if (width <= 0 || height <= 0 || outputWidth <= 0 || outputHeight <= 0)
+        return {0, 0};
+    // Compare outputWidth / width with outputHeight / height without dividing.
     int64_t w, h;
-    if (int64_t(outputWidth) * logicalHeight <= int64_t(outputHeight) * logicalWidth) {
+    if (int64_t(outputWidth) * height <= int64_t(outputHeight) * width) {
         w = outputWidth;
-        h = int64_t(outputWidth) * logicalHeight / logicalWidth;
+        h = int64_t(outputWidth) * height / width;
     } else {
         h = outputHeight;
-        w = int64_t(outputHeight) * logicalWidth / logicalHeight;
+        w = int64_t(outputHeight) * width / height;
     }
-    if (w < 1 || h < 1)
-        return {logicalWidth, logicalHeight};
     return {int(w), int(h)};
 }
 

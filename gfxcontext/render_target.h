@@ -30,6 +30,9 @@ struct TargetSize {
 TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int logicalHeight,
                                int outputWidth, int outputHeight);
 
+// The largest area of the aspect width : height within the output (0 x 0 for an empty one).
+TargetSize fit_aspect(int width, int height, int outputWidth, int outputHeight);
+
 // The whole factor by which the debug text's font grows on a target of the size: as many times as
 // the logical frame fits into it along both axes, at least once.
 int debug_text_scale(TargetSize target, int logicalWidth, int logicalHeight);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "gfxcontext/render_target.h"
+
 SdlPresenter::~SdlPresenter()
 {
     if (texture)
@@ -14,18 +16,11 @@ SdlPresenter::~SdlPresenter()
 
 SDL_Rect fit_keeping_aspect(int width, int height, int outputWidth, int outputHeight)
 {
-    if (width <= 0 || height <= 0 || outputWidth <= 0 || outputHeight <= 0)
+    const TargetSize fitted = fit_aspect(width, height, outputWidth, outputHeight);
+    if (fitted.width <= 0 || fitted.height <= 0)
         return {0, 0, 0, 0};
-    // Compare outputWidth / width with outputHeight / height without dividing.
-    int64_t w, h;
-    if (int64_t(outputWidth) * height <= int64_t(outputHeight) * width) {
-        w = outputWidth;
-        h = int64_t(outputWidth) * height / width;
-    } else {
-        h = outputHeight;
-        w = int64_t(outputHeight) * width / height;
-    }
-    return {int((outputWidth - w) / 2), int((outputHeight - h) / 2), int(w), int(h)};
+    return {(outputWidth - fitted.width) / 2, (outputHeight - fitted.height) / 2, fitted.width,
+            fitted.height};
 }
 
 bool SdlPresenter::prepare_renderer()
