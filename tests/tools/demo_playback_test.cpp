@@ -2,6 +2,7 @@
 // renders for the same moment, and Escape ends it; the capture tool's display-clock modes.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -66,9 +67,13 @@ int play_under_xvfb(const char* screen, const fs::path& dir, const fs::path& out
                     const char* seconds, const char* later = "")
 {
     fs::path script = fs::path(SOURCE_DIR) / "tests/tools/play_under_xvfb.sh";
-    return run(std::string("timeout 120 xvfb-run -a -s '-screen 0 ") + screen + "' bash " +
-               quoted(script) + " " + quoted(PLAYER_PATH) + " " + quoted(dir) + " " +
-               quoted(out) + " " + seconds + " " + later);
+    // xvfb-run -a looks for a free display from its first number on, and two test programs
+    // running at once may both take the same one: each starts looking at its own.
+    std::string command = "timeout 120 xvfb-run -a -n ";
+    command += std::to_string(100 + ::getpid() % 800);
+    return run(command + " -s '-screen 0 " + screen + "' bash " + quoted(script) + " " +
+               quoted(PLAYER_PATH) + " " + quoted(dir) + " " + quoted(out) + " " + seconds + " " +
+               later);
 }
 
 // A scene with no camera, for the free camera that starts at the origin looking along +z and
