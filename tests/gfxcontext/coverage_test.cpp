@@ -12,6 +12,23 @@
 #include "gfxcontext/rasterizer.h"
 #include "tests/gfxcontext/device_harness.h"
 
+namespace {
+
+// Flat colour added into the frame (one plus one), without depth: each hit of a sample adds the
+// colour once more.
+RasterState adding_state()
+{
+    RasterState state;
+    state.depthEnable = false;
+    state.gouraud = false;
+    state.blendEnable = true;
+    state.srcBlend = D3DBLEND_ONE;
+    state.destBlend = D3DBLEND_ONE;
+    return state;
+}
+
+}  // namespace
+
 TEST(Coverage, AxisAlignedRectangleCoversExactlyItsPixels)
 {
     DeviceHarness h;
@@ -76,13 +93,7 @@ TEST(Coverage, EverySampleIsCoveredExactlyAsTheFillRuleSays)
         FrameBuffer frame(width, height, samples);
         Rasterizer rasterizer(frame, 3);
         rasterizer.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
-        RasterState state;
-        state.depthEnable = false;
-        state.gouraud = false;
-        state.blendEnable = true;
-        state.srcBlend = D3DBLEND_ONE;
-        state.destBlend = D3DBLEND_ONE;
-        rasterizer.set_state(state);
+        rasterizer.set_state(adding_state());
         const std::span<const SampleOffset> offsets = sample_offsets(samples);
         ASSERT_EQ(offsets.size(), size_t(samples));
 
@@ -144,13 +155,7 @@ TEST(Coverage, SharedEdgesCoverEverySampleOnce)
         SCOPED_TRACE(samples);
         FrameBuffer frame(64, 64, samples);
         Rasterizer rasterizer(frame, 2);
-        RasterState state;
-        state.depthEnable = false;
-        state.gouraud = false;
-        state.blendEnable = true;
-        state.srcBlend = D3DBLEND_ONE;
-        state.destBlend = D3DBLEND_ONE;
-        rasterizer.set_state(state);
+        rasterizer.set_state(adding_state());
         const float cx = 31.3f, cy = 30.7f;
         const int sides = 13;
         auto corner = [&](int i) {
