@@ -13,7 +13,8 @@ void warn(std::FILE* warnings, const char* variable, const std::string& reason)
 
 }  // namespace
 
-RenderTarget render_target_from_environment(std::FILE* warnings)
+RenderTarget render_target_from_environment(std::FILE* warnings,
+                                           std::optional<uint64_t> available)
 {
     RenderTarget target;
     std::string error;
@@ -29,6 +30,18 @@ RenderTarget render_target_from_environment(std::FILE* warnings)
             target.samples = *parsed;
         else
             warn(warnings, RENDER_SAMPLES_VARIABLE, error);
+    }
+    // A native size is known only once the window is there; the device checks it then.
+    if (!target.native && target.width > 0) {
+        const std::string problem = target_memory_problem({target.width, target.height},
+                                                          target.samples, available);
+        if (!problem.empty()) {
+            std::string both = RENDER_SIZE_VARIABLE;
+            both += " and ";
+            both += RENDER_SAMPLES_VARIABLE;
+            warn(warnings, both.c_str(), problem);
+            return RenderTarget{};
+        }
     }
     return target;
 }

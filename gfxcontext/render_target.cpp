@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -84,4 +85,52 @@ int debug_text_scale(TargetSize target, int logicalWidth, int logicalHeight)
     if (logicalWidth <= 0 || logicalHeight <= 0)
         return 1;
     return std::max(1, std::min(target.width / logicalWidth, target.height / logicalHeight));
+}
+
+uint64_t target_bytes(TargetSize size, int samples)
+{
+    const uint64_t pixels = uint64_t(std::max(size.width, 0)) * uint64_t(std::max(size.height, 0));
+    const uint64_t perPixel = uint64_t(std::max(samples, 1)) * (sizeof(uint32_t) + sizeof(float)) +
+                              (samples > 1 ? sizeof(uint32_t) : 0);
+    return pixels * perPixel;
+}
+
+std::optional<uint64_t> available_memory()
+{
+    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
+    if (!meminfo)
+        return std::nullopt;
+    std::optional<uint64_t> available;
+    char line[128];
+    unsigned long long kilobytes = 0;
+    while (std::fgets(line, sizeof line, meminfo))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1) {
+            available = uint64_t(kilobytes) * 1024;
+            break;
+        }
+    std::fclose(meminfo);
+    return available;
+}
+
+std::string target_memory_problem(TargetSize size, int samples, std::optional<uint64_t> available)
+{
+    const uint64_t needed = target_bytes(size, samples);
+    if (!available || needed <= *available)
+        return {};
+    // Rounded so that the figures never look as if the target fitted.
+    const auto megabytes = [](uint64_t bytes, uint64_t roundUp) {
+        return std::to_string((bytes + roundUp) >> 20) + " MB";
+    };
+    std::string problem = std::to_string(size.width);
+    problem += "x";
+    problem += std::to_string(size.height);
+    problem += " with ";
+    problem += std::to_string(samples);
+    problem += samples == 1 ? " sample" : " samples";
+    problem += " needs ";
+    problem += megabytes(needed, (1 << 20) - 1);
+    problem += ", more than the ";
+    problem += megabytes(*available, 0);
+    problem += " of memory available";
+    return problem;
 }

@@ -4,6 +4,7 @@
 // text's positions stay fractions of the frame. A target may be larger, up to 8192 on a side, and
 // may keep 1, 4 or 8 samples a pixel.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,3 +37,14 @@ TargetSize fit_aspect(int width, int height, int outputWidth, int outputHeight);
 // The whole factor by which the debug text's font grows on a target of the size: as many times as
 // the logical frame fits into it along both axes, at least once.
 int debug_text_scale(TargetSize target, int logicalWidth, int logicalHeight);
+
+// The bytes a target of the size keeps: a colour and a depth value for each sample of each
+// pixel, and with several samples the resolved image.
+uint64_t target_bytes(TargetSize size, int samples);
+// The memory the system can give a new allocation without swapping out others ("MemAvailable"),
+// or null where it does not say.
+std::optional<uint64_t> available_memory();
+// Why a target of the size and samples cannot be made in `available` bytes (null: not known, taken
+// as room enough); empty when it can. A target is never made larger than the memory there is: its
+// pages would be taken on its first frame, when the system might end the program for them.
+std::string target_memory_problem(TargetSize size, int samples, std::optional<uint64_t> available);

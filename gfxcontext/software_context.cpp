@@ -127,6 +127,8 @@ public:
         const TargetSize size =
             resolve_target_size(target, int(width), int(height), outputWidth, outputHeight);
         // A target too large for the memory there is leaves the device without a context.
+        if (!target_memory_problem(size, target.samples, available_memory()).empty())
+            return D3DERR_GENERIC;
         try {
             contexts.push_back(
                 std::make_unique<SoftwareContext>(presenter, int(width), int(height), size,

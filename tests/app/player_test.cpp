@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/device.h"
@@ -339,8 +340,10 @@ struct TargetChoice {
     std::string warnings;
 };
 
-// The target the player would draw on with the two variables set (null: unset).
-TargetChoice target_with(const char* size, const char* samples)
+// The target the player would draw on with the two variables set (null: unset) and the memory
+// there is (null: unknown).
+TargetChoice target_with(const char* size, const char* samples,
+                         std::optional<uint64_t> available = std::nullopt)
 {
     const auto set = [](const char* name, const char* value) {
         value ? setenv(name, value, 1) : unsetenv(name);
@@ -348,7 +351,7 @@ TargetChoice target_with(const char* size, const char* samples)
     set(RENDER_SIZE_VARIABLE, size);
     set(RENDER_SAMPLES_VARIABLE, samples);
     std::FILE* warnings = std::tmpfile();
-    TargetChoice choice{render_target_from_environment(warnings), {}};
+    TargetChoice choice{render_target_from_environment(warnings, available), {}};
     std::rewind(warnings);
     for (int c; (c = std::fgetc(warnings)) != EOF;)
         choice.warnings += char(c);
@@ -393,4 +396,16 @@ TEST(Player, RenderTargetComesFromTheEnvironmentAndBadValuesKeepTheirDefault)
     EXPECT_TRUE(same(bothBad.target, RenderTarget{}));
     EXPECT_EQ(std::count(bothBad.warnings.begin(), bothBad.warnings.end(), '\n'), 2)
         << bothBad.warnings;
+
+    // More than the memory there is: one line, and both settings keep their defaults. 4096 x 3072
+    // with 8 samples takes 816 MB; native sizes wait for the device.
+    const uint64_t megabyte = 1 << 20;
+    TargetChoice tooLarge = target_with("4096x3072", "8", 512 * megabyte);
+    EXPECT_TRUE(same(tooLarge.target, RenderTarget{}));
+    EXPECT_NE(tooLarge.warnings.find("needs 816 MB, more than the 512 MB"), std::string::npos)
+        << tooLarge.warnings;
+    EXPECT_EQ(std::count(tooLarge.warnings.begin(), tooLarge.warnings.end(), '\n'), 1);
+    EXPECT_TRUE(same(target_with("4096x3072", "8", 816 * megabyte).target,
+                     RenderTarget{4096, 3072, false, 8}));
+    EXPECT_TRUE(same(target_with("native", "8", megabyte).target, RenderTarget{0, 0, true, 8}));
 }

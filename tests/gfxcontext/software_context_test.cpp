@@ -339,6 +339,14 @@ TEST(Target, SizesAndSampleCountsAreReadStrictlyAndNativeFillsTheScreenAt4To3)
     EXPECT_EQ(presented_size({0, 0, true, 1}, 20000, 20000), std::make_pair(8192, 6144));
     EXPECT_EQ(presented_size({0, 0, true, 1}), std::make_pair(640, 480));
     EXPECT_EQ(presented_size({0, 0, true, 1}, 1, 1), std::make_pair(640, 480));
+
+    // Memory: colour and depth a sample, and the resolved image with several samples.
+    EXPECT_EQ(target_bytes({640, 480}, 1), 640u * 480 * 8);
+    EXPECT_EQ(target_bytes({8192, 8192}, 8), 8192ull * 8192 * 68);
+    EXPECT_EQ(target_memory_problem({8192, 8192}, 8, std::nullopt), "");
+    EXPECT_EQ(target_memory_problem({640, 480}, 1, 640u * 480 * 8), "");
+    EXPECT_EQ(target_memory_problem({640, 480}, 1, 640u * 480 * 8 - 1),
+              "640x480 with 1 sample needs 3 MB, more than the 2 MB of memory available");
 }
 
 TEST(Target, DebugTextKeepsItsPlaceAndGrowsByAWholeFactor)

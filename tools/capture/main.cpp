@@ -199,6 +199,9 @@ int capture_display_frames(int argc, char** argv, const RenderTarget& target)
     if (!video.empty() && (size.width % 2 != 0 || size.height % 2 != 0))
         return bad_option("--video needs a --size with even sides, not " +
                           std::to_string(size.width) + "x" + std::to_string(size.height));
+    if (const std::string problem = target_memory_problem(size, target.samples, available_memory());
+        !problem.empty())
+        return bad_option("--size and --samples: " + problem);
     const int64_t stop = video_frame_at_end(END_FRAME);
     if (last < 0)
         last = stop - 1;
