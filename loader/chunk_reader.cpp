@@ -1,6 +1,5 @@
 #include "loader/chunk_reader.h"
 
-#include <bit>
 #include <cstring>
 
 #include "core/fatal_error.h"
@@ -13,6 +12,15 @@ namespace {
 // The deepest real files nest six levels; anything beyond this is skipped rather than followed,
 // so that a file of nested containers cannot exhaust the stack.
 constexpr int MAX_DEPTH = 2 * 64;
+
+// The float a file's four bytes hold (std::bit_cast is missing from some standard libraries the
+// player is built with, such as the browser build's).
+float float_from_bits(uint32_t bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 }  // namespace
 
@@ -62,7 +70,7 @@ bool ChunkBody::f32(float& value)
     uint32_t bits;
     if (!u32(bits))
         return false;
-    value = std::bit_cast<float>(bits);
+    value = float_from_bits(bits);
     return true;
 }
 
@@ -74,7 +82,7 @@ bool ChunkBody::floats(float* out, int count)
         if (!bytes(b, 4 * n))
             return false;
         for (int i = 0; i < n; ++i)
-            out[i] = std::bit_cast<float>(le32(b + 4 * i));
+            out[i] = float_from_bits(le32(b + 4 * i));
         out += n;
         count -= n;
     }

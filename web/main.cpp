@@ -1,0 +1,110 @@
+// The player in the browser: the page's ports, the context library and the scene operations wired
+// into the driver as the native program does. With ?frames=... in the page's address it draws
+// those scene frames through the headless player instead and hands them to the page.
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/headless_player.h"
+#include "app/player.h"
+#include "app/render_choice.h"
+#include "app/scene_calls.h"
+#include "core/fatal_error.h"
+#include "gfxcontext/software_context.h"
+#include "web/canvas_pixels.h"
+#include "web/page_options.h"
+#include "web/scene_fetch.h"
+#include "web/web_clock.h"
+#include "web/web_message_box.h"
+#include "web/web_presenter.h"
+#include "web/web_sound.h"
+#include "web/web_window.h"
+
+namespace {
+
+EM_JS(char*, web_page_query, (), { return allocateUTF8(window.location.search || ""); });
+
+EM_JS(void, web_keep_test_frame, (double frame, const uint8_t* rgba, int width, int height), {
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(width, height);
+    image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    context.putImageData(image, 0, 0);
+    window.sarnojFrames = window.sarnojFrames || [];
+    window.sarnojFrames.push({frame : frame, width : width, height : height,
+                              png : canvas.toDataURL('image/png')});
+});
+
+EM_JS(void, web_run_ended, (int code, int test), {
+    window.sarnojExitCode = code;
+    if (Module.onPlayerEnd)
+        Module.onPlayerEnd(code, !!test);
+});
+
+std::string page_query()
+{
+    char* query = web_page_query();
+    std::string text = query ? query : "";
+    std::free(query);
+    return text;
+}
+
+int draw_test_frames(const PageOptions& options)
+{
+    HeadlessPlayer player(APP_SETTINGS.sceneFileName, render_target_from_environment(stderr),
+                          APP_SETTINGS.screenWidth, APP_SETTINGS.screenHeight);
+    std::vector<uint8_t> rgba;
+    for (float frame : options.frames) {
+        player.render(frame);
+        const OffscreenPresenter& shown = player.presenter();
+        pixels_to_rgba(shown.frame, rgba);
+        web_keep_test_frame(double(frame), rgba.data(), shown.width, shown.height);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int, char**)
+{
+    set_fatal_hooks({web_show_message_box, nullptr, nullptr});
+    const PageOptions options = parse_page_options(page_query());
+    // The test mode runs unattended: its boxes are shown, not waited on.
+    web_message_boxes_wait(!options.testMode);
+    if (!options.problem.empty())
+        fatal_error(options.problem);
+    if (!options.size.empty())
+        setenv(RENDER_SIZE_VARIABLE, options.size.c_str(), 1);
+    if (!options.samples.empty())
+        setenv(RENDER_SAMPLES_VARIABLE, options.samples.c_str(), 1);
+
+    const std::string problem = fetch_scene("scene", "/scene");
+    if (!problem.empty())
+        fatal_error("The scene could not be fetched: " + problem);
+
+    if (options.testMode) {
+        const int code = draw_test_frames(options);
+        web_run_ended(code, 1);
+        return code;
+    }
+
+    int code;
+    {
+        WebWindow window;
+        WebClock clock;
+        WebMessageBox messageBox;
+        WebSound sound;
+        WebPresenter presenter;
+        auto graphics =
+            make_software_context_library(&presenter, render_target_from_environment(stderr));
+        PlayerPorts ports{window, clock, messageBox, sound, *graphics};
+        code = run_player(ports, player_scene_calls());
+    }
+    web_run_ended(code, 0);
+    return code;
+}

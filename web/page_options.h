@@ -1,0 +1,23 @@
+#pragma once
+// What the page's address asks of the player: ?size=WxH|native and ?samples=N choose the render
+// target as SARNOJ_RENDER_SIZE and SARNOJ_RENDER_SAMPLES do for the native player (and are
+// checked by the same code), ?frames=0,100,500 draws those scene frames instead of playing, for
+// a test that compares them with the native capture.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The most frames one test run may ask for.
+constexpr size_t PAGE_MAX_FRAMES = 256;
+
+struct PageOptions {
+    std::string size;     // empty: not asked for
+    std::string samples;  // empty: not asked for
+    bool testMode = false;
+    std::vector<float> frames;
+    std::string problem;  // why a parameter was not understood; empty when all were
+};
+
+// query: the address's search part, with or without its leading '?'.
+PageOptions parse_page_options(std::string_view query);

@@ -1,0 +1,48 @@
+#include "web/web_presenter.h"
+
+#include <emscripten.h>
+
+#include "gfxcontext/render_target.h"
+#include "web/canvas_pixels.h"
+
+namespace {
+
+EM_JS(void, web_put_frame, (const uint8_t* rgba, int width, int height), {
+    const canvas = document.getElementById('canvas');
+    if (!canvas)
+        return;
+    if (canvas.width != width || canvas.height != height) {
+        canvas.width = width;
+        canvas.height = height;
+    }
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(width, height);
+    // The module's memory is shared with the device's threads; ImageData takes only a copy.
+    image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    context.putImageData(image, 0, 0);
+});
+
+EM_JS(int, web_view_width, (), {
+    return Math.floor(window.innerWidth * (window.devicePixelRatio || 1));
+});
+EM_JS(int, web_view_height, (), {
+    return Math.floor(window.innerHeight * (window.devicePixelRatio || 1));
+});
+
+}  // namespace
+
+void WebPresenter::present(const uint32_t* pixels, int width, int height)
+{
+    if (!pixels || width <= 0 || height <= 0 || width > maxTargetSide ||
+        height > maxTargetSide)
+        return;
+    pixels_to_rgba({pixels, size_t(width) * size_t(height)}, rgba);
+    web_put_frame(rgba.data(), width, height);
+}
+
+bool WebPresenter::output_size(int& width, int& height)
+{
+    width = web_view_width();
+    height = web_view_height();
+    return width > 0 && height > 0;
+}
