@@ -1,0 +1,123 @@
+// The browser test of the web build: the page loads in headless Chromium, its test mode draws
+// the chosen scene frames as the native capture tool does (within one step a channel), and in a
+// run Escape ends the player with its final screen.
+//   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES
+// REFERENCE_DIR holds the native `capture --frames` images (frame_NNNNNN.png or as listed in
+// its index.txt); the script serves BUILD_WEB_DIR itself on a free port of 127.0.0.1.
+import { spawn } from 'node:child_process';
+import { copyFileSync, mkdirSync, readdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const [root, referenceDir, frameList] = process.argv.slice(2);
+const here = dirname(fileURLToPath(import.meta.url));
+let passed = 0, failed = 0;
+function check(ok, what) {
+  if (ok)
+    passed++;
+  else
+    failed++;
+  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}`);
+}
+
+// The reference images beside the page, so that the page can read their pixels.
+const refs = join(root, 'reference');
+mkdirSync(refs, { recursive: true });
+const references = readdirSync(referenceDir).filter(name => name.endsWith('.png')).sort();
+for (const name of references)
+  copyFileSync(join(referenceDir, name), join(refs, name));
+
+const server = spawn('python3', [join(here, '..', 'serve.py'), root, '0'],
+                     { stdio: ['ignore', 'pipe', 'inherit'] });
+const address = await new Promise((resolve, reject) => {
+  server.stdout.on('data', data => {
+    const found = /http:\/\/[0-9.:]+\//.exec(String(data));
+    if (found)
+      resolve(found[0]);
+  });
+  server.on('exit', () => reject(new Error('the server stopped')));
+});
+
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: 'new',
+  protocolTimeout: 900000,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync', '--no-first-run',
+         '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+});
+const deadline = ms => new Promise((_, reject) => setTimeout(() => reject(new Error('timed out')), ms));
+
+try {
+  // The test mode: every frame asked for, each matching the native image.
+  const page = await browser.newPage();
+  const errors = [];
+  // The device's threads meet on the main thread now and then; emscripten warns of that once.
+  page.on('console', message => {
+    if (message.type() === 'error' && !message.text().startsWith('Blocking on the main thread'))
+      errors.push(message.text());
+  });
+  page.on('pageerror', error => errors.push(error.message));
+  await page.goto(`${address}?frames=${frameList}`);
+  await Promise.race([page.waitForFunction('window.sarnojEnded === true', { timeout: 0 }),
+                      deadline(600000)]);
+  check(await page.evaluate('window.crossOriginIsolated'), 'the page is cross-origin isolated');
+  const frames = frameList.split(',').map(Number);
+  const count = await page.evaluate('(window.sarnojFrames || []).length');
+  check(count === frames.length, `${count} of ${frames.length} frames drawn`);
+  for (let i = 0; i < Math.min(count, references.length); i++) {
+    const result = await page.evaluate(async (index, reference) => {
+      const pixels = async url => {
+        const image = new Image();
+        image.src = url;
+        await image.decode();
+        const canvas = document.createElement('canvas');
+        canvas.width = image.width;
+        canvas.height = image.height;
+        const context = canvas.getContext('2d');
+        context.drawImage(image, 0, 0);
+        return context.getImageData(0, 0, image.width, image.height);
+      };
+      const drawn = await pixels(window.sarnojFrames[index].png);
+      const wanted = await pixels(reference);
+      if (drawn.width !== wanted.width || drawn.height !== wanted.height)
+        return { size: `${drawn.width}x${drawn.height} against ${wanted.width}x${wanted.height}` };
+      let worst = 0, off = 0;
+      for (let p = 0; p < drawn.data.length; p++) {
+        const d = Math.abs(drawn.data[p] - wanted.data[p]);
+        worst = Math.max(worst, d);
+        if (d > 0)
+          off++;
+      }
+      return { worst, off };
+    }, i, `reference/${references[i]}`);
+    check(result.worst !== undefined && result.worst <= 1,
+          `frame ${frames[i]} against ${references[i]}: ${JSON.stringify(result)}`);
+  }
+  check(errors.length === 0, `no errors on the console${errors.length ? ': ' + errors.join(' | ') : ''}`);
+  await page.close();
+
+  // A run: the player starts, draws, and Escape ends it with the final screen.
+  const run = await browser.newPage();
+  await run.goto(address);
+  await Promise.race([run.waitForFunction(
+      'document.getElementById("canvas").style.visibility === "visible"', { timeout: 0 }),
+                      deadline(300000)]);
+  await new Promise(resolve => setTimeout(resolve, 2000));
+  await run.keyboard.press('Escape');
+  await Promise.race([run.waitForFunction('window.sarnojEnded === true', { timeout: 0 }),
+                      deadline(60000)]);
+  check(await run.evaluate('window.sarnojExitCode') === 1, 'Escape ends the run with code 1');
+  check(await run.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
+        'the final screen shows');
+  await run.screenshot({ path: join(root, 'run-end.png') });
+  await run.close();
+} catch (error) {
+  check(false, String(error));
+} finally {
+  await browser.close();
+  server.kill();
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
