@@ -1,7 +1,7 @@
 // The browser test of the web build: the page loads in headless Chromium, its test mode draws
 // the chosen scene frames as the native capture tool does (within one step a channel), and in a
 // run Escape ends the player with its final screen.
-//   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES
+//   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES [SERVE_PY]
 // REFERENCE_DIR holds the native `capture --frames` images (frame_NNNNNN.png or as listed in
 // its index.txt); the script serves BUILD_WEB_DIR itself on a free port of 127.0.0.1.
 import { spawn } from 'node:child_process';
@@ -10,7 +10,7 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-const [root, referenceDir, frameList] = process.argv.slice(2);
+const [root, referenceDir, frameList, servePy] = process.argv.slice(2);
 const here = dirname(fileURLToPath(import.meta.url));
 let passed = 0, failed = 0;
 function check(ok, what) {
@@ -28,7 +28,7 @@ const references = readdirSync(referenceDir).filter(name => name.endsWith('.png'
 for (const name of references)
   copyFileSync(join(referenceDir, name), join(refs, name));
 
-const server = spawn('python3', [join(here, '..', 'serve.py'), root, '0'],
+const server = spawn('python3', [servePy || join(here, '..', 'serve.py'), root, '0'],
                      { stdio: ['ignore', 'pipe', 'inherit'] });
 const address = await new Promise((resolve, reject) => {
   server.stdout.on('data', data => {
