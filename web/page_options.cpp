@@ -9,10 +9,12 @@ namespace {
 bool parse_frames(std::string_view text, std::vector<float>& frames)
 {
     frames.clear();
-    while (!text.empty()) {
+    // Every comma is followed by a number: "1," and "" are refused alike.
+    for (bool more = true; more;) {
         const size_t comma = text.find(',');
         const std::string number(text.substr(0, comma));
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        more = comma != std::string_view::npos;
+        text = more ? text.substr(comma + 1) : std::string_view();
         if (number.empty() || frames.size() >= PAGE_MAX_FRAMES)
             return false;
         char* end = nullptr;
@@ -21,7 +23,7 @@ bool parse_frames(std::string_view text, std::vector<float>& frames)
             return false;
         frames.push_back(frame);
     }
-    return !frames.empty();
+    return true;
 }
 
 }  // namespace
