@@ -32,6 +32,14 @@ mkdir -p "$reference"
 scene=$(grep -ix 'sarnoj1.3ds' "$out/scene/files.txt" | head -1)
 "$here/build/tools/capture" "$out/scene/$scene" "$reference" --frames "$frames" > /dev/null
 
+# The same scene without its music, for the sound library's error box.
+rm -rf "$out/scene-no-music"
+mkdir -p "$out/scene-no-music"
+grep -ivx 'sarnoj.mp3' "$out/scene/files.txt" | while IFS= read -r name; do
+  cp "$out/scene/$name" "$out/scene-no-music/"
+  printf '%s\n' "$name"
+done > "$out/scene-no-music/files.txt"
+
 # Resolved from its own folder, the test finds puppeteer-core there.
 cp "$here/web/test/page_test.mjs" "$node/"
 node "$node/page_test.mjs" "$out" "$reference" "$frames" "$here/web/serve.py"

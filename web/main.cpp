@@ -83,7 +83,7 @@ int main(int, char**)
     if (!options.samples.empty())
         setenv(RENDER_SAMPLES_VARIABLE, options.samples.c_str(), 1);
 
-    const std::string problem = fetch_scene("scene", "/scene");
+    const std::string problem = fetch_scene(options.scene.c_str(), "/scene");
     if (!problem.empty())
         fatal_error("The scene could not be fetched: " + problem);
 

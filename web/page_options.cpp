@@ -26,6 +26,19 @@ bool parse_frames(std::string_view text, std::vector<float>& frames)
     return true;
 }
 
+// Letters, digits, '-', '_' and '.', not starting with '.': a folder beside the page, never one
+// elsewhere on the server.
+bool plain_folder(std::string_view name)
+{
+    if (name.empty() || name.size() > 64 || name.front() == '.')
+        return false;
+    for (char c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '-' || c == '_' || c == '.'))
+            return false;
+    return true;
+}
+
 }  // namespace
 
 PageOptions parse_page_options(std::string_view query)
@@ -45,6 +58,12 @@ PageOptions parse_page_options(std::string_view query)
             options.size = value;
         } else if (key == "samples") {
             options.samples = value;
+        } else if (key == "scene") {
+            if (plain_folder(value))
+                options.scene = value;
+            else
+                options.problem = "scene: expected the name of a folder beside the page, got \"" +
+                                  std::string(value) + "\"";
         } else if (key == "frames") {
             options.testMode = true;
             if (!parse_frames(value, options.frames))

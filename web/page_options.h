@@ -2,7 +2,8 @@
 // What the page's address asks of the player: ?size=WxH|native and ?samples=N choose the render
 // target as SARNOJ_RENDER_SIZE and SARNOJ_RENDER_SAMPLES do for the native player (and are
 // checked by the same code), ?frames=0,100,500 draws those scene frames instead of playing, for
-// a test that compares them with the native capture.
+// a test that compares them with the native capture, and ?scene=NAME plays the scene folder of
+// that name beside the page instead of "scene".
 
 #include <string>
 #include <string_view>
@@ -11,7 +12,10 @@
 // The most frames one test run may ask for.
 constexpr size_t PAGE_MAX_FRAMES = 256;
 
+constexpr const char* PAGE_DEFAULT_SCENE = "scene";
+
 struct PageOptions {
+    std::string scene = PAGE_DEFAULT_SCENE;  // a plain folder name beside the page
     std::string size;     // empty: not asked for
     std::string samples;  // empty: not asked for
     bool testMode = false;

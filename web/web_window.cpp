@@ -14,9 +14,21 @@ constexpr const char* CANVAS = "#canvas";
 // left in the background cannot grow the queue without bound.
 constexpr size_t MAX_PENDING = 4096;
 
-// Waits for the browser's next animation frame; the page runs its events meanwhile.
+// Waits for the browser's next animation frame, the page running its events meanwhile. A page
+// out of sight gets no animation frames; the player goes on there too (its music plays on), at
+// the pace of a timer.
 EM_ASYNC_JS(void, web_next_animation_frame, (), {
-    await new Promise(resolve => requestAnimationFrame(() => resolve()));
+    await new Promise(resolve => {
+        let done = false;
+        const once = () => {
+            if (!done) {
+                done = true;
+                resolve();
+            }
+        };
+        requestAnimationFrame(once);
+        setTimeout(once, 50);
+    });
 });
 
 EM_JS(void, web_set_title, (const char* title), { document.title = UTF8ToString(title); });

@@ -50,6 +50,7 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
 {
     PageOptions plain = parse_page_options("");
     EXPECT_FALSE(plain.testMode);
+    EXPECT_EQ(plain.scene, "scene");
     EXPECT_TRUE(plain.size.empty() && plain.samples.empty() && plain.problem.empty());
 
     // The size and sample count go to the native checks as written; unknown keys are ignored.
@@ -63,6 +64,15 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
     EXPECT_EQ(test.size, "native");
     EXPECT_EQ(test.frames, (std::vector<float>{0.0f, 10.4f, 500.0f}));
     EXPECT_TRUE(test.problem.empty());
+
+    // Another scene folder beside the page, but never a path elsewhere on the server.
+    EXPECT_EQ(parse_page_options("scene=no-music_2").scene, "no-music_2");
+    for (const char* bad : {"scene=", "scene=..", "scene=.hidden", "scene=a/b", "scene=%2e%2e",
+                            "scene=http:x"}) {
+        PageOptions options = parse_page_options(bad);
+        EXPECT_EQ(options.scene, "scene") << bad;
+        EXPECT_FALSE(options.problem.empty()) << bad;
+    }
 
     // A test run asked for with frames it cannot draw is refused with the reason, not guessed.
     std::string tooMany = "frames=0";

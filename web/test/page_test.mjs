@@ -47,7 +47,14 @@ const browser = await puppeteer.launch({
          '--disable-component-update', '--disable-sync', '--no-first-run',
          '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
 });
-const deadline = ms => new Promise((_, reject) => setTimeout(() => reject(new Error('timed out')), ms));
+// Waits until the expression holds on the page; the error names what did not happen.
+async function waitFor(page, expression, ms, what) {
+  try {
+    await page.waitForFunction(expression, { timeout: ms, polling: 250 });
+  } catch (error) {
+    throw new Error(`${what}: ${error.message}`);
+  }
+}
 
 try {
   // The test mode: every frame asked for, each matching the native image.
@@ -60,8 +67,7 @@ try {
   });
   page.on('pageerror', error => errors.push(error.message));
   await page.goto(`${address}?frames=${frameList}`);
-  await Promise.race([page.waitForFunction('window.sarnojEnded === true', { timeout: 0 }),
-                      deadline(600000)]);
+  await waitFor(page, 'window.sarnojEnded === true', 600000, 'the test frames drawn');
   check(await page.evaluate('window.crossOriginIsolated'), 'the page is cross-origin isolated');
   const frames = frameList.split(',').map(Number);
   const count = await page.evaluate('(window.sarnojFrames || []).length');
@@ -101,18 +107,36 @@ try {
   // A run: the player starts, draws, and Escape ends it with the final screen.
   const run = await browser.newPage();
   await run.goto(address);
-  await Promise.race([run.waitForFunction(
-      'document.getElementById("canvas").style.visibility === "visible"', { timeout: 0 }),
-                      deadline(300000)]);
+  await run.bringToFront();
+  await waitFor(run, 'document.getElementById("canvas").style.visibility === "visible"', 300000,
+                'the run started');
   await new Promise(resolve => setTimeout(resolve, 2000));
-  await run.keyboard.press('Escape');
-  await Promise.race([run.waitForFunction('window.sarnojEnded === true', { timeout: 0 }),
-                      deadline(60000)]);
+  // Held, as a person presses it: the player reads the key's state once a pass, so a press and
+  // release within one pass go unseen, natively too.
+  await run.keyboard.down('Escape');
+  await waitFor(run, 'window.sarnojEnded === true', 60000, 'the run ended by Escape');
+  await run.keyboard.up('Escape');
   check(await run.evaluate('window.sarnojExitCode') === 1, 'Escape ends the run with code 1');
   check(await run.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
         'the final screen shows');
   await run.screenshot({ path: join(root, 'run-end.png') });
   await run.close();
+
+  // A scene without its music: the player's "FMOD Error!" box, then the run's end once it is
+  // closed.
+  const silent = await browser.newPage();
+  await silent.goto(`${address}?scene=scene-no-music`);
+  await waitFor(silent, 'getComputedStyle(document.getElementById("message")).display === "flex"',
+                300000, 'the box for the missing music');
+  const box = await silent.evaluate(`[document.querySelector('#message .caption').textContent,
+                                      document.querySelector('#message .text').textContent]`);
+  check(box[0] === 'FMOD Error!' && /not found/i.test(box[1]),
+        `a missing music file shows ${JSON.stringify(box)}`);
+  check(!(await silent.evaluate('window.sarnojEnded === true')), 'the box waits for OK');
+  await silent.click('#message button');
+  await waitFor(silent, 'window.sarnojEnded === true', 60000, 'the run ended by OK');
+  check(await silent.evaluate('window.sarnojExitCode') === 1, 'closing it ends the run with code 1');
+  await silent.close();
 } catch (error) {
   check(false, String(error));
 } finally {
