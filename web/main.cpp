@@ -46,6 +46,16 @@ EM_JS(void, web_run_ended, (int code, int test), {
         Module.onPlayerEnd(code, !!test);
 });
 
+bool testMode = false;
+
+// A fatal stop ends the run as its normal end does: the page shows its final screen (after the
+// box's OK) or lets a test know.
+[[noreturn]] void end_on_fatal_error(int code)
+{
+    web_run_ended(code, testMode ? 1 : 0);
+    std::exit(code);
+}
+
 std::string page_query()
 {
     char* query = web_page_query();
@@ -72,8 +82,9 @@ int draw_test_frames(const PageOptions& options)
 
 int main(int, char**)
 {
-    set_fatal_hooks({web_show_message_box, nullptr, nullptr});
+    set_fatal_hooks({web_show_message_box, nullptr, end_on_fatal_error});
     const PageOptions options = parse_page_options(page_query());
+    testMode = options.testMode;
     // The test mode runs unattended: its boxes are shown, not waited on.
     web_message_boxes_wait(!options.testMode);
     if (!options.problem.empty())

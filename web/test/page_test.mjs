@@ -137,6 +137,22 @@ try {
   await waitFor(silent, 'window.sarnojEnded === true', 60000, 'the run ended by OK');
   check(await silent.evaluate('window.sarnojExitCode') === 1, 'closing it ends the run with code 1');
   await silent.close();
+
+  // A scene folder that is not there: the fatal "Error!" box, then the final screen.
+  const missing = await browser.newPage();
+  await missing.goto(`${address}?scene=no-such-scene`);
+  await waitFor(missing, 'getComputedStyle(document.getElementById("message")).display === "flex"',
+                300000, 'the box for the missing scene');
+  const fatal = await missing.evaluate(`[document.querySelector('#message .caption').textContent,
+                                        document.querySelector('#message .text').textContent]`);
+  check(fatal[0] === 'Error!' && /could not be fetched/.test(fatal[1]),
+        `a missing scene shows ${JSON.stringify(fatal)}`);
+  await missing.click('#message button');
+  await waitFor(missing, 'window.sarnojEnded === true', 60000, 'the end after the error box');
+  check(await missing.evaluate('window.sarnojExitCode') === 1 &&
+        await missing.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
+        'a fatal stop ends with code 1 and the final screen');
+  await missing.close();
 } catch (error) {
   check(false, String(error));
 } finally {
