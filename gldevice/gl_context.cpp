@@ -1,7 +1,6 @@
 #include "gldevice/gl_context.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
 #include <vector>
 
@@ -127,7 +126,6 @@ public:
                               GL_NEAREST);
             source = resolved->framebuffer;
         }
-        if (GLenum e = glGetError()) fprintf(stderr, "GLERR %x\n", e);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         pixels.resize(size_t(width) * height);
@@ -236,6 +234,8 @@ public:
     {
         glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
         glDisable(GL_DITHER);
+        // A flat primitive takes the colour of its first vertex.
+        glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     }
     ~GlLibrary() override
     {

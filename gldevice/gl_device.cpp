@@ -1,8 +1,6 @@
 #include "gldevice/gl_device.h"
 
 #include <cstring>
-#include <cstdio>
-#include <cstdlib>
 
 #include "gldevice/gl_texture.h"
 #include "gldevice/gl_vertex_buffer.h"
@@ -216,6 +214,5 @@ HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffe
                              GLsizei(kept.size()), GL_UNSIGNED_SHORT, nullptr,
                              GLint(startVertex));
     glBindVertexArray(0);
-    if (getenv("GLDBG")) { const ClipVertex& v = buffer->clip[startVertex + kept[0]]; fprintf(stderr, "draw %u n=%zu tex=%d blend=%d z=%d fill=%u cull=%u v=%g %g %g %g c=%08x err=%x\n", type, kept.size(), texture!=nullptr, blendEnable, depthEnable, fillMode, cullMode, v.x,v.y,v.z,v.w,v.colour, glGetError()); }
     return D3D_OK;
 }

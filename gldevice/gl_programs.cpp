@@ -2,6 +2,10 @@
 
 namespace {
 
+// Gouraud colours run straight across the screen as on the software device: interpolated with the
+// perspective as c w and w, their quotient is linear on screen (rather than a noperspective
+// attribute, which some drivers lose on triangles they clip).
+//
 // The contract's clip space has z in 0..w and y up with pixel centres on whole screen positions;
 // GL's has z in -w..w and centres half a pixel in. The frame is drawn upside down in GL's terms,
 // so that its rows read back top row first.
@@ -11,33 +15,41 @@ layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 uv;
 uniform vec2 pixel;
 out vec2 texcoord;
-noperspective out vec4 diffuse;
+out vec4 diffuseW;
+out float w;
 flat out vec4 flatDiffuse;
 void main()
 {
     vec4 p = position;
     gl_Position = vec4(p.x + p.w * pixel.x, p.w * pixel.y - p.y, 2.0 * p.z - p.w, p.w);
     texcoord = uv;
-    diffuse = colour;
+    diffuseW = colour * p.w;
+    w = p.w;
     flatDiffuse = colour;
 }
 )";
 
-// A flat colour takes its alpha from the texture alone.
+// A textured primitive takes its alpha from the texture alone. The mip level is chosen as the
+// software device chooses it, from the longer of the texel footprint's steps along x and y; a
+// footprint that is not a number (where 1/w runs out across a quad) counts as magnified.
 constexpr const char* sceneFragment = R"(#version 330 core
 in vec2 texcoord;
-noperspective in vec4 diffuse;
+in vec4 diffuseW;
+in float w;
 flat in vec4 flatDiffuse;
 uniform sampler2D image;
 uniform int mode;
 out vec4 result;
 void main()
 {
-    vec4 d = (mode & 2) != 0 ? diffuse : flatDiffuse;
+    vec4 d = (mode & 2) != 0 ? diffuseW / w : flatDiffuse;
     if ((mode & 1) != 0) {
-        if ((mode & 2) == 0)
-            d.a = 1.0;
-        result = texture(image, texcoord) * d;
+        d.a = 1.0;
+        vec2 size = vec2(textureSize(image, 0));
+        vec2 dx = dFdx(texcoord) * size, dy = dFdy(texcoord) * size;
+        float rho2 = max(dot(dx, dx), dot(dy, dy));
+        float lod = rho2 > 1.0 ? 0.5 * log2(rho2) : 0.0;
+        result = textureLod(image, texcoord, lod) * d;
     } else {
         result = d;
     }
