@@ -170,6 +170,11 @@ void GlDevice::apply_state(bool triangles)
         glDisable(GL_CULL_FACE);
     }
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+    // Lines cover every sample of the pixels they touch, as on the software device.
+    if (triangles && !wireframe)
+        glEnable(GL_MULTISAMPLE);
+    else
+        glDisable(GL_MULTISAMPLE);
     if (textured) {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, texture->id);
