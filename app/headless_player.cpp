@@ -64,8 +64,9 @@ HeadlessPlayer::HeadlessPlayer(const char* sceneFile, const RenderTarget& target
     start(build_scene(sceneFile, width, height, prepare_scene_for_device));
 }
 
-HeadlessPlayer::HeadlessPlayer(SceneMaker make, const RenderTarget& target, int width, int height)
-    : HeadlessPlayer(target, width, height, RenderDevice::software)
+HeadlessPlayer::HeadlessPlayer(SceneMaker make, const RenderTarget& target, int width, int height,
+                               RenderDevice device)
+    : HeadlessPlayer(target, width, height, device)
 {
     Scene* scene = make(width, height);
     prepare_scene_for_device(*scene);

@@ -33,7 +33,7 @@ public:
     // the scene build prepares a loaded one.
     using SceneMaker = Scene* (*)(int width, int height);
     explicit HeadlessPlayer(SceneMaker make, const RenderTarget& target = {}, int width = 640,
-                            int height = 480);
+                            int height = 480, RenderDevice device = RenderDevice::software);
     ~HeadlessPlayer();
     HeadlessPlayer(const HeadlessPlayer&) = delete;
     HeadlessPlayer& operator=(const HeadlessPlayer&) = delete;
