@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-struct EglSession {
+#include "gldevice/gl_host.h"
+
+struct EglSession : GlHost {
     void* display = nullptr;
     void* context = nullptr;
     void* surface = nullptr;   // a 1 x 1 pbuffer where surfaceless contexts are not offered
@@ -16,7 +18,10 @@ struct EglSession {
     EglSession() = default;
     EglSession(const EglSession&) = delete;
     EglSession& operator=(const EglSession&) = delete;
-    ~EglSession();
+    ~EglSession() override;
+
+    bool window_size(int&, int&) override { return false; }
+    void swap() override {}
 };
 
 // Null, with the reason in `reason`, when no such context can be made.

@@ -76,9 +76,9 @@ struct GlFramebuffer {
 
 class GlContext : public Counted<Context> {
 public:
-    GlContext(Presenter* presenter, const GlPrograms& programs, int width, int height,
-              TargetSize size, int samples)
-        : presenter(presenter), programs(programs),
+    GlContext(Presenter* presenter, GlHost& host, const GlPrograms& programs, int width,
+              int height, TargetSize size, int samples)
+        : presenter(presenter), host(host), programs(programs),
           drawn(size.width, size.height, samples, true),
           resolved(samples > 1 ? std::make_unique<GlFramebuffer>(size.width, size.height, 1, false)
                                : nullptr),
@@ -125,6 +125,11 @@ public:
             glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
                               GL_NEAREST);
             source = resolved->framebuffer;
+        }
+        int windowWidth = 0, windowHeight = 0;
+        if (host.window_size(windowWidth, windowHeight)) {
+            show_in_window(source, windowWidth, windowHeight);
+            return D3D_OK;
         }
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -213,7 +218,24 @@ private:
         }
     }
 
+    // The frame, the window's back buffer cleared black around it, shown in the window: scaled to
+    // the largest area of its aspect, rows flipped into the window's bottom-up order.
+    void show_in_window(GLuint source, int windowWidth, int windowHeight)
+    {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glViewport(0, 0, windowWidth, windowHeight);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const TargetSize fitted = fit_aspect(target.width, target.height, windowWidth, windowHeight);
+        const int x = (windowWidth - fitted.width) / 2, y = (windowHeight - fitted.height) / 2;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+        glBlitFramebuffer(0, 0, target.width, target.height, x, y + fitted.height,
+                          x + fitted.width, y, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+        host.swap();
+    }
+
     Presenter* presenter;
+    GlHost& host;
     const GlPrograms& programs;
     GlFramebuffer drawn;
     std::unique_ptr<GlFramebuffer> resolved;
@@ -228,9 +250,8 @@ private:
 
 class GlLibrary : public ContextLibrary {
 public:
-    GlLibrary(std::unique_ptr<EglSession> session, Presenter* presenter,
-              const RenderTarget& target)
-        : session(std::move(session)), presenter(presenter), target(target)
+    GlLibrary(std::unique_ptr<GlHost> host, Presenter* presenter, const RenderTarget& target)
+        : host(std::move(host)), presenter(presenter), target(target)
     {
         glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
         glDisable(GL_DITHER);
@@ -268,14 +289,14 @@ public:
         if (target.samples != 1 && target.samples != 4 && target.samples != 8)
             return D3DERR_GENERIC;
         int outputWidth = 0, outputHeight = 0;
-        if (target.native && presenter)
+        if (target.native && !host->window_size(outputWidth, outputHeight) && presenter)
             presenter->output_size(outputWidth, outputHeight);
         const TargetSize size =
             resolve_target_size(target, int(width), int(height), outputWidth, outputHeight);
         // A driver with fewer samples a pixel draws with as many as it has.
         const int samples = std::max(1, std::min(target.samples, int(maxSamples)));
-        auto made = std::make_unique<GlContext>(presenter, *programs, int(width), int(height),
-                                                size, samples);
+        auto made = std::make_unique<GlContext>(presenter, *host, *programs, int(width),
+                                                int(height), size, samples);
         if (!made->complete())
             return D3DERR_GENERIC;
         contexts.push_back(std::move(made));
@@ -309,7 +330,7 @@ public:
     }
 
 private:
-    std::unique_ptr<EglSession> session;   // made current first, released last
+    std::unique_ptr<GlHost> host;   // its context made current first, released last
     std::unique_ptr<GlPrograms> programs = std::make_unique<GlPrograms>();
     Presenter* presenter;
     RenderTarget target;
@@ -328,12 +349,26 @@ std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(Presenter* presente
     std::unique_ptr<EglSession> session = start_egl_session(reason);
     if (!session)
         return nullptr;
-    const std::string name = session->renderer;
     if (renderer)
-        *renderer = name;
-    auto library = std::make_unique<GlLibrary>(std::move(session), presenter, target);
+        *renderer = session->renderer;
+    return make_gl_context_library(std::move(session), presenter, target, reason);
+}
+
+std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(std::unique_ptr<GlHost> host,
+                                                             Presenter* presenter,
+                                                             const RenderTarget& target,
+                                                             std::string& reason)
+{
+    GLint major = 0, minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    if (major * 10 + minor < 33) {
+        reason = "the GL context is older than OpenGL 3.3";
+        return nullptr;
+    }
+    auto library = std::make_unique<GlLibrary>(std::move(host), presenter, target);
     if (!library->ready()) {
-        reason = "the GL device's shaders do not compile on " + name;
+        reason = "the GL device's shaders do not compile here";
         return nullptr;
     }
     return library;
