@@ -47,6 +47,7 @@ public:
                     drawing = gl.get();
                     return made;
                 }
+                gl.reset();   // its GL context leaves the window to the software device
             }
         }
         const HRESULT made =
