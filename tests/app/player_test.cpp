@@ -409,3 +409,27 @@ TEST(Player, RenderTargetComesFromTheEnvironmentAndBadValuesKeepTheirDefault)
                      RenderTarget{4096, 3072, false, 8}));
     EXPECT_TRUE(same(target_with("native", "8", megabyte).target, RenderTarget{0, 0, true, 8}));
 }
+
+TEST(Player, RenderDeviceComesFromTheEnvironment)
+{
+    const auto device_with = [](const char* value, std::string& warnings) {
+        value ? setenv(RENDER_DEVICE_VARIABLE, value, 1) : unsetenv(RENDER_DEVICE_VARIABLE);
+        std::FILE* file = std::tmpfile();
+        const std::optional<RenderDevice> device = render_device_from_environment(file);
+        std::rewind(file);
+        warnings.clear();
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            warnings += char(c);
+        std::fclose(file);
+        unsetenv(RENDER_DEVICE_VARIABLE);
+        return device;
+    };
+    std::string warnings;
+    EXPECT_EQ(device_with(nullptr, warnings), std::nullopt);
+    EXPECT_EQ(device_with("gl", warnings), RenderDevice::gl);
+    EXPECT_EQ(device_with("software", warnings), RenderDevice::software);
+    EXPECT_EQ(warnings, "");
+    EXPECT_EQ(device_with("GL", warnings), std::nullopt);
+    EXPECT_NE(warnings.find("SARNOJ_RENDER_DEVICE"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("\"GL\""), std::string::npos) << warnings;
+}

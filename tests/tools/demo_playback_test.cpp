@@ -213,6 +213,8 @@ TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
          {png + "--size 0x480", png + "--size 640x8193", png + "--size 640", png + "--size 64x48x2",
           png + "--size native", png + "--size -640x480", png + "--samples 2", png + "--samples 16",
           png + "--samples 4x", png + "--samples", png + "--size 640x480 --size 320x240",
+          png + "--device", png + "--device GL", png + "--device vulkan",
+          png + "--device gl --device software",
           joined({" --video ", quoted(out.path / "x.mp4"), " --size 641x480"}),
           joined({" ", quoted(out.path / "x"), " --frames 1 --samples 3"})}) {
         EXPECT_EQ(run(capture_command(demo) + bad + " > /dev/null 2> " + quoted(said)), 2) << bad;
