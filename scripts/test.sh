@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (with the check that the libraries form one
-# chain), then the AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then
+# chain, and the comparison of the GL device's frames with the software device's), then the AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then
 # the device's tests under ThreadSanitizer (its rasteriser hands queues to worker threads without
 # locks).
 # In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
@@ -20,6 +20,9 @@ scripts/setup.sh build "${werror[@]}"
 # the links CMake declares.
 scripts/check-layers.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)")
+# The GL device against the software device, frame by frame, on whatever GL driver is there
+# (Mesa's llvmpipe on a machine without a graphics processor).
+scripts/compare-devices.sh build
 
 scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
   "${werror[@]}"
