@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (with the check that the libraries form one
-# chain, and the comparison of the GL device's frames with the software device's), then the AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then
-# the device's tests under ThreadSanitizer (its rasteriser hands queues to worker threads without
-# locks).
+# chain, and the comparison of the GL device's frames with the software device's), then the
+# AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then the device's
+# tests under ThreadSanitizer (its rasteriser hands queues to worker threads without locks).
 # In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
 # Release) and with clang, whose optimiser and checks each find warnings the others miss, and the
 # device's tests and the golden frames run once more on the portable pixel pipeline.
