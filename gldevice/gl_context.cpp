@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
+#include "core/fatal_error.h"
 #include "gfxcontext/debug_font.h"
 #include "gldevice/egl_session.h"
 #include "gldevice/gl_device.h"
@@ -17,6 +19,28 @@ using namespace gfx;
 
 constexpr uint32_t defaultWidth = 640, defaultHeight = 480;
 constexpr uint32_t maxFrameSide = 4096;
+
+// Whatever went wrong in the driver since the last frame stops the program: GL reports out of
+// memory and a lost context no other way, and a frame drawn after them would be garbage.
+void stop_on_gl_error()
+{
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR)
+        return;
+    const char* what = "unknown error";
+    switch (error) {
+    case GL_INVALID_ENUM: what = "invalid enum"; break;
+    case GL_INVALID_VALUE: what = "invalid value"; break;
+    case GL_INVALID_OPERATION: what = "invalid operation"; break;
+    case GL_INVALID_FRAMEBUFFER_OPERATION: what = "invalid framebuffer operation"; break;
+    case GL_OUT_OF_MEMORY: what = "out of memory"; break;
+    case 0x0507: what = "context lost"; break;
+    }
+    char message[96];
+    std::snprintf(message, sizeof message, "The GL device failed: %s (GL error 0x%04X)!", what,
+                  unsigned(error));
+    fatal_error(message);
+}
 
 class GlDirect3D : public Counted<Direct3D> {
 public:
@@ -126,6 +150,7 @@ public:
                               GL_NEAREST);
             source = resolved->framebuffer;
         }
+        stop_on_gl_error();
         int windowWidth = 0, windowHeight = 0;
         if (host.window_size(windowWidth, windowHeight)) {
             show_in_window(source, windowWidth, windowHeight);

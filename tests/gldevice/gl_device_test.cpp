@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "gldevice/gl_api.h"
 #include "gldevice/gl_context.h"
 #include "tests/gfxcontext/device_harness.h"
+#include "tests/support/fatal_stop.h"
 
 namespace {
 
@@ -224,4 +226,15 @@ TEST(GlDevice, BadCallsAreRefusedWithoutHarm)
     gfx::Context* context = nullptr;
     EXPECT_NE(h.library->D3DXCreateContext(D3DX_DEFAULT, 0, nullptr, 0, 480, &context), D3D_OK);
     EXPECT_EQ(context, nullptr);
+}
+
+TEST(GlDevice, AFailureInTheDriverStopsTheProgramAtTheNextFrame)
+{
+    REQUIRE_GL();
+    DeviceHarness h(32, 32, RenderTarget{}, gl_library);
+    h.triangles(rectangle(h, 4, 4, 8, 8, 0.5f, 0xFF00FF00));
+    EXPECT_EQ(fatal_message([&] { h.context->UpdateFrame(0); }), "");   // drawing leaves no error
+    glEnable(GLenum(0xFFFF));   // as a driver's own failure would, GL holds an error
+    EXPECT_EQ(fatal_message([&] { h.context->UpdateFrame(0); }),
+              "The GL device failed: invalid enum (GL error 0x0500)!");
 }
