@@ -216,31 +216,14 @@ private:
     void text_squares(int x, int y, const char* text)
     {
         squares.clear();
-        const int left = x, scale = textScale;
-        const float s = float(scale);
-        for (const char* p = text; *p; p++) {
-            if (*p == '\n') {
-                x = left;
-                y += glyphCellHeight * scale;
-                continue;
-            }
-            const uint8_t* columns = glyph_columns(static_cast<unsigned char>(*p));
-            for (int column = 0; column < 5; column++)
-                for (int row = 0; row < 7; row++) {
-                    if (!(columns[column] >> row & 1))
-                        continue;
-                    const int px = x + column * scale, py = y + row * scale;
-                    if (px + scale <= 0 || py + scale <= 0 || px >= target.width ||
-                        py >= target.height)
-                        continue;
-                    const float x0 = float(px), y0 = float(py), x1 = x0 + s, y1 = y0 + s;
-                    squares.insert(squares.end(), {x0, y0, x1, y0, x1, y1, x0, y0, x1, y1, x0, y1});
-                }
-            x += glyphCellWidth * scale;
-            if (x > target.width)
-                while (p[1] && p[1] != '\n')
-                    p++;
-        }
+        const int scale = textScale;
+        layout_debug_text(x, y, text, scale, target.width, [&](int px, int py) {
+            if (px + scale <= 0 || py + scale <= 0 || px >= target.width || py >= target.height)
+                return;
+            const float x0 = float(px), y0 = float(py), x1 = x0 + float(scale),
+                        y1 = y0 + float(scale);
+            squares.insert(squares.end(), {x0, y0, x1, y0, x1, y1, x0, y0, x1, y1, x0, y1});
+        });
     }
 
     // The frame, the window's back buffer cleared black around it, shown in the window: scaled to

@@ -1,24 +1,10 @@
 #include "gldevice/gl_device.h"
 
-#include <cstring>
 
 #include "gldevice/gl_texture.h"
 #include "gldevice/gl_vertex_buffer.h"
 
 namespace {
-
-constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-void multiply(const float a[16], const float b[16], float out[16])
-{
-    for (int row = 0; row < 4; row++)
-        for (int column = 0; column < 4; column++) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; k++)
-                sum += a[row * 4 + k] * b[k * 4 + column];
-            out[row * 4 + column] = sum;
-        }
-}
 
 // The frame has no alpha of its own: destination alpha reads as opaque.
 GLenum blend_factor(uint32_t kind)
@@ -51,9 +37,6 @@ GLint min_filter(uint32_t minFilter, uint32_t mipFilter)
 GlDevice::GlDevice(const GlPrograms& programs, const GlTarget& target)
     : programs(programs), target(target)
 {
-    std::memcpy(world, identity, sizeof world);
-    std::memcpy(view, identity, sizeof view);
-    std::memcpy(projection, identity, sizeof projection);
     glGenSamplers(1, &sampler);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -71,29 +54,10 @@ HRESULT GlDevice::EndScene() { return D3D_OK; }
 
 HRESULT GlDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const float matrix[16])
 {
-    if (!matrix)
-        return D3DERR_GENERIC;
-    float* to = state == D3DTRANSFORMSTATE_WORLD        ? world
-                : state == D3DTRANSFORMSTATE_VIEW       ? view
-                : state == D3DTRANSFORMSTATE_PROJECTION ? projection
-                                                        : nullptr;
-    if (!to)
-        return D3DERR_GENERIC;
-    std::memcpy(to, matrix, 16 * sizeof(float));
-    combinedValid = false;
-    return D3D_OK;
+    return set_transform(transforms, state, matrix);
 }
 
-const float* GlDevice::combined_transform()
-{
-    if (!combinedValid) {
-        float worldView[16];
-        multiply(world, view, worldView);
-        multiply(worldView, projection, combined);
-        combinedValid = true;
-    }
-    return combined;
-}
+const float* GlDevice::combined_transform() { return ::combined_transform(transforms); }
 
 HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, uint32_t value)
 {

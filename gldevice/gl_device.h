@@ -9,6 +9,7 @@
 
 #include "gfxcontext/context.h"
 #include "gfxcontext/counted.h"
+#include "gfxcontext/transforms.h"
 #include "gldevice/gl_api.h"
 #include "gldevice/gl_programs.h"
 
@@ -53,7 +54,6 @@ private:
     uint32_t cullMode = D3DCULL_CCW, fillMode = D3DFILL_SOLID;
     uint32_t magFilter = D3DTFG_POINT, minFilter = D3DTFN_POINT, mipFilter = D3DTFP_NONE;
     const GlTexture* texture = nullptr;
-    float world[16], view[16], projection[16], combined[16];
-    bool combinedValid = false;
+    Transforms transforms;
     std::vector<uint16_t> kept;   // the indices of the primitives a draw hands to GL
 };

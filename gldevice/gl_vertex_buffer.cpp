@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <span>
 
+#include "gfxcontext/transforms.h"
 #include "gldevice/gl_device.h"
 
 GlVertexBuffer::GlVertexBuffer(uint32_t fvf, uint32_t capacity) : fvf(fvf), count(capacity)
@@ -63,26 +65,11 @@ HRESULT GlVertexBuffer::ProcessVertices(uint32_t operations, uint32_t destIndex,
         return D3DERR_GENERIC;
     if (n == 0)
         return D3D_OK;
-    const bool transform = operations & D3DVOP_TRANSFORM;
-    const float* m = device->combined_transform();
-    for (uint32_t i = 0; i < n; i++) {
-        const D3DLVERTEX& v = source->lit[sourceIndex + i];
-        ClipVertex& out = clip[destIndex + i];
-        if (transform) {
-            out.x = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
-            out.y = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
-            out.z = v.x * m[2] + v.y * m[6] + v.z * m[10] + m[14];
-            out.w = v.x * m[3] + v.y * m[7] + v.z * m[11] + m[15];
-        } else {
-            out.x = v.x;
-            out.y = v.y;
-            out.z = v.z;
-            out.w = 1.0f;
-        }
-        out.colour = v.color;
-        out.u = v.tu;
-        out.v = v.tv;
-        drawable[destIndex + i] = std::isfinite(out.x) && std::isfinite(out.y) &&
+    transform_vertices(std::span(source->lit).subspan(sourceIndex, n), device->combined_transform(),
+                       operations & D3DVOP_TRANSFORM, clip.data() + destIndex);
+    for (uint32_t i = destIndex; i < destIndex + n; i++) {
+        const ClipVertex& out = clip[i];
+        drawable[i] = std::isfinite(out.x) && std::isfinite(out.y) &&
                                   std::isfinite(out.z) && std::isfinite(out.w);
     }
     if (dirtyBegin == dirtyEnd) {
