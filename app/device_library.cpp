@@ -125,10 +125,9 @@ DeviceLibrary make_device_library(RenderDevice wanted, Presenter* presenter,
     return {make_software_context_library(presenter, target), RenderDevice::software};
 }
 
-std::unique_ptr<gfx::ContextLibrary> make_player_library(std::optional<RenderDevice> forced,
-                                                         GlMaker makeGl,
-                                                         std::unique_ptr<gfx::ContextLibrary> software,
-                                                         std::FILE* warnings)
+std::unique_ptr<gfx::ContextLibrary> make_player_library(
+    std::optional<RenderDevice> forced, GlMaker makeGl,
+    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings)
 {
     return std::make_unique<PlayerLibrary>(forced, std::move(makeGl), std::move(software),
                                            warnings);

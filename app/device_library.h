@@ -45,7 +45,6 @@ using GlMaker = std::function<GlAttempt(void* window)>;
 // rasteriser draws it (the software device, after a line on `warnings`, when none can be made);
 // software never tries GL. Unforced, a GL renderer that runs on the processor is not taken: the
 // software device draws the same pictures faster there. makeGl is called at most once.
-std::unique_ptr<gfx::ContextLibrary> make_player_library(std::optional<RenderDevice> forced,
-                                                         GlMaker makeGl,
-                                                         std::unique_ptr<gfx::ContextLibrary> software,
-                                                         std::FILE* warnings);
+std::unique_ptr<gfx::ContextLibrary> make_player_library(
+    std::optional<RenderDevice> forced, GlMaker makeGl,
+    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings);

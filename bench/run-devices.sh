@@ -37,6 +37,7 @@ done
 echo "$width x $height, $samples samples a pixel"
 software=$(echo $software_runs | tr ' ' '\n' | best)
 gl=$(echo $gl_runs | tr ' ' '\n' | best)
-echo "software device: $(printf "%.1f" "$software") frames per second (runs:$(printf " %.1f" $software_runs))"
+echo "software device: $(printf "%.1f" "$software") frames per second" \
+    "(runs:$(printf " %.1f" $software_runs))"
 echo "GL device: $(printf "%.1f" "$gl") frames per second (runs:$(printf " %.1f" $gl_runs))"
 awk -v g="$gl" -v s="$software" 'BEGIN { printf "ratio: %.2f (GL / software)\n", g / s }'

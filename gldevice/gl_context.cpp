@@ -17,9 +17,6 @@ namespace {
 
 using namespace gfx;
 
-constexpr uint32_t defaultWidth = 640, defaultHeight = 480;
-constexpr uint32_t maxFrameSide = 4096;
-
 // Whatever went wrong in the driver since the last frame stops the program: GL reports out of
 // memory and a lost context no other way, and a frame drawn after them would be garbage.
 void stop_on_gl_error()
@@ -234,7 +231,8 @@ private:
         glViewport(0, 0, windowWidth, windowHeight);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        const TargetSize fitted = fit_aspect(target.width, target.height, windowWidth, windowHeight);
+        const TargetSize fitted =
+            fit_aspect(target.width, target.height, windowWidth, windowHeight);
         const int x = (windowWidth - fitted.width) / 2, y = (windowHeight - fitted.height) / 2;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         glBlitFramebuffer(0, 0, target.width, target.height, x, y + fitted.height,
@@ -288,23 +286,16 @@ public:
         if (!context)
             return D3DERR_GENERIC;
         *context = nullptr;
-        if (width == D3DX_DEFAULT)
-            width = defaultWidth;
-        if (height == D3DX_DEFAULT)
-            height = defaultHeight;
-        if (width == 0 || height == 0 || width > maxFrameSide || height > maxFrameSide)
-            return D3DERR_GENERIC;
-        if (target.samples != 1 && target.samples != 4 && target.samples != 8)
-            return D3DERR_GENERIC;
         int outputWidth = 0, outputHeight = 0;
         if (target.native && !host->window_size(outputWidth, outputHeight) && presenter)
             presenter->output_size(outputWidth, outputHeight);
-        const TargetSize size =
-            resolve_target_size(target, int(width), int(height), outputWidth, outputHeight);
+        const auto size = context_size(width, height, target, outputWidth, outputHeight);
+        if (!size)
+            return D3DERR_GENERIC;
         // A driver with fewer samples a pixel draws with as many as it has.
         const int samples = std::max(1, std::min(target.samples, int(maxSamples)));
-        auto made = std::make_unique<GlContext>(presenter, *host, *programs, int(width),
-                                                int(height), size, samples);
+        auto made = std::make_unique<GlContext>(presenter, *host, *programs, size->width,
+                                                size->height, size->target, samples);
         if (!made->complete())
             return D3DERR_GENERIC;
         contexts.push_back(std::move(made));

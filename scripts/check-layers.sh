@@ -2,7 +2,8 @@
 # Fails when a library depends on one later in the chain, by an include line or by a link that
 # CMake declares. The chain, each library depending only on those before it (image and gfxcontext
 # stand side by side and use neither each other):
-#   core -> math -> image, gfxcontext -> gldevice -> scene -> render -> anim -> loader -> app -> platform
+#   core -> math -> image, gfxcontext -> gldevice -> scene -> render -> anim -> loader -> app
+#   -> platform
 # Usage: scripts/check-layers.sh [BUILD_DIR]   (a configured build directory; default build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
