@@ -69,8 +69,10 @@ int play_under_xvfb(const char* screen, const fs::path& dir, const fs::path& out
 {
     fs::path script = fs::path(SOURCE_DIR) / "tests/tools/play_under_xvfb.sh";
     // xvfb-run -a looks for a free display from its first number on, and two test programs
-    // running at once may both take the same one: each starts looking at its own.
-    std::string command = "timeout 120 xvfb-run -a -n ";
+    // running at once may both take the same one: each starts looking at its own. The player
+    // draws with the software device, as capture does, without first trying GL in the window
+    // (which a slow machine may take long enough over to shift the clock's start).
+    std::string command = "SARNOJ_RENDER_DEVICE=software timeout 120 xvfb-run -a -n ";
     command += std::to_string(100 + ::getpid() % 800);
     return run(command + " -s '-screen 0 " + screen + "' bash " + quoted(script) + " " +
                quoted(PLAYER_PATH) + " " + quoted(dir) + " " + quoted(out) + " " + seconds + " " +
