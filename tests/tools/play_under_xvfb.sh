@@ -13,8 +13,11 @@ screen=$1 player=$2 dir=$3 out=$4 seconds=$5 later=${6:-}
 
 # The server picks a free display number itself and writes it once it takes connections: runs
 # started at once never share a display, as they may when each looks for a free number first.
+# It never resets: by default an X server resets whenever its last client leaves, and one of the
+# short-lived xdotool clients below leaving while the player connects broke the player's
+# connection.
 number=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$number" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$number" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$number"' EXIT
 for _ in $(seq 1000); do
