@@ -9,7 +9,6 @@
 #include "app/scene_calls.h"
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
-#include "gfxcontext/software_context.h"
 #include "loader/scene_build.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
@@ -39,14 +38,17 @@ public:
     uint32_t milliseconds() override { return 0; }
 };
 
-HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height)
+HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height,
+                               RenderDevice device)
     : offscreen(std::make_unique<OffscreenPresenter>()),
       windowPort(std::make_unique<HeadlessWindow>(width, height)),
       clockPort(std::make_unique<StoppedClock>()),
-      library(make_software_context_library(offscreen.get(), target)),
       width(width),
       height(height)
 {
+    DeviceLibrary made = make_device_library(device, offscreen.get(), target, stderr);
+    library = std::move(made.library);
+    deviceInUse = made.device;
     window.port = windowPort.get();
     frameClock.time = clockPort.get();
     graphics.library = library.get();
@@ -56,14 +58,15 @@ HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height
 }
 
 HeadlessPlayer::HeadlessPlayer(const char* sceneFile, const RenderTarget& target, int width,
-                               int height)
-    : HeadlessPlayer(target, width, height)
+                               int height, RenderDevice device)
+    : HeadlessPlayer(target, width, height, device)
 {
     start(build_scene(sceneFile, width, height, prepare_scene_for_device));
 }
 
-HeadlessPlayer::HeadlessPlayer(SceneMaker make, const RenderTarget& target, int width, int height)
-    : HeadlessPlayer(target, width, height)
+HeadlessPlayer::HeadlessPlayer(SceneMaker make, const RenderTarget& target, int width, int height,
+                               RenderDevice device)
+    : HeadlessPlayer(target, width, height, device)
 {
     Scene* scene = make(width, height);
     prepare_scene_for_device(*scene);

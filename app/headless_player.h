@@ -1,11 +1,13 @@
 #pragma once
-// The player's frames without a window: the scene file loaded into the software device and drawn
+// The player's frames without a window: the scene file loaded into the device chosen (the software
+// device unless the GL device is asked for and starts) and drawn
 // at chosen scene frames by the very calls of the main loop, each finished frame kept by an
 // offscreen presenter. The capture tool and the golden-frame tests draw through it.
 
 #include <cstdint>
 #include <memory>
 
+#include "app/device_library.h"
 #include "gfxcontext/context.h"
 #include "gfxcontext/offscreen_presenter.h"
 #include "gfxcontext/render_target.h"
@@ -25,12 +27,13 @@ public:
     // draws in its logical width x height; the device draws that on the target asked for (the
     // presenter has no window, so a native target is the logical size).
     explicit HeadlessPlayer(const char* sceneFile, const RenderTarget& target = {},
-                            int width = 640, int height = 480);
+                            int width = 640, int height = 480,
+                            RenderDevice device = RenderDevice::software);
     // A scene made in code (benchmarks): made once the device is up, then prepared for it as
     // the scene build prepares a loaded one.
     using SceneMaker = Scene* (*)(int width, int height);
     explicit HeadlessPlayer(SceneMaker make, const RenderTarget& target = {}, int width = 640,
-                            int height = 480);
+                            int height = 480, RenderDevice device = RenderDevice::software);
     ~HeadlessPlayer();
     HeadlessPlayer(const HeadlessPlayer&) = delete;
     HeadlessPlayer& operator=(const HeadlessPlayer&) = delete;
@@ -42,15 +45,18 @@ public:
 
     const OffscreenPresenter& presenter() const { return *offscreen; }
     Scene& scene() { return *loaded; }
+    // The device drawing the frames: the software device when the GL device did not start.
+    RenderDevice device() const { return deviceInUse; }
 
 private:
-    HeadlessPlayer(const RenderTarget& target, int width, int height);
+    HeadlessPlayer(const RenderTarget& target, int width, int height, RenderDevice device);
     void start(Scene* scene);
 
     std::unique_ptr<OffscreenPresenter> offscreen;
     std::unique_ptr<HeadlessWindow> windowPort;
     std::unique_ptr<StoppedClock> clockPort;
     std::unique_ptr<gfx::ContextLibrary> library;
+    RenderDevice deviceInUse = RenderDevice::software;
     Scene* loaded = nullptr;
     FreeCamera* freeCamera = nullptr;
     int64_t ticksFlown = 0;

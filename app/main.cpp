@@ -1,12 +1,15 @@
 // The player program: the SDL platform, the context library and the scene operations wired into
 // the driver.
 
+#include <cstdlib>
+
 #include "app/player.h"
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
 #include "gfxcontext/software_context.h"
 #include "platform/sdl_clock.h"
+#include "platform/sdl_gl_device.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdl_presenter.h"
 #include "platform/sdl_sound.h"
@@ -21,11 +24,20 @@ int main(int, char**)
     SdlMessageBox messageBox;
     SdlSound sound;
     SdlPresenter presenter(window);
-    // The software device: finished frames go to the window through the presenter, drawn at the
-    // size and sample count the environment asks for.
-    auto graphics =
-        make_software_context_library(&presenter, render_target_from_environment(stderr));
+    // Drawn at the size and sample count the environment asks for: by the GL device in the
+    // window where device set-up takes it, else by the software device, whose finished frames go
+    // to the window through the presenter.
+    const RenderTarget target = render_target_from_environment(stderr);
+    const std::optional<RenderDevice> forced = render_device_from_environment(stderr);
+    window.prefer_gl(forced != RenderDevice::software);
+    auto graphics = make_player_library(
+        forced, [&](void*) { return make_sdl_gl_device(window, &presenter, target); },
+        make_software_context_library(&presenter, target), stderr);
 
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
-    return run_player(ports, player_scene_calls());
+    RunStats stats{};
+    const int code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats);
+    if (std::getenv(FRAME_RATE_VARIABLE) && stats.frames)
+        report_frame_rate(stats, stderr);
+    return code;
 }

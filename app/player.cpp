@@ -45,7 +45,20 @@ void draw_player_frame(Scene& scene, FreeCamera* freeCamera, const SceneCalls& c
     present_frame();
 }
 
-int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& settings)
+double frames_per_second(const RunStats& stats)
+{
+    return stats.milliseconds ? 1000.0 * stats.frames / stats.milliseconds : 0.0;
+}
+
+void report_frame_rate(const RunStats& stats, std::FILE* out)
+{
+    std::fprintf(out, "sarnoj: %u frames in %.1f seconds, %.1f frames per second\n", stats.frames,
+                 stats.milliseconds / 1000.0, frames_per_second(stats));
+    std::fflush(out);
+}
+
+int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& settings,
+               RunStats* stats)
 {
     SoundLibrary& sound = ports.sound;
     if (sound.FSOUND_GetVersion() != SOUND_LIBRARY_VERSION) {
@@ -89,9 +102,11 @@ int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& s
         return sound_failure(ports);
     }
 
+    uint32_t framesDrawn = 0;
     do {
         ports.window.pump_messages(window_proc);
         draw_player_frame(*scene, freeCamera, calls, settings.screenWidth, settings.screenHeight);
+        ++framesDrawn;
 
         // One step per elapsed tick. Compared for inequality, not order, so that the counters
         // stay in step even when they wrap together.
@@ -111,6 +126,8 @@ int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& s
             input.mouseDy = 0;
         }
     } while (input.keys[KEY_ESCAPE] == 0 && scene->total < END_FRAME);
+    if (stats)
+        *stats = {framesDrawn, frameClock.ticks_due * frameClock.tickLength};
 
     clock_stop();
     device_shutdown();

@@ -45,3 +45,15 @@ RenderTarget render_target_from_environment(std::FILE* warnings,
     }
     return target;
 }
+
+std::optional<RenderDevice> render_device_from_environment(std::FILE* warnings)
+{
+    const char* device = std::getenv(RENDER_DEVICE_VARIABLE);
+    if (!device)
+        return std::nullopt;
+    std::string error;
+    auto parsed = parse_render_device(device, error);
+    if (!parsed)
+        warn(warnings, RENDER_DEVICE_VARIABLE, error);
+    return parsed;
+}

@@ -7,9 +7,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "anim/rotation_track.h"
 #include "anim/scene_update.h"
@@ -238,8 +240,12 @@ void BM_WholeFrame(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
+    // FRAME_DEVICE=gl: the GL device (the software device when no GL context can be made).
+    const char* device = std::getenv("FRAME_DEVICE");
+    const RenderDevice wanted = device && std::string_view(device) == "gl" ? RenderDevice::gl
+                                                                             : RenderDevice::software;
     HeadlessPlayer player([](int width, int height) { return generated_scene(width, height); },
-                          *target);
+                          *target, 640, 480, wanted);
     float frame = 0.0f;
     for (auto _ : state) {
         player.render(frame);
@@ -254,6 +260,7 @@ void BM_WholeFrame(benchmark::State& state)
     state.counters["width"] = player.presenter().width;
     state.counters["height"] = player.presenter().height;
     state.counters["samples"] = target->samples;
+    state.counters["gl"] = player.device() == RenderDevice::gl;
     state.counters["frames/s"] = benchmark::Counter(double(state.iterations()),
                                                     benchmark::Counter::kIsRate);
 }

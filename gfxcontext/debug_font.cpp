@@ -1,5 +1,6 @@
 #include "gfxcontext/debug_font.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -50,29 +51,10 @@ const uint8_t* glyph_columns(unsigned char c)
 void draw_debug_text(FrameBuffer& frame, int x, int y, uint32_t colour, const char* text,
                      int scale)
 {
-    const int left = x;
-    for (const char* p = text; *p; p++) {
-        if (*p == '\n') {
-            x = left;
-            y += glyphCellHeight * scale;
-            continue;
-        }
-        const uint8_t* columns = glyph_columns(static_cast<unsigned char>(*p));
-        for (int column = 0; column < 5; column++)
-            for (int row = 0; row < 7; row++) {
-                if (!(columns[column] >> row & 1))
-                    continue;
-                for (int dy = 0; dy < scale; dy++)
-                    for (int dx = 0; dx < scale; dx++) {
-                        const int px = x + column * scale + dx, py = y + row * scale + dy;
-                        if (px >= 0 && py >= 0 && px < frame.width && py < frame.height)
-                            for (int s = 0; s < frame.samples; s++)
-                                frame.colour_row(py, s)[px] = colour & 0x00FFFFFFu;
-                    }
-            }
-        x += glyphCellWidth * scale;
-        if (x > frame.width)   // nothing further on this line can show
-            while (p[1] && p[1] != '\n')
-                p++;
-    }
+    layout_debug_text(x, y, text, scale, frame.width, [&](int left, int top) {
+        for (int py = std::max(top, 0); py < std::min(top + scale, frame.height); py++)
+            for (int px = std::max(left, 0); px < std::min(left + scale, frame.width); px++)
+                for (int s = 0; s < frame.samples; s++)
+                    frame.colour_row(py, s)[px] = colour & 0x00FFFFFFu;
+    });
 }

@@ -23,6 +23,9 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads)
 {
     if (threads <= 0)
         threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    threads = 1;   // a page without shared memory has no threads to draw on but its own
+#endif
     threadCount = threads;
     for (Queue& queue : queues) {
         queue.states.push_back(RasterState{});

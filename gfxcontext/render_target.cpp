@@ -1,5 +1,7 @@
 #include "gfxcontext/render_target.h"
 
+#include "gfxcontext/d3d_types.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -62,6 +64,23 @@ TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int
     if (fitted.width < 1 || fitted.height < 1)
         return {logicalWidth, logicalHeight};
     return fitted;
+}
+
+std::optional<ContextSize> context_size(uint32_t width, uint32_t height, const RenderTarget& target,
+                                        int outputWidth, int outputHeight)
+{
+    constexpr uint32_t defaultWidth = 640, defaultHeight = 480, maxLogicalSide = 4096;
+    if (width == D3DX_DEFAULT)
+        width = defaultWidth;
+    if (height == D3DX_DEFAULT)
+        height = defaultHeight;
+    if (width == 0 || height == 0 || width > maxLogicalSide || height > maxLogicalSide)
+        return std::nullopt;
+    if (target.samples != 1 && target.samples != 4 && target.samples != 8)
+        return std::nullopt;
+    return ContextSize{int(width), int(height),
+                       resolve_target_size(target, int(width), int(height), outputWidth,
+                                           outputHeight)};
 }
 
 TargetSize fit_aspect(int width, int height, int outputWidth, int outputHeight)

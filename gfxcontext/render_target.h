@@ -31,6 +31,17 @@ struct TargetSize {
 TargetSize resolve_target_size(const RenderTarget& target, int logicalWidth, int logicalHeight,
                                int outputWidth, int outputHeight);
 
+// What a context is made with: its logical size, and the size of the target it draws on.
+struct ContextSize {
+    int width, height;
+    TargetSize target;
+};
+// The context asked for with a logical width and height (D3DX_DEFAULT for 640 and 480) on a
+// target, with the output's size for a native target (0 x 0 unknown); null for a logical size of
+// 0 or beyond 4096 a side, or a sample count other than 1, 4 or 8.
+std::optional<ContextSize> context_size(uint32_t width, uint32_t height, const RenderTarget& target,
+                                        int outputWidth, int outputHeight);
+
 // The largest area of the aspect width : height within the output (0 x 0 for an empty one).
 TargetSize fit_aspect(int width, int height, int outputWidth, int outputHeight);
 

@@ -15,9 +15,6 @@ namespace {
 
 using namespace gfx;
 
-constexpr uint32_t defaultWidth = 640, defaultHeight = 480;
-constexpr uint32_t maxFrameSide = 4096;
-
 class SoftwareDirect3D : public Counted<Direct3D> {
 public:
     HRESULT CreateVertexBuffer(const D3DVERTEXBUFFERDESC& desc, VertexBuffer** buffer,
@@ -113,26 +110,17 @@ public:
         if (!context)
             return D3DERR_GENERIC;
         *context = nullptr;
-        if (width == D3DX_DEFAULT)
-            width = defaultWidth;
-        if (height == D3DX_DEFAULT)
-            height = defaultHeight;
-        if (width == 0 || height == 0 || width > maxFrameSide || height > maxFrameSide)
-            return D3DERR_GENERIC;
-        if (target.samples != 1 && target.samples != 4 && target.samples != 8)
-            return D3DERR_GENERIC;
         int outputWidth = 0, outputHeight = 0;
         if (target.native && presenter)
             presenter->output_size(outputWidth, outputHeight);
-        const TargetSize size =
-            resolve_target_size(target, int(width), int(height), outputWidth, outputHeight);
+        const auto size = context_size(width, height, target, outputWidth, outputHeight);
         // A target too large for the memory there is leaves the device without a context.
-        if (!target_memory_problem(size, target.samples, available_memory()).empty())
+        if (!size ||
+            !target_memory_problem(size->target, target.samples, available_memory()).empty())
             return D3DERR_GENERIC;
         try {
-            contexts.push_back(
-                std::make_unique<SoftwareContext>(presenter, int(width), int(height), size,
-                                                  target.samples));
+            contexts.push_back(std::make_unique<SoftwareContext>(
+                presenter, size->width, size->height, size->target, target.samples));
         } catch (const std::bad_alloc&) {
             return D3DERR_GENERIC;
         }

@@ -1,25 +1,11 @@
 #include "gfxcontext/software_device.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "gfxcontext/texture.h"
 #include "gfxcontext/vertex_buffer.h"
 
 namespace {
-
-constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-void multiply(const float a[16], const float b[16], float out[16])
-{
-    for (int row = 0; row < 4; row++)
-        for (int column = 0; column < 4; column++) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; k++)
-                sum += a[row * 4 + k] * b[k * 4 + column];
-            out[row * 4 + column] = sum;
-        }
-}
 
 uint32_t pack(const ClipPoint& p)
 {
@@ -32,9 +18,6 @@ uint32_t pack(const ClipPoint& p)
 SoftwareDevice::SoftwareDevice(FrameBuffer& frame, Rasterizer& rasterizer)
     : frame(frame), rasterizer(rasterizer)
 {
-    std::memcpy(world, identity, sizeof world);
-    std::memcpy(view, identity, sizeof view);
-    std::memcpy(projection, identity, sizeof projection);
 }
 
 HRESULT SoftwareDevice::BeginScene() { return D3D_OK; }
@@ -50,29 +33,10 @@ HRESULT SoftwareDevice::EndScene()
 
 HRESULT SoftwareDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const float matrix[16])
 {
-    if (!matrix)
-        return D3DERR_GENERIC;
-    float* target = state == D3DTRANSFORMSTATE_WORLD        ? world
-                    : state == D3DTRANSFORMSTATE_VIEW       ? view
-                    : state == D3DTRANSFORMSTATE_PROJECTION ? projection
-                                                            : nullptr;
-    if (!target)
-        return D3DERR_GENERIC;
-    std::memcpy(target, matrix, 16 * sizeof(float));
-    combinedValid = false;
-    return D3D_OK;
+    return set_transform(transforms, state, matrix);
 }
 
-const float* SoftwareDevice::combined_transform()
-{
-    if (!combinedValid) {
-        float worldView[16];
-        multiply(world, view, worldView);
-        multiply(worldView, projection, combined);
-        combinedValid = true;
-    }
-    return combined;
-}
+const float* SoftwareDevice::combined_transform() { return ::combined_transform(transforms); }
 
 HRESULT SoftwareDevice::SetRenderState(D3DRENDERSTATETYPE state, uint32_t value)
 {

@@ -10,6 +10,7 @@
 #include "gfxcontext/context.h"
 #include "gfxcontext/counted.h"
 #include "gfxcontext/rasterizer.h"
+#include "gfxcontext/transforms.h"
 
 class SoftwareVertexBuffer;
 
@@ -57,8 +58,7 @@ private:
     RasterState raster;
     uint32_t cullMode = D3DCULL_CCW;
     uint32_t fillMode = D3DFILL_SOLID;
-    float world[16], view[16], projection[16], combined[16];
-    bool combinedValid = false;
+    Transforms transforms;
 
     // Indexed by the draw's 16-bit indices; an entry is ready when its stamp is the draw's.
     std::vector<PreparedVertex> prepared;

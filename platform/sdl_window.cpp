@@ -42,8 +42,12 @@ bool SdlWindow::create_window(const char* title, int width, int height, bool ful
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (fullScreen)
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, flags);
+    if (preferGl)
+        window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                                  height, flags | SDL_WINDOW_OPENGL);
+    if (!window)
+        window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                                  height, flags);
     return window != nullptr;
 }
 

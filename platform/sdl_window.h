@@ -25,6 +25,9 @@ public:
     void show_cursor(bool show) override;
 
     SDL_Window* sdl_window() { return window; }
+    // Makes the window with OpenGL, for the GL device, where the video driver offers it (set
+    // before the window is made).
+    void prefer_gl(bool gl) { preferGl = gl; }
     // Called once a renderer is attached: attaching one may re-create the system's window, and
     // the new one shows the default cursor until the cursor is set on it again.
     void renderer_attached();
@@ -33,6 +36,7 @@ private:
     SDL_Window* window = nullptr;
     bool videoStarted = false;
     bool cursorShown = true;
+    bool preferGl = false;
 };
 
 // True for SDL's video drivers that keep their windows in memory and show nothing.

@@ -3,14 +3,15 @@
 # CMake declares. The chain, each library depending only on those before it (image and gfxcontext
 # stand side by side and use neither each other, and so do platform and web, the ports on SDL2 and
 # on the browser):
-#   core -> math -> image, gfxcontext -> scene -> render -> anim -> loader -> app -> platform, web
+#   core -> math -> image, gfxcontext -> gldevice -> scene -> render -> anim -> loader -> app
+#   -> platform, web
 # Usage: scripts/check-layers.sh [BUILD_DIR]   (a configured build directory; default build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
 
-declare -A rank=([core]=0 [math]=1 [image]=2 [gfxcontext]=2 [scene]=3 [render]=4 [anim]=5
-                 [loader]=6 [app]=7 [platform]=8 [web]=8)
+declare -A rank=([core]=0 [math]=1 [image]=2 [gfxcontext]=2 [gldevice]=3 [scene]=4 [render]=5
+                 [anim]=6 [loader]=7 [app]=8 [platform]=9 [web]=9)
 failures=0
 complain() {
     echo "layers: $*" >&2

@@ -6,7 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libpng-dev
           libstb-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-          xvfb xauth ffmpeg lame xdotool)
+          xvfb xauth ffmpeg lame xdotool libegl-dev libgl-dev libopengl-dev libegl-mesa0
+          libgl1-mesa-dri)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

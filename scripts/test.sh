@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (with the check that the libraries form one
-# chain), then the AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then
-# the device's tests under ThreadSanitizer (its rasteriser hands queues to worker threads without
-# locks).
+# chain, and the comparison of the GL device's frames with the software device's), then the
+# AddressSanitizer and UndefinedBehaviorSanitizer build of the same tests, then the device's
+# tests under ThreadSanitizer (its rasteriser hands queues to worker threads without locks), the
+# fuzz harnesses, and the web page in a headless browser.
 # In CI (CI=true) compiler warnings are errors, and everything is also built as released (GCC,
 # Release) and with clang, whose optimiser and checks each find warnings the others miss, and the
 # device's tests and the golden frames run once more on the portable pixel pipeline.
@@ -20,6 +21,9 @@ scripts/setup.sh build "${werror[@]}"
 # the links CMake declares.
 scripts/check-layers.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)")
+# The GL device against the software device, frame by frame, on whatever GL driver is there
+# (Mesa's llvmpipe on a machine without a graphics processor).
+scripts/compare-devices.sh build
 
 scripts/setup.sh build-asan -DPLAYER_SANITIZE=ON -DPLAYER_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
   "${werror[@]}"
@@ -48,6 +52,21 @@ if $in_ci; then
     ./tests_tools --gtest_brief=1 --gtest_filter='GoldenFrames.*')
 fi
 
-# The fuzz harnesses: replay of the corpus and the regression inputs, then a minute of fuzzing
-# each. The last line is the harnesses' "N passed, N failed".
-scripts/fuzz.sh 60
+# The fuzz harnesses (replay of the corpus and the regression inputs, then half a minute of
+# fuzzing each) side by side with the web build: each keeps about one core busy, the fuzzer
+# being one process and the web build's links each one optimiser. Then the browser test, alone,
+# since it times whole runs.
+scripts/web.sh --install-only
+web_log=$(mktemp)
+scripts/web.sh --build-only > "$web_log" 2>&1 &
+web_build=$!
+fuzz_status=0
+scripts/fuzz.sh 30 || fuzz_status=$?
+if ! wait "$web_build"; then
+  tail -n 60 "$web_log"
+  echo "the web build failed" >&2
+  exit 1
+fi
+rm -f "$web_log"
+scripts/web-test.sh
+exit "$fuzz_status"

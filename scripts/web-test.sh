@@ -2,19 +2,31 @@
 # The browser test of the web build: builds it (scripts/web.sh --build-only), draws reference
 # frames of the same scene with the native capture tool, and runs web/test/page_test.mjs in
 # Debian's headless Chromium through puppeteer-core (from the npm registry, kept in
-# build-web/node). The page's frames must match the native ones within one step a channel, and
-# Escape must end a run.
-#   scripts/web-test.sh [DIR]
+# build-web/node). The page's frames must match the native ones within one step a channel, served
+# with cross-origin isolation and without, and Escape must end a run. Then the whole run is played
+# by the native player on a virtual X display and by the page, each timing itself; the line
+# "web: N frames per second" gives the page's figure, the native one beside it. --no-rate leaves
+# the whole runs out.
+#   scripts/web-test.sh [--no-rate] [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$here/build-web
 frames=0,100,500
+rate=1
+if [ "${1:-}" = --no-rate ]; then
+  rate=0
+  shift
+fi
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work}
 
 "$here/scripts/web.sh" --build-only "$@"
 
-if ! command -v chromium > /dev/null || ! command -v npm > /dev/null; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q chromium npm > /dev/null
+as_root() {
+  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
+if ! command -v chromium > /dev/null || ! command -v npm > /dev/null ||
+   ! command -v Xvfb > /dev/null; then
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q chromium npm xvfb > /dev/null
 fi
 node=$out/node
 if [ ! -d "$node/node_modules/puppeteer-core" ]; then
@@ -25,7 +37,7 @@ fi
 # The native frames of the scene the page was built with.
 [ -f "$here/build/CMakeCache.txt" ] ||
   cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build "$here/build" -j2 --target capture > /dev/null
+cmake --build "$here/build" -j2 --target capture sarnoj > /dev/null
 reference=$out/native
 rm -rf "$reference" "$out/reference"
 mkdir -p "$reference"
@@ -40,6 +52,30 @@ grep -ivx 'sarnoj.mp3' "$out/scene/files.txt" | while IFS= read -r name; do
   printf '%s\n' "$name"
 done > "$out/scene-no-music/files.txt"
 
+# The native player's frame rate over the whole run, software device at 640 x 480, drawn into a
+# virtual X display of its own (no vertical sync there: it draws as fast as it can, as the page
+# does unpaced). Its run ends with exit code 1, as every run of it does.
+native_rate=
+if [ $rate = 1 ]; then
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$number" 2> /dev/null &
+  xserver=$!
+  for _ in $(seq 500); do
+    [ -s "$number" ] && break
+    sleep 0.02
+  done
+  native_rate=$(cd "$out/scene" && DISPLAY=:$(head -n 1 "$number") SDL_VIDEODRIVER=x11 \
+    SDL_AUDIODRIVER=dummy SARNOJ_RENDER_DEVICE=software SARNOJ_FRAME_RATE=1 \
+    "$here/build/sarnoj" 2>&1 | sed -n 's/^sarnoj: .*, \([0-9.]*\) frames per second$/\1/p' || true)
+  kill "$xserver"
+  wait "$xserver" 2> /dev/null || true
+  rm -f "$number"
+  if [ -z "$native_rate" ]; then
+    echo "web-test: the native player gave no frame rate" >&2
+    exit 1
+  fi
+fi
+
 # Resolved from its own folder, the test finds puppeteer-core there.
 cp "$here/web/test/page_test.mjs" "$node/"
-node "$node/page_test.mjs" "$out" "$reference" "$frames" "$here/web/serve.py"
+node "$node/page_test.mjs" "$out" "$reference" "$frames" "$here/web/serve.py" $native_rate

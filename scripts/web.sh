@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
 # Builds the player for the browser into build-web/ and serves it on this machine.
-#   scripts/web.sh [--build-only] [--port N] [DIR]
+#   scripts/web.sh [--build-only] [--port N] [--no-isolation] [DIR]
+#   scripts/web.sh --install-only   (installs what the build needs, and builds nothing)
 # DIR is the scene directory put beside the page (by default our own production in demo/, which
 # is generated on first use). The page is then at the address printed; ?size=WxH|native and
 # ?samples=N choose the render target as SARNOJ_RENDER_SIZE / SARNOJ_RENDER_SAMPLES do natively,
 # ?frames=0,100,500 draws those scene frames and keeps them for a test (window.sarnojFrames).
+# The page is served cross-origin isolated, so that the device draws on worker threads;
+# --no-isolation serves it as a plain web host would, and the device draws on the page's thread.
 # Only Debian's packages are used: emscripten, and libjpeg-turbo's source built for WebAssembly.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$here/build-web
 serve=1
+install_only=0
 port=8016
+isolation=()
 dir=
 while [ $# -gt 0 ]; do
   case $1 in
     --build-only) serve=0 ;;
+    --install-only) install_only=1 ;;
     --port) port=$2; shift ;;
+    --no-isolation) isolation=(--no-isolation) ;;
     *) dir=$1 ;;
   esac
   shift
@@ -24,74 +31,105 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work}
 # Debian's emscripten runs its optimiser on node with the node modules Debian ships.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
+as_root() {
+  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
 # The toolchain, and the source of the JPEG library (deb-src entries switched on for it).
 enable_sources() {
   local changed=0
   for f in /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
     if grep -q '^Types: deb$' "$f"; then
-      sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
+      as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
       changed=1
     fi
   done
   if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list &&
      ! grep -q '^deb-src ' /etc/apt/sources.list; then
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >> /etc/apt/sources.list
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | as_root tee -a /etc/apt/sources.list \
+      > /dev/null
     changed=1
   fi
-  if [ $changed = 1 ]; then apt-get update -q; fi
+  if [ $changed = 1 ]; then as_root apt-get update -q; fi
 }
-if ! command -v emcc > /dev/null || ! command -v dpkg-source > /dev/null; then
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q emscripten dpkg-dev cmake
+# stb_image's headers come from the host's package (PNG goes through it, as natively).
+if ! command -v emcc > /dev/null || ! command -v dpkg-source > /dev/null ||
+   [ ! -f /usr/include/stb/stb_image.h ]; then
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q emscripten dpkg-dev cmake \
+    libstb-dev
 fi
 
 # libjpeg-turbo for WebAssembly: the version-62 interface, no SIMD, static; kept between builds.
-jpeg=$out/jpeg
-if [ ! -f "$jpeg/install/lib/libjpeg.a" ]; then
-  echo "building libjpeg-turbo for WebAssembly in $jpeg"
-  rm -rf "$jpeg/src" "$jpeg/build"
-  mkdir -p "$jpeg/src"
-  if ! (cd "$jpeg/src" && apt-get source -q libjpeg-turbo > /dev/null 2>&1); then
-    enable_sources
-    (cd "$jpeg/src" && apt-get source -q libjpeg-turbo > /dev/null)
+# Built twice, as the player is: objects that share memory between threads and objects that do
+# not cannot be linked together.
+jpeg_source() {
+  local src=$out/jpeg/src
+  if [ -z "$(find "$src" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo*' 2> /dev/null)" ]
+  then
+    rm -rf "$src"
+    mkdir -p "$src"
+    if ! (cd "$src" && apt-get source -q libjpeg-turbo > /dev/null 2>&1); then
+      enable_sources
+      (cd "$src" && apt-get source -q libjpeg-turbo > /dev/null)
+    fi
   fi
-  jsrc=$(find "$jpeg/src" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo*' | head -1)
+  find "$src" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo*' | head -1
+}
+if [ $install_only = 1 ]; then
+  jpeg_source > /dev/null
+  exit 0
+fi
+build_jpeg() {  # VARIANT C_FLAGS
+  local jpeg=$out/jpeg/$1
+  [ -f "$jpeg/install/lib/libjpeg.a" ] && return
+  echo "building libjpeg-turbo for WebAssembly in $jpeg"
+  local jsrc
+  jsrc=$(jpeg_source)
+  rm -rf "$jpeg"
   # CMake cannot read type sizes from what emcc makes (JavaScript, not an object file): wasm32
   # has them fixed.
   emcmake cmake -S "$jsrc" -B "$jpeg/build" -DCMAKE_BUILD_TYPE=Release -DWITH_SIMD=OFF \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
-    -DHAVE_SIZE_T=1 -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=1 -DUNSIGNED_LONG=4 -DCMAKE_C_FLAGS=-pthread \
-    -DCMAKE_INSTALL_PREFIX="$jpeg/install" \
-    -DCMAKE_INSTALL_LIBDIR=lib > "$jpeg/configure.log"
-  cmake --build "$jpeg/build" -j2 --target jpeg-static > "$jpeg/build.log"
+    -DHAVE_SIZE_T=1 -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=1 -DUNSIGNED_LONG=4 -DCMAKE_C_FLAGS="$2" \
+    -DCMAKE_INSTALL_PREFIX="$jpeg/install" -DCMAKE_INSTALL_LIBDIR=lib > "$out/jpeg/$1.log"
+  cmake --build "$jpeg/build" -j2 --target jpeg-static >> "$out/jpeg/$1.log"
   # The library and its headers are all the player needs.
   mkdir -p "$jpeg/install/lib" "$jpeg/install/include"
   cp "$jpeg/build/libjpeg.a" "$jpeg/install/lib/"
   cp "$jsrc/jpeglib.h" "$jsrc/jmorecfg.h" "$jsrc/jerror.h" "$jpeg/build/jconfig.h" \
     "$jpeg/install/include/"
-fi
+}
 
 # The project for WebAssembly: the libraries and the page's program, nothing that needs SDL2.
-cmake_dir=$out/cmake
 launcher=()
 if command -v ccache > /dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 # stb_image's headers alone: /usr/include itself must not come before emscripten's own headers.
-if [ ! -f /usr/include/stb/stb_image.h ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q libstb-dev > /dev/null
-fi
 mkdir -p "$out/stb"
 ln -sfn /usr/include/stb "$out/stb/stb"
-if [ ! -f "$cmake_dir/CMakeCache.txt" ]; then
-  emcmake cmake -S "$here" -B "$cmake_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-    -DJPEG_INCLUDE_DIR="$jpeg/install/include" -DJPEG_LIBRARY="$jpeg/install/lib/libjpeg.a" \
-    -DSTB_IMAGE_INCLUDE_DIR="$out/stb" -DBUILD_TESTING=OFF -DPLAYER_BENCH=OFF > /dev/null
-fi
-cmake --build "$cmake_dir" -j2 --target sarnoj_web
-cp "$cmake_dir/sarnoj_web.js" "$cmake_dir/sarnoj_web.wasm" "$out/"
-[ -f "$cmake_dir/sarnoj_web.worker.js" ] && cp "$cmake_dir/sarnoj_web.worker.js" "$out/"
+build_player() {  # VARIANT THREADS(ON|OFF) PROGRAM
+  local jpeg=$out/jpeg/$1 cmake_dir=$out/cmake-$1
+  if [ ! -f "$cmake_dir/CMakeCache.txt" ]; then
+    emcmake cmake -S "$here" -B "$cmake_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+      -DPLAYER_WEB_THREADS="$2" \
+      -DJPEG_INCLUDE_DIR="$jpeg/install/include" -DJPEG_LIBRARY="$jpeg/install/lib/libjpeg.a" \
+      -DSTB_IMAGE_INCLUDE_DIR="$out/stb" -DBUILD_TESTING=OFF -DPLAYER_BENCH=OFF > /dev/null
+  fi
+  cmake --build "$cmake_dir" -j2 --target "$3"
+  cp "$cmake_dir/$3.js" "$cmake_dir/$3.wasm" "$out/"
+  if [ -f "$cmake_dir/$3.worker.js" ]; then cp "$cmake_dir/$3.worker.js" "$out/"; fi
+}
+# Two programs: one whose device draws on worker threads, for a cross-origin isolated page, and
+# one drawing on the page's own thread, for any other. The page loads the one it can run.
+# Each link spends minutes in one single-threaded optimiser: the two are built side by side.
+build_jpeg threads -pthread
+build_jpeg single ""
+build_player threads ON sarnoj_web &
+threads_build=$!
+build_player single OFF sarnoj_web_single
+wait "$threads_build"
 cp "$here/web/index.html" "$out/"
 
 # The scene beside the page, with the list of its files the page fetches.
@@ -118,5 +156,5 @@ find "$dir" -maxdepth 1 -type f ! -name files.txt ! -name '*.mp4' -printf '%f\n'
 echo "built $out ($(wc -l < "$out/scene/files.txt") scene files from $dir)"
 
 if [ $serve = 1 ]; then
-  exec python3 "$here/web/serve.py" "$out" "$port"
+  exec python3 "$here/web/serve.py" "$out" "$port" "${isolation[@]}"
 fi

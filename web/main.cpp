@@ -40,6 +40,11 @@ EM_JS(void, web_keep_test_frame, (double frame, const uint8_t* rgba, int width, 
                               png : canvas.toDataURL('image/png')});
 });
 
+// The frame rate the page itself measured over the run, for its final screen and for a test.
+EM_JS(void, web_keep_run_stats, (double frames, double milliseconds), {
+    window.sarnojRun = {frames : frames, milliseconds : milliseconds};
+});
+
 EM_JS(void, web_run_ended, (int code, int test), {
     window.sarnojExitCode = code;
     if (Module.onPlayerEnd)
@@ -106,7 +111,7 @@ int main(int, char**)
 
     int code;
     {
-        WebWindow window;
+        WebWindow window(!options.unpaced);
         WebClock clock;
         WebMessageBox messageBox;
         WebSound sound;
@@ -114,7 +119,12 @@ int main(int, char**)
         auto graphics =
             make_software_context_library(&presenter, render_target_from_environment(stderr));
         PlayerPorts ports{window, clock, messageBox, sound, *graphics};
-        code = run_player(ports, player_scene_calls());
+        RunStats stats{};
+        code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats);
+        if (stats.frames) {
+            report_frame_rate(stats, stderr);
+            web_keep_run_stats(stats.frames, stats.milliseconds);
+        }
     }
     web_run_ended(code, 0);
     return code;

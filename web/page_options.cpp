@@ -64,6 +64,8 @@ PageOptions parse_page_options(std::string_view query)
             else
                 options.problem = "scene: expected the name of a folder beside the page, got \"" +
                                   std::string(value) + "\"";
+        } else if (key == "unpaced") {
+            options.unpaced = true;
         } else if (key == "frames") {
             options.testMode = true;
             if (!parse_frames(value, options.frames))

@@ -2,8 +2,9 @@
 // What the page's address asks of the player: ?size=WxH|native and ?samples=N choose the render
 // target as SARNOJ_RENDER_SIZE and SARNOJ_RENDER_SAMPLES do for the native player (and are
 // checked by the same code), ?frames=0,100,500 draws those scene frames instead of playing, for
-// a test that compares them with the native capture, and ?scene=NAME plays the scene folder of
-// that name beside the page instead of "scene".
+// a test that compares them with the native capture, ?scene=NAME plays the scene folder of
+// that name beside the page instead of "scene", and ?unpaced draws the run's frames as fast as
+// the page can rather than once an animation frame (for measuring its frame rate).
 
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ struct PageOptions {
     std::string size;     // empty: not asked for
     std::string samples;  // empty: not asked for
     bool testMode = false;
+    bool unpaced = false;
     std::vector<float> frames;
     std::string problem;  // why a parameter was not understood; empty when all were
 };

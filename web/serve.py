@@ -1,21 +1,24 @@
 #!/usr/bin/env python3
-# Serves the web build on this machine with the headers the page needs: cross-origin isolation
-# (COOP/COEP) for the device's worker threads, and WebAssembly's MIME type.
-#   serve.py DIR PORT
+# Serves the web build on this machine with the headers the page wants: cross-origin isolation
+# (COOP/COEP) for the device's worker threads, and WebAssembly's MIME type. --no-isolation serves
+# it as a plain host would, and the page then draws on its own thread.
+#   serve.py DIR PORT [--no-isolation]
 import functools
 import http.server
 import sys
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    isolated = True
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       '.wasm': 'application/wasm', '.js': 'text/javascript',
                       '.mp3': 'audio/mpeg', '.3ds': 'application/octet-stream'}
 
     def end_headers(self):
-        self.send_header('Cross-Origin-Opener-Policy', 'same-origin')
-        self.send_header('Cross-Origin-Embedder-Policy', 'require-corp')
-        self.send_header('Cross-Origin-Resource-Policy', 'same-origin')
+        if self.isolated:
+            self.send_header('Cross-Origin-Opener-Policy', 'same-origin')
+            self.send_header('Cross-Origin-Embedder-Policy', 'require-corp')
+            self.send_header('Cross-Origin-Resource-Policy', 'same-origin')
         self.send_header('Cache-Control', 'no-cache')
         super().end_headers()
 
@@ -25,6 +28,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 def main():
     root, port = sys.argv[1], int(sys.argv[2])
+    Handler.isolated = '--no-isolation' not in sys.argv[3:]
     handler = functools.partial(Handler, directory=root)
     with http.server.ThreadingHTTPServer(('127.0.0.1', port), handler) as server:
         print(f'serving {root} at http://127.0.0.1:{server.server_address[1]}/', flush=True)

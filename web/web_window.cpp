@@ -17,8 +17,16 @@ constexpr size_t MAX_PENDING = 4096;
 // Waits for the browser's next animation frame, the page running its events meanwhile. A page
 // out of sight gets no animation frames; the player goes on there too (its music plays on), at
 // the pace of a timer.
-EM_ASYNC_JS(void, web_next_animation_frame, (), {
+EM_ASYNC_JS(void, web_next_animation_frame, (int paced), {
     await new Promise(resolve => {
+        // Unpaced, the page only gets its events handled: a message to itself comes back as
+        // soon as they are, with none of the timers' least delays.
+        if (!paced) {
+            const channel = Module.sarnojYield || (Module.sarnojYield = new MessageChannel());
+            channel.port1.onmessage = resolve;
+            channel.port2.postMessage(0);
+            return;
+        }
         let done = false;
         const once = () => {
             if (!done) {
@@ -201,7 +209,7 @@ void WebWindow::pointer_moved(double x, double y, double dx, double dy, bool loc
 
 void WebWindow::pump_messages(WindowProc proc)
 {
-    web_next_animation_frame();
+    web_next_animation_frame(paced ? 1 : 0);
     // Messages posted while one is handled wait for the next pass.
     std::deque<WebMessage> now;
     now.swap(pending);

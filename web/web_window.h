@@ -17,7 +17,9 @@ struct WebMessage {
 
 class WebWindow : public WindowPort {
 public:
-    WebWindow() = default;
+    // Paced, a pass of the loop waits for the browser's next animation frame, as the native
+    // window waits for the display's; unpaced it draws as fast as it can.
+    explicit WebWindow(bool paced = true) : paced(paced) {}
     ~WebWindow() override;
     WebWindow(const WebWindow&) = delete;
     WebWindow& operator=(const WebWindow&) = delete;
@@ -38,6 +40,7 @@ public:
     bool cursor_hidden() const { return !cursorShown; }
 
 private:
+    bool paced;
     bool created = false;
     bool cursorShown = true;
     int width = 0, height = 0;

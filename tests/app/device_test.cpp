@@ -1,14 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+
 #include "app/device.h"
+#include "app/device_library.h"
 #include "app/driver_state.h"
 #include "app/frame_clock.h"
 #include "app/input_state.h"
 #include "app/window.h"
 #include "core/fatal_error.h"
 #include "gfxcontext/graphics.h"
+#include "gldevice/egl_session.h"
 #include "tests/support/fake_scene.h"
 #include "tests/support/fatal_stop.h"
+#include "tests/support/recording_context.h"
 
 namespace {
 
@@ -63,6 +71,73 @@ std::vector<std::string> with_initial_states(std::vector<std::string> head)
     head.insert(head.end(), initialStates.begin(), initialStates.end());
     return head;
 }
+
+// The player's library over two recording libraries, one standing for the software device and
+// one for the GL device a GL maker hands out: a context made with the renderer named, or none
+// (renderer null). The fixture's device set-up draws through it.
+struct DeviceChoice {
+    DeviceChoice(std::optional<RenderDevice> forced, const char* renderer)
+        : warnings(std::tmpfile())
+    {
+        auto softwareLibrary = std::make_unique<testing_gfx::RecordingLibrary>();
+        software = softwareLibrary.get();
+        GlMaker maker = [this, renderer](void* window) {
+            ++glTries;
+            glWindow = window;
+            GlAttempt attempt;
+            if (!renderer) {
+                attempt.failure = "no EGL display could be opened";
+                return attempt;
+            }
+            auto made = std::make_unique<testing_gfx::RecordingLibrary>();
+            made->refuseAll = glRefuses;
+            gl = made.get();
+            attempt.library = std::move(made);
+            attempt.renderer = renderer;
+            return attempt;
+        };
+        library = make_player_library(forced, maker, std::move(softwareLibrary), warnings);
+        graphics.library = library.get();
+    }
+    // The device goes down before the libraries it came from.
+    ~DeviceChoice()
+    {
+        if (device_is_up())
+            device_shutdown();
+        graphics.library = nullptr;
+        std::fclose(warnings);
+    }
+
+    std::string warned()
+    {
+        std::string text;
+        std::rewind(warnings);
+        for (int c; (c = std::fgetc(warnings)) != EOF;)
+            text += char(c);
+        return text;
+    }
+    // Which recording library made the context drawn with, and whether the other made none.
+    bool drawn_by_gl() const
+    {
+        return gl && !gl->calls_starting("GetD3DDevice").empty() &&
+               software->calls_starting("D3DXCreateContext").empty();
+    }
+    bool drawn_by_software() const
+    {
+        return !software->calls_starting("GetD3DDevice").empty();
+    }
+
+    std::FILE* warnings;
+    testing_gfx::RecordingLibrary* software = nullptr;
+    testing_gfx::RecordingLibrary* gl = nullptr;   // valid while the choice keeps it
+    bool glRefuses = false;
+    int glTries = 0;
+    void* glWindow = nullptr;
+    std::unique_ptr<gfx::ContextLibrary> library;
+};
+
+constexpr const char* GPU = "AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6, DRM 3.49)";
+constexpr const char* LLVMPIPE = "llvmpipe (LLVM 15.0.6, 256 bits)";
 
 }  // namespace
 
@@ -205,4 +280,73 @@ TEST_F(DeviceTest, DriverResetForgetsADeviceLeftUp)
     EXPECT_EQ(set_fatal_hooks({}).shutdownDevice, nullptr);
     EXPECT_EQ(graphics.device, nullptr);
     EXPECT_EQ(window.handle, nullptr);
+}
+
+TEST_F(DeviceTest, HardwareLevelsTakeTheGlDeviceOfAGraphicsProcessor)
+{
+    DeviceChoice choice(std::nullopt, GPU);
+    device_setup(view, false);
+    EXPECT_TRUE(choice.drawn_by_gl());
+    EXPECT_EQ(choice.glTries, 1);
+    EXPECT_EQ(choice.glWindow, port.handle());
+    EXPECT_EQ(choice.gl->calls_starting("D3DXCreateContext"),
+              std::vector<std::string>{"D3DXCreateContext(4294967291, 0, 4294967295, 4294967295)"});
+    // Textures belong to the device drawing.
+    gfx::Texture* texture = nullptr;
+    EXPECT_EQ(graphics.library->D3DXCreateTexture(graphics.device, 0, 8, 8, D3DX_SF_A8R8G8B8,
+                                                  &texture),
+              D3D_OK);
+    EXPECT_EQ(choice.gl->calls_starting("D3DXCreateTexture").size(), 1u);
+    EXPECT_TRUE(choice.software->calls_starting("D3DXCreateTexture").empty());
+    EXPECT_EQ(choice.warned(), "");
+}
+
+TEST_F(DeviceTest, WithoutAGraphicsProcessorTheSoftwareDeviceDraws)
+{
+    // A GL driver rasterising on the processor, no GL at all, and a GL device that makes no
+    // context: the software device takes the first selector, quietly.
+    for (const char* renderer :
+         std::initializer_list<const char*>{LLVMPIPE, "softpipe", "Mesa X11 swrast", nullptr, GPU}) {
+        DeviceChoice choice(std::nullopt, renderer);
+        choice.glRefuses = renderer == GPU;
+        device_setup(view, false);
+        EXPECT_TRUE(choice.drawn_by_software()) << (renderer ? renderer : "no GL");
+        EXPECT_EQ(choice.software->calls_starting("D3DXCreateContext"),
+                  std::vector<std::string>{
+                      "D3DXCreateContext(4294967291, 0, 4294967295, 4294967295)"});
+        EXPECT_EQ(choice.glTries, 1);
+        EXPECT_EQ(choice.warned(), "");
+    }
+}
+
+TEST_F(DeviceTest, TheEnvironmentForcesEitherDevice)
+{
+    {
+        DeviceChoice choice(RenderDevice::gl, LLVMPIPE);
+        device_setup(view, false);
+        EXPECT_TRUE(choice.drawn_by_gl());
+    }
+    {
+        DeviceChoice choice(RenderDevice::software, GPU);
+        device_setup(view, false);
+        EXPECT_TRUE(choice.drawn_by_software());
+        EXPECT_EQ(choice.glTries, 0);
+    }
+    // GL asked for where none can be made: the software device, after one line saying why.
+    DeviceChoice choice(RenderDevice::gl, nullptr);
+    device_setup(view, false);
+    EXPECT_TRUE(choice.drawn_by_software());
+    const std::string said = choice.warned();
+    EXPECT_NE(said.find("no EGL display could be opened"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+TEST_F(DeviceTest, SoftwareRasterisersAreToldByTheirRendererNames)
+{
+    for (const char* name : {LLVMPIPE, "softpipe", "Mesa X11 swrast", "Software Rasterizer",
+                             "Microsoft Basic Render Driver (software)"})
+        EXPECT_TRUE(is_software_renderer(name)) << name;
+    for (const char* name : {GPU, "NVIDIA GeForce RTX 3060/PCIe/SSE2",
+                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl", ""})
+        EXPECT_FALSE(is_software_renderer(name)) << name;
 }

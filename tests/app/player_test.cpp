@@ -193,6 +193,33 @@ TEST(Player, SceneWithACameraRunsToFrame1150)
     EXPECT_GE(sceneFake.scene->total, 1150.0f);
     EXPECT_LT(sceneFake.scene->total, 1150.2f + 0.01f);
     EXPECT_TRUE(rig.graphics.calls_starting("DrawDebugText").empty());
+
+    // Every pass drew a frame, and the run took as many ticks as it stepped.
+    EXPECT_EQ(rig.stats.frames, uint32_t(rig.passes()));
+    EXPECT_EQ(rig.stats.milliseconds, 14u * uint32_t(std::lround(sceneFake.scene->total / 0.2f)));
+}
+
+TEST(Player, FrameRateOfARun)
+{
+    EXPECT_DOUBLE_EQ(frames_per_second({5750, 82000}), 5750.0 / 82.0);
+    EXPECT_EQ(frames_per_second({1, 0}), 0.0);  // too short to time, never a division by zero
+    // Ten quick passes: ten frames, in the few ticks they stepped.
+    PlayerRig rig;
+    sceneFake.withCamera = true;
+    rig.clock.step = 3;
+    rig.window.pending = in_pass(9, {escape_down()});
+    EXPECT_EQ(rig.run(), 1);
+    EXPECT_EQ(rig.stats.frames, 10u);
+    EXPECT_EQ(rig.stats.milliseconds, 14u * uint32_t(std::lround(sceneFake.scene->total / 0.2f)));
+
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    report_frame_rate({5210, 82040}, out);
+    std::rewind(out);
+    char line[128] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+    std::fclose(out);
+    EXPECT_STREQ(line, "sarnoj: 5210 frames in 82.0 seconds, 63.5 frames per second\n");
 }
 
 TEST(Player, LongStallEndsTheRunInItsFirstPass)
@@ -408,4 +435,28 @@ TEST(Player, RenderTargetComesFromTheEnvironmentAndBadValuesKeepTheirDefault)
     EXPECT_TRUE(same(target_with("4096x3072", "8", 816 * megabyte).target,
                      RenderTarget{4096, 3072, false, 8}));
     EXPECT_TRUE(same(target_with("native", "8", megabyte).target, RenderTarget{0, 0, true, 8}));
+}
+
+TEST(Player, RenderDeviceComesFromTheEnvironment)
+{
+    const auto device_with = [](const char* value, std::string& warnings) {
+        value ? setenv(RENDER_DEVICE_VARIABLE, value, 1) : unsetenv(RENDER_DEVICE_VARIABLE);
+        std::FILE* file = std::tmpfile();
+        const std::optional<RenderDevice> device = render_device_from_environment(file);
+        std::rewind(file);
+        warnings.clear();
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            warnings += char(c);
+        std::fclose(file);
+        unsetenv(RENDER_DEVICE_VARIABLE);
+        return device;
+    };
+    std::string warnings;
+    EXPECT_EQ(device_with(nullptr, warnings), std::nullopt);
+    EXPECT_EQ(device_with("gl", warnings), RenderDevice::gl);
+    EXPECT_EQ(device_with("software", warnings), RenderDevice::software);
+    EXPECT_EQ(warnings, "");
+    EXPECT_EQ(device_with("GL", warnings), std::nullopt);
+    EXPECT_NE(warnings.find("SARNOJ_RENDER_DEVICE"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("\"GL\""), std::string::npos) << warnings;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A software context of a small frame for the device tests, with helpers that place vertices in
-// pixels and read the presented frame back.
+// A software context of a small frame for the device tests (or a context of another library
+// given, such as the GL device's), with helpers that place vertices in pixels and read the
+// presented frame back.
 
 #include <memory>
 #include <vector>
@@ -19,9 +20,16 @@ struct DeviceHarness {
     gfx::VertexBuffer* destination = nullptr;
     int width, height;
 
-    explicit DeviceHarness(int w = 64, int h = 64, int samples = 1) : width(w), height(h)
+    using LibraryMaker = std::unique_ptr<gfx::ContextLibrary> (*)(Presenter*, const RenderTarget&);
+
+    explicit DeviceHarness(int w = 64, int h = 64, int samples = 1)
+        : DeviceHarness(w, h, RenderTarget{0, 0, false, samples}, nullptr)
     {
-        library = make_software_context_library(&presenter, RenderTarget{0, 0, false, samples});
+    }
+    // make: the library (null: the software device's), drawing on the target given.
+    DeviceHarness(int w, int h, const RenderTarget& target, LibraryMaker make) : width(w), height(h)
+    {
+        library = make ? make(&presenter, target) : make_software_context_library(&presenter, target);
         library->D3DXCreateContext(D3DX_HWLEVEL_RASTER, 0, nullptr, uint32_t(w), uint32_t(h),
                                    &context);
         device = context->GetD3DDevice();

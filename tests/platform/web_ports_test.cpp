@@ -49,15 +49,16 @@ TEST(WebPorts, KeysGiveTheNativePlayersScanCodes)
 TEST(WebPorts, AddressChoosesTargetAndTestFrames)
 {
     PageOptions plain = parse_page_options("");
-    EXPECT_FALSE(plain.testMode);
+    EXPECT_FALSE(plain.testMode || plain.unpaced);
     EXPECT_EQ(plain.scene, "scene");
     EXPECT_TRUE(plain.size.empty() && plain.samples.empty() && plain.problem.empty());
 
     // The size and sample count go to the native checks as written; unknown keys are ignored.
-    PageOptions target = parse_page_options("?size=1280x960&debug=1&samples=4");
+    PageOptions target = parse_page_options("?size=1280x960&debug=1&samples=4&unpaced");
     EXPECT_EQ(target.size, "1280x960");
     EXPECT_EQ(target.samples, "4");
     EXPECT_FALSE(target.testMode);
+    EXPECT_TRUE(target.unpaced);
 
     PageOptions test = parse_page_options("frames=0,10.4,500&size=native");
     EXPECT_TRUE(test.testMode);

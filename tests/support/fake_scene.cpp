@@ -85,7 +85,7 @@ void reset_player_globals()
 
 PlayerRig::PlayerRig() { reset_player_globals(); }
 
-int PlayerRig::run() { return run_player(ports, fake_scene_calls()); }
+int PlayerRig::run() { return run_player(ports, fake_scene_calls(), APP_SETTINGS, &stats); }
 
 int PlayerRig::count(const std::string& prefix)
 {

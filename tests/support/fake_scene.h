@@ -42,6 +42,7 @@ struct PlayerRig {
     FakeSound sound;
     testing_gfx::RecordingLibrary graphics;
     PlayerPorts ports{window, clock, messageBox, sound, graphics};
+    RunStats stats{};  // what the last run reported
 };
 
 }  // namespace fakes

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +14,8 @@
 #include "gfxcontext/offscreen_presenter.h"
 #include "tests/support/golden_image.h"
 #include "tests/support/scratch_dir.h"
+#include "tools/compare-frames/frame_compare.h"
+#include "tools/writers/png_file.h"
 #include "tools/writers/chunk_writer.h"
 #include "tools/writers/pcx_writer.h"
 
@@ -273,6 +277,86 @@ TEST(GoldenFrames, SharedScenes)
                            std::to_string(int(shot.frame));
         expect_golden(player.presenter(), name);
     }
+}
+
+// The GL device draws the golden frames within the bounds scripts/compare-devices.sh holds it to:
+// textures, blending and wireframe (lit), the debug text over the free camera's view (paused).
+TEST(GoldenFrames, TheGlDeviceDrawsThemAlike)
+{
+    testing_support::ScratchDir dir("golden-gl");
+    write_lit_scene(dir.path);
+    write_paused_scene(dir.path);
+    InDirectory inside(dir.path);
+    auto expect_close = [](const OffscreenPresenter& shown, const std::string& name) {
+        std::vector<uint32_t> golden;
+        int width = 0, height = 0;
+        ASSERT_TRUE(read_png((GOLDEN_DIR / (name + ".png")).string(), golden, width, height));
+        ASSERT_EQ(shown.width, width);
+        ASSERT_EQ(shown.height, height);
+        const FrameComparison c = compare_frames(golden, shown.frame, width, height);
+        EXPECT_GE(c.psnr, minimumPsnr) << name;
+        EXPECT_LE(c.worstBlockMean, largestBlockMeanDifference)
+            << name << " at " << c.worstBlockX << "," << c.worstBlockY;
+    };
+    {
+        HeadlessPlayer player("lit.3ds", {}, 640, 480, RenderDevice::gl);
+        if (player.device() != RenderDevice::gl)
+            GTEST_SKIP() << "no GL context can be made here";
+        for (int frame : {0, 50}) {
+            player.render(float(frame));
+            expect_close(player.presenter(), "lit-" + std::to_string(frame));
+        }
+    }
+    HeadlessPlayer player("paused.3ds", {}, 640, 480, RenderDevice::gl);
+    player.render(0.0f);
+    expect_close(player.presenter(), "paused-0");
+    EXPECT_GT(lit_pixels(player.presenter(), 0, 0, 90, 16), 20) << "* PAUSED *";
+}
+
+// scripts/compare-devices.sh draws the crafted scenes above through both devices: with
+// GOLDEN_SCENES_DIR set, this writes them there.
+TEST(GoldenFrames, CraftedScenesForTheDeviceComparison)
+{
+    const char* out = std::getenv("GOLDEN_SCENES_DIR");
+    if (!out)
+        GTEST_SKIP() << "GOLDEN_SCENES_DIR is not set";
+    fs::create_directories(out);
+    write_lit_scene(out);
+    write_headlight_scene(out);
+    write_paused_scene(out);
+}
+
+TEST(GoldenFrames, FramesCompareByPsnrAndBlockMeans)
+{
+    // 32 x 16: two blocks. The same frames are infinitely close; one channel of one pixel four
+    // steps off gives MSE 16 / (512 x 3) and a block mean of 4 / 256; a whole block a channel
+    // nine steps off is beyond the bounds, eight steps off is within them.
+    std::vector<uint32_t> a(32 * 16, 0x406080), b = a;
+    EXPECT_FALSE(std::isfinite(compare_frames(a, b, 32, 16).psnr));
+    b[17] = 0x446080;
+    FrameComparison c = compare_frames(a, b, 32, 16);
+    EXPECT_NEAR(c.psnr, 10.0 * std::log10(255.0 * 255.0 * 512.0 * 3.0 / 16.0), 1e-9);
+    EXPECT_NEAR(c.worstBlockMean, 4.0 / 256.0, 1e-12);
+    EXPECT_EQ(c.worstBlockX, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 16; x < 32; ++x)
+            b[size_t(y * 32 + x)] = 0x406089;
+    c = compare_frames(a, b, 32, 16);
+    EXPECT_DOUBLE_EQ(c.worstBlockMean, 9.0);
+    EXPECT_EQ(c.worstBlockX, 16);
+    EXPECT_EQ(c.worstBlockY, 0);
+    EXPECT_FALSE(frames_agree(c));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 16; x < 32; ++x)
+            b[size_t(y * 32 + x)] = 0x406088;
+    c = compare_frames(a, b, 32, 16);
+    EXPECT_DOUBLE_EQ(c.worstBlockMean, 8.0);
+    EXPECT_GE(c.psnr, minimumPsnr);
+    EXPECT_TRUE(frames_agree(c));
+    // A partial block at the right edge is the mean of its own pixels.
+    std::vector<uint32_t> narrowA(20 * 1, 0), narrowB(20 * 1, 0);
+    narrowB[19] = 0x000010;
+    EXPECT_DOUBLE_EQ(compare_frames(narrowA, narrowB, 20, 1).worstBlockMean, 4.0);
 }
 
 TEST(GoldenFrames, EveryPixelBeyondTheToleranceCounts)

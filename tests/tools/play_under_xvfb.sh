@@ -1,15 +1,35 @@
 #!/usr/bin/env bash
-# Runs the player in a scene directory on the X display of the environment (a virtual one, made
-# by the test with xvfb-run), takes screenshots a little while after its window appears, then
-# presses Escape and waits for the player to end.
-#   play_under_xvfb.sh PLAYER DIR OUT SECONDS [LATER]
+# Runs the player in a scene directory on a virtual X server of its own with a screen of SCREEN
+# (WxHxDEPTH), takes screenshots a little while after its window appears, then presses Escape and
+# waits for the player to end.
+#   play_under_xvfb.sh SCREEN PLAYER DIR OUT SECONDS [LATER]
 # Writes into OUT: shot.png (without the cursor), cursor.png (taken right after it, with the
 # cursor drawn in as the screen shows it), pointer ("window" when the cursor was over the
 # player's window then), elapsed (seconds from the window's appearance to the first screenshot's
 # start and end, one line), exit (the player's exit code, or "hung"); with LATER, also later.png
 # (without the cursor) LATER seconds after shot.png.
 set -u
-player=$1 dir=$2 out=$3 seconds=$4 later=${5:-}
+screen=$1 player=$2 dir=$3 out=$4 seconds=$5 later=${6:-}
+
+# The server picks a free display number itself and writes it once it takes connections: runs
+# started at once never share a display, as they may when each looks for a free number first.
+# It never resets: by default an X server resets whenever its last client leaves, and one of the
+# short-lived xdotool clients below leaving while the player connects broke the player's
+# connection.
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$number" 2>/dev/null &
+server=$!
+trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$number"' EXIT
+for _ in $(seq 1000); do
+  [ -s "$number" ] && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.01
+done
+if [ ! -s "$number" ]; then
+  echo "no X server" > "$out/exit"
+  exit 0
+fi
+export DISPLAY=:$(head -n 1 "$number")
 
 cd "$dir"
 # The tests run with SDL's dummy video driver; this one needs the X display.

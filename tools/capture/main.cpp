@@ -5,7 +5,7 @@
 //   capture SCENE.3ds OUTDIR --from 100 --to 120
 //   capture SCENE --video OUT.mp4 [--first K] [--last K]
 //   capture SCENE --png OUTDIR [--first K] [--last K]
-//   any of them with [--size WxH] [--samples N]
+//   any of them with [--size WxH] [--samples N] [--device software|gl]
 //
 // --frames takes scene frames as given; --from/--to takes every frame the player's clock passes
 // through between the two (0.2 a tick, added up from 0 as the main loop adds it). Images are
@@ -18,7 +18,8 @@
 //
 // --size and --samples choose the target the device draws on (default 640x480, one sample): the
 // scene is drawn as the player draws it at 640 x 480, and the images and video have the target's
-// size.
+// size. --device gl draws with the GL device (headless through EGL) where one starts, else with
+// the software device after a line on stderr.
 
 #include <cerrno>
 #include <cstdio>
@@ -60,7 +61,9 @@ void print_usage(std::FILE* out)
                  "Options for every form:\n"
                  "  --size WxH   the pixels drawn (each side 1 to %d, even for --video;\n"
                  "               default 640x480): the player's 640 x 480 view at that size\n"
-                 "  --samples N  samples a pixel: 1 (default), 4 or 8\n",
+                 "  --samples N  samples a pixel: 1 (default), 4 or 8\n"
+                 "  --device D   software (default) or gl; gl falls back to software when no\n"
+                 "               GL context can be made\n",
                  double(HEADLESS_LAST_FRAME), double(END_FRAME), maxTargetSide);
 }
 
@@ -124,14 +127,16 @@ int bad_option(const std::string& message)
     return 2;
 }
 
-// Takes --size and --samples (each at most once, anywhere after SCENE) out of the arguments into
-// `target`; the rest stay in `rest` in their order. 0, or 2 with the reason printed.
-int take_target_options(int argc, char** argv, std::vector<char*>& rest, RenderTarget& target)
+// Takes --size, --samples and --device (each at most once, anywhere after SCENE) out of the
+// arguments into `target` and `device`; the rest stay in `rest` in their order. 0, or 2 with the
+// reason printed.
+int take_target_options(int argc, char** argv, std::vector<char*>& rest, RenderTarget& target,
+                        RenderDevice& device)
 {
-    bool sized = false, sampled = false;
+    bool sized = false, sampled = false, chosen = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view option = argv[i];
-        if (i < 2 || (option != "--size" && option != "--samples")) {
+        if (i < 2 || (option != "--size" && option != "--samples" && option != "--device")) {
             rest.push_back(argv[i]);
             continue;
         }
@@ -149,6 +154,13 @@ int take_target_options(int argc, char** argv, std::vector<char*>& rest, RenderT
             target.width = size->width;
             target.height = size->height;
             sized = true;
+        } else if (option == "--device") {
+            auto parsed = chosen ? std::nullopt : parse_render_device(value, error);
+            if (!parsed)
+                return bad_option("--device " + std::string(value) +
+                                  (chosen ? ": given twice" : ": the device is software or gl"));
+            device = *parsed;
+            chosen = true;
         } else {
             auto samples = sampled ? std::nullopt : parse_sample_count(value, error);
             if (!samples)
@@ -175,7 +187,8 @@ fs::path scene_file(const char* argument)
 }
 
 // --video and --png: the frames a 60 Hz display shows, into an MP4 or numbered PNG files.
-int capture_display_frames(int argc, char** argv, const RenderTarget& target)
+int capture_display_frames(int argc, char** argv, const RenderTarget& target,
+                           RenderDevice device)
 {
     std::string video, pngDir;
     int64_t first = 0, last = -1;
@@ -225,7 +238,7 @@ int capture_display_frames(int argc, char** argv, const RenderTarget& target)
     if (error)
         return fail("no directory " + scene.parent_path().string());
 
-    HeadlessPlayer player(scene.filename().c_str(), target);
+    HeadlessPlayer player(scene.filename().c_str(), target, 640, 480, device);
     std::unique_ptr<VideoPipe> pipe;
     if (!video.empty()) {
         pipe = std::make_unique<VideoPipe>(output.string(), size.width, size.height,
@@ -268,7 +281,8 @@ int main(int argc, char** argv)
     }
     RenderTarget target;
     std::vector<char*> rest;
-    if (int status = take_target_options(argc, argv, rest, target))
+    RenderDevice device = RenderDevice::software;
+    if (int status = take_target_options(argc, argv, rest, target, device))
         return status;
     argc = int(rest.size());
     rest.push_back(nullptr);
@@ -276,7 +290,7 @@ int main(int argc, char** argv)
     const std::string_view second = argc >= 3 ? argv[2] : "";
     if (argc >= 4 &&
         (second == "--video" || second == "--png" || second == "--first" || second == "--last"))
-        return capture_display_frames(argc, argv, target);
+        return capture_display_frames(argc, argv, target, device);
     if (argc < 5)
         return usage();
     std::vector<float> frames;
@@ -309,7 +323,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    HeadlessPlayer player(scene.filename().c_str(), target);
+    HeadlessPlayer player(scene.filename().c_str(), target, 640, 480, device);
     for (float frame : frames) {
         player.render(frame);
         char name[64];

@@ -1,16 +1,21 @@
 // The browser test of the web build: the page loads in headless Chromium, its test mode draws
-// the chosen scene frames as the native capture tool does (within one step a channel), and in a
-// run Escape ends the player with its final screen.
-//   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES [SERVE_PY]
+// the chosen scene frames as the native capture tool does (within one step a channel), served
+// cross-origin isolated (the device on worker threads) and not (on the page's thread); in a run
+// Escape ends the player with its final screen, and the boxes of a missing music file and a
+// missing scene show. With NATIVE_RATE it then plays the whole run unpaced and prints the page's
+// own frame rate beside the native player's, failing below 60.
+//   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES SERVE_PY [NATIVE_RATE]
 // REFERENCE_DIR holds the native `capture --frames` images (frame_NNNNNN.png or as listed in
-// its index.txt); the script serves BUILD_WEB_DIR itself on a free port of 127.0.0.1.
+// its index.txt); the script serves BUILD_WEB_DIR itself on free ports of 127.0.0.1.
 import { spawn } from 'node:child_process';
 import { copyFileSync, mkdirSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-const [root, referenceDir, frameList, servePy] = process.argv.slice(2);
+const [root, referenceDir, frameList, servePy, nativeRate] = process.argv.slice(2);
+// The display's rate, which the page must keep up with.
+const LEAST_RATE = 60;
 const here = dirname(fileURLToPath(import.meta.url));
 let passed = 0, failed = 0;
 function check(ok, what) {
@@ -28,16 +33,22 @@ const references = readdirSync(referenceDir).filter(name => name.endsWith('.png'
 for (const name of references)
   copyFileSync(join(referenceDir, name), join(refs, name));
 
-const server = spawn('python3', [servePy || join(here, '..', 'serve.py'), root, '0'],
-                     { stdio: ['ignore', 'pipe', 'inherit'] });
-const address = await new Promise((resolve, reject) => {
-  server.stdout.on('data', data => {
-    const found = /http:\/\/[0-9.:]+\//.exec(String(data));
-    if (found)
-      resolve(found[0]);
+const servers = [];
+async function serve(...options) {
+  const server = spawn('python3', [servePy, root, '0', ...options],
+                       { stdio: ['ignore', 'pipe', 'inherit'] });
+  servers.push(server);
+  return new Promise((resolve, reject) => {
+    server.stdout.on('data', data => {
+      const found = /http:\/\/[0-9.:]+\//.exec(String(data));
+      if (found)
+        resolve(found[0]);
+    });
+    server.on('exit', () => reject(new Error('the server stopped')));
   });
-  server.on('exit', () => reject(new Error('the server stopped')));
-});
+}
+const address = await serve();
+const plainAddress = await serve('--no-isolation');
 
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -56,8 +67,9 @@ async function waitFor(page, expression, ms, what) {
   }
 }
 
-try {
-  // The test mode: every frame asked for, each matching the native image.
+// The test mode: every frame asked for, each matching the native image.
+async function testFrames(at, isolated) {
+  const how = isolated ? 'isolated' : 'not isolated';
   const page = await browser.newPage();
   const errors = [];
   // The device's threads meet on the main thread now and then; emscripten warns of that once.
@@ -66,12 +78,13 @@ try {
       errors.push(message.text());
   });
   page.on('pageerror', error => errors.push(error.message));
-  await page.goto(`${address}?frames=${frameList}`);
-  await waitFor(page, 'window.sarnojEnded === true', 600000, 'the test frames drawn');
-  check(await page.evaluate('window.crossOriginIsolated'), 'the page is cross-origin isolated');
+  await page.goto(`${at}?frames=${frameList}`);
+  await waitFor(page, 'window.sarnojEnded === true', 600000, `the test frames drawn (${how})`);
+  check(await page.evaluate('window.crossOriginIsolated') === isolated,
+        `the page is ${how}`);
   const frames = frameList.split(',').map(Number);
   const count = await page.evaluate('(window.sarnojFrames || []).length');
-  check(count === frames.length, `${count} of ${frames.length} frames drawn`);
+  check(count === frames.length, `${count} of ${frames.length} frames drawn (${how})`);
   for (let i = 0; i < Math.min(count, references.length); i++) {
     const result = await page.evaluate(async (index, reference) => {
       const pixels = async url => {
@@ -99,10 +112,16 @@ try {
       return { worst, off };
     }, i, `reference/${references[i]}`);
     check(result.worst !== undefined && result.worst <= 1,
-          `frame ${frames[i]} against ${references[i]}: ${JSON.stringify(result)}`);
+          `frame ${frames[i]} (${how}) against ${references[i]}: ${JSON.stringify(result)}`);
   }
-  check(errors.length === 0, `no errors on the console${errors.length ? ': ' + errors.join(' | ') : ''}`);
+  check(errors.length === 0, `no errors on the console (${how})${
+    errors.length ? ': ' + errors.join(' | ') : ''}`);
   await page.close();
+}
+
+try {
+  await testFrames(address, true);
+  await testFrames(plainAddress, false);
 
   // A run: the player starts, draws, and Escape ends it with the final screen.
   const run = await browser.newPage();
@@ -153,11 +172,29 @@ try {
         await missing.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
         'a fatal stop ends with code 1 and the final screen');
   await missing.close();
+
+  // The whole run, unpaced: the page's own count of frames over its own time.
+  if (nativeRate) {
+    const timed = await browser.newPage();
+    await timed.goto(`${address}?unpaced`);
+    await timed.bringToFront();
+    await waitFor(timed, 'window.sarnojEnded === true', 400000, 'the whole run played');
+    const run = await timed.evaluate('window.sarnojRun || null');
+    const rate = run && run.milliseconds > 0 ? 1000 * run.frames / run.milliseconds : 0;
+    console.log(`web: ${rate.toFixed(1)} frames per second (native player: ${nativeRate} ` +
+                `frames per second, the same run at 640 x 480${
+                  run ? `; the page drew ${run.frames} frames in ${
+                    (run.milliseconds / 1000).toFixed(1)} seconds` : ''})`);
+    check(rate >= LEAST_RATE, `the page keeps up with the display: ${rate.toFixed(1)} >= ${
+      LEAST_RATE} frames per second`);
+    await timed.close();
+  }
 } catch (error) {
   check(false, String(error));
 } finally {
   await browser.close();
-  server.kill();
+  for (const server of servers)
+    server.kill();
 }
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed ? 1 : 0);

@@ -1,0 +1,32 @@
+#pragma once
+// An OpenGL 3.3 core context without a window: on the surfaceless EGL platform when there is one,
+// else on the default display (drawing goes to framebuffer objects either way). The context is
+// current on the thread that made it for the session's life.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gldevice/gl_host.h"
+
+struct EglSession : GlHost {
+    void* display = nullptr;
+    void* context = nullptr;
+    void* surface = nullptr;   // a 1 x 1 pbuffer where surfaceless contexts are not offered
+    std::string renderer;      // GL_RENDERER
+
+    EglSession() = default;
+    EglSession(const EglSession&) = delete;
+    EglSession& operator=(const EglSession&) = delete;
+    ~EglSession() override;
+
+    bool window_size(int&, int&) override { return false; }
+    void swap() override {}
+};
+
+// Null, with the reason in `reason`, when no such context can be made.
+std::unique_ptr<EglSession> start_egl_session(std::string& reason);
+
+// Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
+// swrast, or anything calling itself software).
+bool is_software_renderer(std::string_view renderer);

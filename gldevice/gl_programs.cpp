@@ -1,0 +1,128 @@
+#include "gldevice/gl_programs.h"
+
+namespace {
+
+// Gouraud colours run straight across the screen as on the software device: interpolated with the
+// perspective as c w and w, their quotient is linear on screen (rather than a noperspective
+// attribute, which some drivers lose on triangles they clip).
+//
+// The contract's clip space has z in 0..w and y up with pixel centres on whole screen positions;
+// GL's has z in -w..w and centres half a pixel in. The frame is drawn upside down in GL's terms,
+// so that its rows read back top row first.
+constexpr const char* sceneVertex = R"(#version 330 core
+layout(location = 0) in vec4 position;
+layout(location = 1) in vec4 colour;
+layout(location = 2) in vec2 uv;
+uniform vec2 pixel;
+out vec2 texcoord;
+out vec4 diffuseW;
+out float w;
+flat out vec4 flatDiffuse;
+void main()
+{
+    vec4 p = position;
+    gl_Position = vec4(p.x + p.w * pixel.x, p.w * pixel.y - p.y, 2.0 * p.z - p.w, p.w);
+    texcoord = uv;
+    diffuseW = colour * p.w;
+    w = p.w;
+    flatDiffuse = colour;
+}
+)";
+
+// A textured primitive takes its alpha from the texture alone. The mip level is chosen as the
+// software device chooses it, from the longer of the texel footprint's steps along x and y; a
+// footprint that is not a number (where 1/w runs out across a quad) counts as magnified.
+constexpr const char* sceneFragment = R"(#version 330 core
+in vec2 texcoord;
+in vec4 diffuseW;
+in float w;
+flat in vec4 flatDiffuse;
+uniform sampler2D image;
+uniform int mode;
+out vec4 result;
+void main()
+{
+    vec4 d = (mode & 2) != 0 ? diffuseW / w : flatDiffuse;
+    if ((mode & 1) != 0) {
+        d.a = 1.0;
+        vec2 size = vec2(textureSize(image, 0));
+        vec2 dx = dFdx(texcoord) * size, dy = dFdy(texcoord) * size;
+        float rho2 = max(dot(dx, dx), dot(dy, dy));
+        float lod = rho2 > 1.0 ? 0.5 * log2(rho2) : 0.0;
+        result = textureLod(image, texcoord, lod) * d;
+    } else {
+        result = d;
+    }
+}
+)";
+
+constexpr const char* textVertex = R"(#version 330 core
+layout(location = 0) in vec2 corner;
+uniform vec2 scale;
+void main() { gl_Position = vec4(corner * scale - 1.0, 0.0, 1.0); }
+)";
+
+constexpr const char* textFragment = R"(#version 330 core
+uniform vec4 colour;
+out vec4 result;
+void main() { result = colour; }
+)";
+
+GLuint compile(GLenum kind, const char* source)
+{
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+GLuint link(const char* vertexSource, const char* fragmentSource)
+{
+    GLuint vertex = compile(GL_VERTEX_SHADER, vertexSource);
+    GLuint fragment = compile(GL_FRAGMENT_SHADER, fragmentSource);
+    GLuint program = 0;
+    if (vertex && fragment) {
+        program = glCreateProgram();
+        glAttachShader(program, vertex);
+        glAttachShader(program, fragment);
+        glLinkProgram(program);
+        GLint ok = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &ok);
+        if (!ok) {
+            glDeleteProgram(program);
+            program = 0;
+        }
+    }
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    return program;
+}
+
+}  // namespace
+
+GlPrograms::~GlPrograms()
+{
+    glDeleteProgram(scene);
+    glDeleteProgram(text);
+}
+
+bool make_programs(GlPrograms& programs)
+{
+    programs.scene = link(sceneVertex, sceneFragment);
+    programs.text = link(textVertex, textFragment);
+    if (!programs.scene || !programs.text)
+        return false;
+    programs.sceneMode = glGetUniformLocation(programs.scene, "mode");
+    programs.scenePixel = glGetUniformLocation(programs.scene, "pixel");
+    programs.textScale = glGetUniformLocation(programs.text, "scale");
+    programs.textColour = glGetUniformLocation(programs.text, "colour");
+    glUseProgram(programs.scene);
+    glUniform1i(glGetUniformLocation(programs.scene, "image"), 0);
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The two shader programs of the GL device: one for the scene's primitives (clip-space vertices
+// as the device contract transforms them, the diffuse colour flat or Gouraud, optionally
+// modulating a texture) and one for the debug text's solid squares.
+
+#include "gldevice/gl_api.h"
+
+struct GlPrograms {
+    GLuint scene = 0, text = 0;
+    GLint sceneMode = -1;    // bit 0: textured, bit 1: Gouraud
+    GLint scenePixel = -1;   // (1 / width, 1 / height) of the target
+    GLint textScale = -1;    // (2 / width, 2 / height) of the target
+    GLint textColour = -1;
+
+    GlPrograms() = default;
+    GlPrograms(const GlPrograms&) = delete;
+    GlPrograms& operator=(const GlPrograms&) = delete;
+    ~GlPrograms();
+};
+
+// False when a program does not compile or link (the driver is then of no use to us).
+bool make_programs(GlPrograms& programs);

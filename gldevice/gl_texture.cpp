@@ -1,0 +1,59 @@
+#include "gldevice/gl_texture.h"
+
+#include <algorithm>
+#include <cstring>
+
+GlTexture::GlTexture(uint32_t width, uint32_t height, bool withMips)
+{
+    int w = int(width), h = int(height);
+    for (;;) {
+        levels.push_back(Level{w, h, false});
+        if (!withMips || (w == 1 && h == 1))
+            break;
+        w = std::max(1, w >> 1);
+        h = std::max(1, h >> 1);
+    }
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const std::vector<uint32_t> black(size_t(width) * height, 0u);
+    for (size_t i = 0; i < levels.size(); i++)
+        glTexImage2D(GL_TEXTURE_2D, GLint(i), GL_RGBA8, levels[i].width, levels[i].height, 0,
+                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, i == 0 ? black.data() : nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+}
+
+GlTexture::~GlTexture() { glDeleteTextures(1, &id); }
+
+bool GlTexture::load(uint32_t index, const void* pixels, uint32_t pitch)
+{
+    if (index >= levels.size() || !pixels)
+        return false;
+    Level& level = levels[index];
+    const size_t rowBytes = size_t(level.width) * 4;
+    const size_t stride = pitch ? pitch : rowBytes;
+    if (stride < rowBytes)
+        return false;
+    glBindTexture(GL_TEXTURE_2D, id);
+    std::vector<uint32_t> packed;
+    if (stride % 4 == 0) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(stride / 4));
+    } else {
+        packed.resize(size_t(level.width) * level.height);
+        const auto* source = static_cast<const unsigned char*>(pixels);
+        for (int y = 0; y < level.height; y++)
+            std::memcpy(&packed[size_t(y) * level.width], source + size_t(y) * stride, rowBytes);
+        pixels = packed.data();
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, GLint(index), 0, 0, level.width, level.height, GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    level.loaded = true;
+    deepest = 0;
+    while (size_t(deepest) + 1 < levels.size() && levels[size_t(deepest) + 1].loaded)
+        deepest++;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, deepest);
+    return true;
+}
