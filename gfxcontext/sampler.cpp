@@ -179,7 +179,7 @@ namespace {
                       mix(first.bottom, second.bottom, fraction)};
 }
 
-#ifndef PLAYER_PORTABLE_SIMD
+#ifdef PLAYER_SIMD_AVX2
 // The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
 // one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
 // The sums are the same integers as in bilinear_pixel, so both give the same picture.
@@ -238,7 +238,7 @@ namespace {
 
 using QuadSampler = QuadTexels (*)(const SoftwareTexture&, const RasterState&, F32x4, F32x4);
 
-#ifdef PLAYER_PORTABLE_SIMD
+#ifndef PLAYER_SIMD_AVX2
 const QuadSampler quadSampler = sample_quad_baseline;
 #else
 const QuadSampler quadSampler = use_avx2() ? sample_quad_avx2 : sample_quad_baseline;

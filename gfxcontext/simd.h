@@ -4,7 +4,8 @@
 // I32x8). Built on SSE2, or with PLAYER_PORTABLE_SIMD on plain C++ (simd_portable.h) with the
 // same results lane for lane. Functions with [[gnu::target("avx2")]] that use these get the
 // AVX2 encodings of the same operations, and may use simd::avx2's 256-bit lanes; use_avx2()
-// says whether the device takes them. The portable build has neither.
+// says whether the device takes them. The portable build has neither. WebAssembly builds the
+// SSE2 code too (emscripten maps its intrinsics onto 128-bit WebAssembly SIMD), but not AVX2.
 //
 // Only the operations the pipeline needs are here; see simd_portable.h for what each does.
 
@@ -12,6 +13,11 @@
 #include <cstdlib>
 
 #include "gfxcontext/simd_portable.h"
+
+// PLAYER_SIMD_AVX2: the AVX2 code is built, to be chosen at run time.
+#if !defined(PLAYER_PORTABLE_SIMD) && !defined(__EMSCRIPTEN__)
+#define PLAYER_SIMD_AVX2 1
+#endif
 
 #ifndef PLAYER_PORTABLE_SIMD
 #include <emmintrin.h>
@@ -48,11 +54,30 @@ SIMD_INLINE F32x4 andnot(F32x4 a, F32x4 b) { return {_mm_andnot_ps(a.v, b.v)}; }
 SIMD_INLINE F32x4 operator<=(F32x4 a, F32x4 b) { return {_mm_cmple_ps(a.v, b.v)}; }
 SIMD_INLINE F32x4 operator>(F32x4 a, F32x4 b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
 SIMD_INLINE int movemask(F32x4 a) { return _mm_movemask_ps(a.v); }
+#ifdef __EMSCRIPTEN__
+// emscripten emulates cvttps2dq and cvtps2dq lane by lane through the C library. WebAssembly's
+// own conversion saturates instead; lanes out of range or not a number get x86's 0x80000000.
+SIMD_INLINE I32x4 x86_convert(v128_t whole, __m128 a)
+{
+    const v128_t inRange =
+        wasm_f32x4_lt(wasm_f32x4_abs(v128_t(a)), wasm_f32x4_splat(2147483648.0f));
+    return {__m128i(wasm_v128_bitselect(wasm_i32x4_trunc_sat_f32x4(whole),
+                                        wasm_i32x4_splat(INT32_MIN), inRange))};
+}
+SIMD_INLINE I32x4 truncate(F32x4 a) { return x86_convert(v128_t(a.v), a.v); }
+// To nearest, ties to even, as cvtps2dq rounds.
+SIMD_INLINE I32x4 round(F32x4 a) { return x86_convert(wasm_f32x4_nearest(v128_t(a.v)), a.v); }
+SIMD_INLINE int32_t round(float x)
+{
+    return wasm_i32x4_extract_lane(v128_t(round(F32x4{_mm_set1_ps(x)}).v), 0);
+}
+#else
 SIMD_INLINE I32x4 truncate(F32x4 a) { return {_mm_cvttps_epi32(a.v)}; }
 // cvtps2dq rounds as the processor is set to, which is to nearest here: nothing changes it.
 SIMD_INLINE I32x4 round(F32x4 a) { return {_mm_cvtps_epi32(a.v)}; }
-SIMD_INLINE F32x4 to_float(I32x4 a) { return {_mm_cvtepi32_ps(a.v)}; }
 SIMD_INLINE int32_t round(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
+#endif
+SIMD_INLINE F32x4 to_float(I32x4 a) { return {_mm_cvtepi32_ps(a.v)}; }
 SIMD_INLINE F32x4 as_float(I32x4 a) { return {_mm_castsi128_ps(a.v)}; }
 SIMD_INLINE F32x4 load_pairs(const float* a, const float* b)
 {
@@ -166,7 +191,9 @@ SIMD_INLINE void pause() { _mm_pause(); }
 #undef SIMD_INLINE
 
 }  // namespace simd::sse2
+#endif
 
+#ifdef PLAYER_SIMD_AVX2
 // AVX2: 256-bit integer lanes for the sampler's gathered bilinear fetch. Only for functions built
 // with [[gnu::target("avx2")]], which run where use_avx2() holds.
 #include <immintrin.h>
@@ -289,10 +316,10 @@ template <int N, class H>
 }
 
 // Whether the device runs its AVX2-built code: where the processor has AVX2, unless the
-// environment sets SOFTWARE_DEVICE_NO_AVX2. Never in the portable build.
+// environment sets SOFTWARE_DEVICE_NO_AVX2. Never in the portable or WebAssembly builds.
 inline bool use_avx2()
 {
-#ifdef PLAYER_PORTABLE_SIMD
+#ifndef PLAYER_SIMD_AVX2
     return false;
 #else
     static const bool chosen =

@@ -357,7 +357,7 @@ template <bool Textured, bool Gouraud, int Samples>
         FOR_SAMPLES(draw, false, false);                                                     \
     }
 
-#ifndef PLAYER_PORTABLE_SIMD
+#ifdef PLAYER_SIMD_AVX2
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
@@ -390,7 +390,7 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Ras
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
                                 int, int);
-#ifdef PLAYER_PORTABLE_SIMD
+#ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
 #else
