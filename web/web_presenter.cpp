@@ -16,10 +16,19 @@ EM_JS(void, web_put_frame, (const uint8_t* rgba, int width, int height), {
         canvas.height = height;
     }
     const context = canvas.getContext('2d');
-    const image = context.createImageData(width, height);
-    // The module's memory is shared with the device's threads; ImageData takes only a copy.
-    image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-    context.putImageData(image, 0, 0);
+    const bytes = width * height * 4;
+    // Memory shared with the device's threads can only be copied into an image; memory of the
+    // page's own is shown where it lies.
+    if (typeof SharedArrayBuffer !== 'undefined' && HEAPU8.buffer instanceof SharedArrayBuffer) {
+        let image = Module.sarnojImage;
+        if (!image || image.width != width || image.height != height)
+            image = Module.sarnojImage = context.createImageData(width, height);
+        image.data.set(HEAPU8.subarray(rgba, rgba + bytes));
+        context.putImageData(image, 0, 0);
+    } else {
+        context.putImageData(
+            new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, bytes), width, height), 0, 0);
+    }
 });
 
 EM_JS(int, web_view_width, (), {
