@@ -14,6 +14,9 @@ shift || true
 scripts/setup.sh build-fuzz -DPLAYER_FUZZ=ON -DPLAYER_BENCH=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || exit 1
 
+# Every harness frees its inputs' blocks through the input arena: check it first.
+build-fuzz/tests/fuzz/input_arena_check || exit 1
+
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
   for binary in build-fuzz/tests/fuzz/*_fuzzer; do

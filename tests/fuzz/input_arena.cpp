@@ -20,8 +20,11 @@ const void* slots[capacity];
 uint32_t usedLog[capacity];
 size_t usedCount = 0;
 size_t liveCount = 0;
-// Recording: new blocks are entered. Open: an arena lives, and freed blocks are forgotten.
-std::atomic<bool> recording = false;
+// Recording: new blocks of this thread are entered. Only the input's own thread records: the
+// fuzzer keeps threads of its own (its memory watch), which may allocate while an input runs and
+// free the block themselves after the arena has ended.
+thread_local bool recording = false;
+// Open: an arena lives, and freed blocks, of any thread, are forgotten.
 std::atomic<bool> open = false;
 bool overflowReported = false;
 // The software device's workers allocate beside the caller's thread.
@@ -67,6 +70,8 @@ void on_free(const volatile void* block)
     if (!open || !block)
         return;
     SpinLock lock;
+    if (!open)
+        return;
     for (size_t slot = slot_of(block); slots[slot]; slot = (slot + 1) & (capacity - 1)) {
         if (slots[slot] == block) {
             slots[slot] = tombstone;
@@ -90,7 +95,11 @@ InputArena::InputArena()
 InputArena::~InputArena()
 {
     recording = false;
-    open = false;
+    {
+        // A free on another thread has forgotten its block before this, or sees the arena shut.
+        SpinLock lock;
+        open = false;
+    }
     for (size_t i = 0; i < usedCount; ++i) {
         const void*& entry = slots[usedLog[i]];
         if (entry && entry != tombstone)

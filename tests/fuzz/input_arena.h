@@ -3,7 +3,8 @@
 // never frees them. A fuzzer runs millions of inputs in one process, so a harness that builds a
 // scene per input releases, after each input, every block the input allocated and did not free.
 // The blocks are tracked through the sanitizer allocator's hooks, whatever allocated them
-// (alloc_block, operator new, the C library, libjpeg).
+// (alloc_block, operator new, the C library, libjpeg), on the thread that opened the arena: what
+// other threads allocate is theirs to free.
 //
 // Only what the input itself allocated is released: state made before the arena opens (the
 // device, the scratch directory) must not point into it afterwards, and a global that the
@@ -13,6 +14,7 @@
 
 class InputArena {
 public:
+    // Records the blocks this thread allocates from now on.
     InputArena();
     // Frees what is still live of the blocks allocated since construction.
     ~InputArena();
