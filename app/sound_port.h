@@ -1,6 +1,8 @@
 #pragma once
 // The sound library interface the music plays through: the calls the driver makes, with their
-// names, arguments and results. platform/sdl_sound implements it; tests put a fake behind it.
+// names, arguments and results. app/checked_sound does what every library does alike, over an
+// output of SDL2_mixer (platform/sdl_sound) or the browser (web/web_sound); tests put a fake
+// behind it.
 
 #include <cstdint>
 

@@ -2,15 +2,8 @@
 
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cstdio>
-
-#include "core/file_open.h"
-
-// The browser's decoded sound, by its number in the page's table.
-struct FSOUND_STREAM {
-    int id;
-};
+#include <vector>
 
 namespace {
 
@@ -78,134 +71,47 @@ bool read_whole(std::FILE* file, std::vector<uint8_t>& bytes)
     return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
-auto find_stream(std::vector<std::unique_ptr<FSOUND_STREAM>>& streams, FSOUND_STREAM* stream)
-{
-    return std::find_if(streams.begin(), streams.end(),
-                        [&](const auto& open) { return open.get() == stream; });
-}
+// The browser's decoded sound, by its number in the page's table.
+struct BrowserStream : FSOUND_STREAM {
+    explicit BrowserStream(int id) : id(id) {}
+    ~BrowserStream() override { web_audio_forget(id); }
+    BrowserStream(const BrowserStream&) = delete;
+    BrowserStream& operator=(const BrowserStream&) = delete;
+
+    int id;
+};
 
 }  // namespace
 
-WebSound::WebSound() = default;
-
 WebSound::~WebSound()
 {
-    if (initialised)
-        FSOUND_Close();
+    FSOUND_Close();
 }
 
-bool WebSound::fail(int code)
+bool WebSound::start_output(int, int, int)
 {
-    error = code;
-    return false;
+    // The browser has one output and chooses its rate and buffer itself.
+    return web_audio_start() != 0;
 }
 
-float WebSound::FSOUND_GetVersion()
-{
-    return 3.2f;
-}
+void WebSound::stop_output() {}
 
-bool WebSound::FSOUND_SetOutput(int)
+std::unique_ptr<FSOUND_STREAM> WebSound::open_stream(FilePtr file, int& failure)
 {
-    return true;  // the browser has one output
-}
-
-bool WebSound::FSOUND_SetBufferSize(int milliseconds)
-{
-    if (initialised)
-        return fail(FMOD_ERR_BUSY);
-    if (milliseconds <= 0)
-        return fail(FMOD_ERR_INVALID_PARAM);
-    return true;  // the browser chooses its own
-}
-
-bool WebSound::FSOUND_SetDriver(int driver)
-{
-    if (initialised)
-        return fail(FMOD_ERR_BUSY);
-    return driver == 0 ? true : fail(FMOD_ERR_INVALID_PARAM);
-}
-
-bool WebSound::FSOUND_Init(int mixRate, int maxChannels, unsigned)
-{
-    if (initialised)
-        return fail(FMOD_ERR_BUSY);
-    if (mixRate <= 0 || maxChannels <= 0)
-        return fail(FMOD_ERR_INVALID_PARAM);
-    if (!web_audio_start())
-        return fail(FMOD_ERR_INIT);
-    initialised = true;
-    error = FMOD_ERR_NONE;
-    return true;
-}
-
-FSOUND_STREAM* WebSound::FSOUND_Stream_OpenMpeg(const char* fileName, unsigned)
-{
-    if (!initialised) {
-        fail(FMOD_ERR_UNINITIALIZED);
-        return nullptr;
-    }
-    if (!fileName) {
-        fail(FMOD_ERR_INVALID_PARAM);
-        return nullptr;
-    }
-    FilePtr file = open_file(fileName, "rb");
-    if (!file) {
-        fail(FMOD_ERR_FILE_NOTFOUND);
-        return nullptr;
-    }
     std::vector<uint8_t> bytes;
     if (!read_whole(file.get(), bytes)) {
-        fail(FMOD_ERR_FILE_BAD);
+        failure = FMOD_ERR_FILE_BAD;
         return nullptr;
     }
     const int id = web_audio_decode(bytes.data(), int(bytes.size()));
     if (id == 0) {
-        fail(FMOD_ERR_FILE_FORMAT);
+        failure = FMOD_ERR_FILE_FORMAT;
         return nullptr;
     }
-    streams.push_back(std::make_unique<FSOUND_STREAM>(FSOUND_STREAM{id}));
-    return streams.back().get();
+    return std::make_unique<BrowserStream>(id);
 }
 
-int WebSound::FSOUND_Stream_Play(int, FSOUND_STREAM* stream)
+bool WebSound::play_stream(FSOUND_STREAM& stream)
 {
-    if (!initialised) {
-        fail(FMOD_ERR_UNINITIALIZED);
-        return -1;
-    }
-    if (!stream || find_stream(streams, stream) == streams.end()) {
-        fail(FMOD_ERR_INVALID_PARAM);
-        return -1;
-    }
-    if (!web_audio_play(stream->id)) {
-        fail(FMOD_ERR_PLAY);
-        return -1;
-    }
-    return 0;
-}
-
-int WebSound::FSOUND_GetError()
-{
-    return error;
-}
-
-bool WebSound::FSOUND_Stream_Close(FSOUND_STREAM* stream)
-{
-    auto found = find_stream(streams, stream);
-    if (found == streams.end())
-        return fail(FMOD_ERR_INVALID_PARAM);
-    web_audio_forget((*found)->id);
-    streams.erase(found);
-    return true;
-}
-
-void WebSound::FSOUND_Close()
-{
-    if (!initialised)
-        return;
-    for (auto& stream : streams)
-        web_audio_forget(stream->id);
-    streams.clear();
-    initialised = false;
+    return web_audio_play(static_cast<BrowserStream&>(stream).id) != 0;
 }
