@@ -109,13 +109,17 @@ fi
 # stb_image's headers alone: /usr/include itself must not come before emscripten's own headers.
 mkdir -p "$out/stb"
 ln -sfn /usr/include/stb "$out/stb/stb"
+# Warnings are errors in CI, as in the native builds.
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
 build_player() {  # VARIANT THREADS(ON|OFF) PROGRAM
   local jpeg=$out/jpeg/$1 cmake_dir=$out/cmake-$1
   if [ ! -f "$cmake_dir/CMakeCache.txt" ]; then
     emcmake cmake -S "$here" -B "$cmake_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
       -DPLAYER_WEB_THREADS="$2" \
       -DJPEG_INCLUDE_DIR="$jpeg/install/include" -DJPEG_LIBRARY="$jpeg/install/lib/libjpeg.a" \
-      -DSTB_IMAGE_INCLUDE_DIR="$out/stb" -DBUILD_TESTING=OFF -DPLAYER_BENCH=OFF > /dev/null
+      -DSTB_IMAGE_INCLUDE_DIR="$out/stb" -DBUILD_TESTING=OFF -DPLAYER_BENCH=OFF \
+      -DPLAYER_WERROR="$werror" > /dev/null
   fi
   cmake --build "$cmake_dir" -j2 --target "$3"
   cp "$cmake_dir/$3.js" "$cmake_dir/$3.wasm" "$out/"

@@ -129,18 +129,27 @@ EM_BOOL on_mouse_button(int type, const EmscriptenMouseEvent* event, void* data)
     return EM_TRUE;
 }
 
+// The page's keys and the canvas's pointer events go to the window, or nowhere when null.
+void listen(WebWindow* window)
+{
+    const bool on = window != nullptr;
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE,
+                                    on ? on_key : nullptr);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE,
+                                  on ? on_key : nullptr);
+    emscripten_set_mousemove_callback(CANVAS, window, EM_TRUE, on ? on_mouse_move : nullptr);
+    emscripten_set_mousedown_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
+    emscripten_set_mouseup_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
+    emscripten_set_dblclick_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
+}
+
 }  // namespace
 
 WebWindow::~WebWindow()
 {
     if (!created)
         return;
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
-    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
-    emscripten_set_mousemove_callback(CANVAS, nullptr, EM_TRUE, nullptr);
-    emscripten_set_mousedown_callback(CANVAS, nullptr, EM_TRUE, nullptr);
-    emscripten_set_mouseup_callback(CANVAS, nullptr, EM_TRUE, nullptr);
-    emscripten_set_dblclick_callback(CANVAS, nullptr, EM_TRUE, nullptr);
+    listen(nullptr);
     emscripten_exit_pointerlock();
 }
 
@@ -157,12 +166,7 @@ bool WebWindow::create_window(const char* title, int w, int h, bool)
     width = w;
     height = h;
     web_set_title(title ? title : "");
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, EM_TRUE, on_key);
-    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, EM_TRUE, on_key);
-    emscripten_set_mousemove_callback(CANVAS, this, EM_TRUE, on_mouse_move);
-    emscripten_set_mousedown_callback(CANVAS, this, EM_TRUE, on_mouse_button);
-    emscripten_set_mouseup_callback(CANVAS, this, EM_TRUE, on_mouse_button);
-    emscripten_set_dblclick_callback(CANVAS, this, EM_TRUE, on_mouse_button);
+    listen(this);
     // The right button is the player's, not the page's menu.
     EM_ASM({
         const canvas = document.getElementById('canvas');
