@@ -7,6 +7,7 @@
 #include "gfxcontext/debug_font.h"
 #include "gfxcontext/framebuffer.h"
 #include "gfxcontext/rasterizer.h"
+#include "gfxcontext/requests.h"
 #include "gfxcontext/software_device.h"
 #include "gfxcontext/texture.h"
 #include "gfxcontext/vertex_buffer.h"
@@ -23,8 +24,7 @@ public:
         if (!buffer)
             return D3DERR_GENERIC;
         *buffer = nullptr;
-        if ((desc.dwFVF != D3DFVF_LVERTEX && desc.dwFVF != D3DFVF_TLVERTEX) ||
-            desc.dwNumVertices == 0 || desc.dwNumVertices > SoftwareVertexBuffer::maxVertices)
+        if (!vertex_buffer_request_valid(desc))
             return D3DERR_GENERIC;
         buffers.push_back(std::make_unique<SoftwareVertexBuffer>(desc.dwFVF, desc.dwNumVertices));
         *buffer = buffers.back().get();
@@ -134,8 +134,7 @@ public:
         if (!texture)
             return D3DERR_GENERIC;
         *texture = nullptr;
-        if (format != D3DX_SF_A8R8G8B8 || width == 0 || height == 0 ||
-            width > SoftwareTexture::maxSide || height > SoftwareTexture::maxSide)
+        if (!texture_request_valid(format, width, height))
             return D3DERR_GENERIC;
         textures.push_back(
             std::make_unique<SoftwareTexture>(width, height, !(flags & D3DX_TEXTURE_NOMIPMAP)));

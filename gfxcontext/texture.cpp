@@ -1,21 +1,17 @@
 #include "gfxcontext/texture.h"
 
-#include <algorithm>
 #include <cstring>
+
+#include "gfxcontext/requests.h"
 
 SoftwareTexture::SoftwareTexture(uint32_t width, uint32_t height, bool withMips)
 {
-    int w = int(width), h = int(height);
-    for (;;) {
+    for (const gfx::LevelSize size : gfx::level_sizes(width, height, withMips)) {
         TextureLevel& level = levels.emplace_back();
-        level.width = w;
-        level.height = h;
-        level.pitch = w + 1;
-        level.texels.assign(size_t(w + 1) * (h + 1), 0u);
-        if (!withMips || (w == 1 && h == 1))
-            break;
-        w = std::max(1, w >> 1);
-        h = std::max(1, h >> 1);
+        level.width = size.width;
+        level.height = size.height;
+        level.pitch = size.width + 1;
+        level.texels.assign(size_t(size.width + 1) * (size.height + 1), 0u);
     }
 }
 
@@ -25,8 +21,8 @@ bool SoftwareTexture::load(uint32_t index, const void* pixels, uint32_t pitch)
         return false;
     TextureLevel& level = levels[index];
     const size_t rowBytes = size_t(level.width) * 4;
-    const size_t stride = pitch ? pitch : rowBytes;
-    if (stride < rowBytes)
+    const size_t stride = gfx::level_stride(level.width, pitch);
+    if (stride == 0)
         return false;
     const auto* source = static_cast<const unsigned char*>(pixels);
     for (int y = 0; y < level.height; y++) {
@@ -37,9 +33,6 @@ bool SoftwareTexture::load(uint32_t index, const void* pixels, uint32_t pitch)
     std::memcpy(&level.texels[size_t(level.height) * level.pitch], level.texels.data(),
                 size_t(level.pitch) * 4);
     level.loaded = true;
-
-    deepest = 0;
-    while (size_t(deepest) + 1 < levels.size() && levels[deepest + 1].loaded)
-        deepest++;
+    deepest = gfx::deepest_loaded(levels);
     return true;
 }

@@ -18,9 +18,6 @@ struct TextureLevel {
 
 class SoftwareTexture : public gfx::Counted<gfx::Texture> {
 public:
-    // The largest side accepted; larger requests are refused rather than allocated.
-    static constexpr uint32_t maxSide = 4096;
-
     // withMips: the whole chain down to 1 x 1, level i of max(1, w >> i) x max(1, h >> i).
     SoftwareTexture(uint32_t width, uint32_t height, bool withMips);
 

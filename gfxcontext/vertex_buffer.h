@@ -21,9 +21,6 @@ class SoftwareDevice;
 
 class SoftwareVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
 public:
-    // The largest capacity accepted; 16-bit indices reach 65536 vertices.
-    static constexpr uint32_t maxVertices = 1u << 20;
-
     SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity);
 
     HRESULT Lock(uint32_t flags, void** data) override;

@@ -7,6 +7,7 @@
 
 #include "core/fatal_error.h"
 #include "gfxcontext/debug_font.h"
+#include "gfxcontext/requests.h"
 #include "gldevice/egl_session.h"
 #include "gldevice/gl_device.h"
 #include "gldevice/gl_programs.h"
@@ -47,8 +48,7 @@ public:
         if (!buffer)
             return D3DERR_GENERIC;
         *buffer = nullptr;
-        if ((desc.dwFVF != D3DFVF_LVERTEX && desc.dwFVF != D3DFVF_TLVERTEX) ||
-            desc.dwNumVertices == 0 || desc.dwNumVertices > GlVertexBuffer::maxVertices)
+        if (!gfx::vertex_buffer_request_valid(desc))
             return D3DERR_GENERIC;
         buffers.push_back(std::make_unique<GlVertexBuffer>(desc.dwFVF, desc.dwNumVertices));
         *buffer = buffers.back().get();
@@ -309,8 +309,7 @@ public:
         if (!texture)
             return D3DERR_GENERIC;
         *texture = nullptr;
-        if (format != D3DX_SF_A8R8G8B8 || width == 0 || height == 0 ||
-            width > GlTexture::maxSide || height > GlTexture::maxSide)
+        if (!gfx::texture_request_valid(format, width, height))
             return D3DERR_GENERIC;
         textures.push_back(
             std::make_unique<GlTexture>(width, height, !(flags & D3DX_TEXTURE_NOMIPMAP)));

@@ -1,18 +1,13 @@
 #include "gldevice/gl_texture.h"
 
-#include <algorithm>
 #include <cstring>
+
+#include "gfxcontext/requests.h"
 
 GlTexture::GlTexture(uint32_t width, uint32_t height, bool withMips)
 {
-    int w = int(width), h = int(height);
-    for (;;) {
-        levels.push_back(Level{w, h, false});
-        if (!withMips || (w == 1 && h == 1))
-            break;
-        w = std::max(1, w >> 1);
-        h = std::max(1, h >> 1);
-    }
+    for (const gfx::LevelSize size : gfx::level_sizes(width, height, withMips))
+        levels.push_back(Level{size.width, size.height, false});
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -33,8 +28,8 @@ bool GlTexture::load(uint32_t index, const void* pixels, uint32_t pitch)
         return false;
     Level& level = levels[index];
     const size_t rowBytes = size_t(level.width) * 4;
-    const size_t stride = pitch ? pitch : rowBytes;
-    if (stride < rowBytes)
+    const size_t stride = gfx::level_stride(level.width, pitch);
+    if (stride == 0)
         return false;
     glBindTexture(GL_TEXTURE_2D, id);
     std::vector<uint32_t> packed;
@@ -51,9 +46,7 @@ bool GlTexture::load(uint32_t index, const void* pixels, uint32_t pitch)
                     GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     level.loaded = true;
-    deepest = 0;
-    while (size_t(deepest) + 1 < levels.size() && levels[size_t(deepest) + 1].loaded)
-        deepest++;
+    deepest = gfx::deepest_loaded(levels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, deepest);
     return true;
 }

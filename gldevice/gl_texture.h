@@ -11,8 +11,6 @@
 
 class GlTexture : public gfx::Counted<gfx::Texture> {
 public:
-    static constexpr uint32_t maxSide = 4096;
-
     // withMips: the whole chain down to 1 x 1. Level 0 starts out black and transparent.
     GlTexture(uint32_t width, uint32_t height, bool withMips);
     GlTexture(const GlTexture&) = delete;

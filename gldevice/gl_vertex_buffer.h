@@ -13,8 +13,6 @@
 
 class GlVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
 public:
-    static constexpr uint32_t maxVertices = 1u << 20;
-
     GlVertexBuffer(uint32_t fvf, uint32_t capacity);
     GlVertexBuffer(const GlVertexBuffer&) = delete;
     GlVertexBuffer& operator=(const GlVertexBuffer&) = delete;

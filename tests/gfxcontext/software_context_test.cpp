@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "gfxcontext/debug_font.h"
+#include "gfxcontext/requests.h"
+#include "gfxcontext/texture.h"
 #include "tests/gfxcontext/device_harness.h"
 
 TEST(Context, EverySelectorIsServedWithAFrameOfTheDefaultSize)
@@ -115,6 +117,8 @@ TEST(Robustness, BadDrawsAndBuffersFailWithoutTouchingMemory)
     gfx::VertexBuffer* buffer = nullptr;
     EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, D3DFVF_LVERTEX, 0}, &buffer, 0), D3D_OK);
     EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, D3DFVF_LVERTEX, 0xFFFFFFFFu}, &buffer, 0), D3D_OK);
+    const uint32_t tooMany = gfx::maxVertices + 1;
+    EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, D3DFVF_TLVERTEX, tooMany}, &buffer, 0), D3D_OK);
     EXPECT_NE(h.d3d->CreateVertexBuffer({16, 0, 0x123, 16}, &buffer, 0), D3D_OK);
 
     // Process beyond either buffer's end, or from a transformed buffer.
@@ -172,7 +176,15 @@ TEST(Robustness, BadTexturesAreRefused)
     EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 1u << 20, 16, D3DX_SF_A8R8G8B8, &t),
               D3D_OK);
     EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 16, 16, 99, &t), D3D_OK);
+    EXPECT_NE(h.library->D3DXCreateTexture(h.device, 0, 16, gfx::maxTextureSide + 1,
+                                           D3DX_SF_A8R8G8B8, &t),
+              D3D_OK);
     EXPECT_EQ(t, nullptr);
+    // The largest side is taken, with its whole chain of levels.
+    ASSERT_EQ(h.library->D3DXCreateTexture(h.device, 0, gfx::maxTextureSide, 1, D3DX_SF_A8R8G8B8,
+                                           &t),
+              D3D_OK);
+    EXPECT_EQ(static_cast<SoftwareTexture*>(t)->levels.size(), 13u);
     ASSERT_EQ(h.library->D3DXCreateTexture(h.device, 0, 16, 4, D3DX_SF_A8R8G8B8, &t), D3D_OK);
     std::vector<uint32_t> texels(16 * 4);
     // 16 x 4 has levels 16x4, 8x2, 4x1, 2x1, 1x1: level 5 does not exist.
