@@ -5,7 +5,7 @@
 #include "gfxcontext/software_device.h"
 #include "gfxcontext/transforms.h"
 
-SoftwareVertexBuffer::SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity)
+HostVertexBuffer::HostVertexBuffer(uint32_t fvf, uint32_t capacity)
     : fvf(fvf), count(capacity)
 {
     if (transformed())
@@ -14,7 +14,7 @@ SoftwareVertexBuffer::SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity)
         lit.assign(capacity, D3DLVERTEX{});
 }
 
-HRESULT SoftwareVertexBuffer::Lock(uint32_t, void** data)
+HRESULT HostVertexBuffer::Lock(uint32_t, void** data)
 {
     if (!data || transformed())
         return D3DERR_GENERIC;
@@ -22,26 +22,35 @@ HRESULT SoftwareVertexBuffer::Lock(uint32_t, void** data)
     return D3D_OK;
 }
 
-HRESULT SoftwareVertexBuffer::Unlock() { return D3D_OK; }
+HRESULT HostVertexBuffer::Unlock() { return D3D_OK; }
 
-HRESULT SoftwareVertexBuffer::Optimize(gfx::Device*, uint32_t)
+HRESULT HostVertexBuffer::Optimize(gfx::Device*, uint32_t)
 {
     // Our buffers stay writable: the renderer locks the source buffer again after optimising it.
     return D3D_OK;
 }
 
+bool HostVertexBuffer::transform_from(const HostVertexBuffer* source, uint32_t sourceIndex,
+                                      uint32_t destIndex, uint32_t n, const float* transform,
+                                      uint32_t operations)
+{
+    if (!transformed() || !source || source->transformed() || !transform)
+        return false;
+    if (uint64_t(destIndex) + n > count || uint64_t(sourceIndex) + n > source->count)
+        return false;
+    transform_vertices(std::span(source->lit).subspan(sourceIndex, n), transform,
+                       operations & D3DVOP_TRANSFORM, clip.data() + destIndex);
+    return true;
+}
+
 HRESULT SoftwareVertexBuffer::ProcessVertices(uint32_t operations, uint32_t destIndex,
-                                              uint32_t n, gfx::VertexBuffer* sourceBuffer,
-                                              uint32_t sourceIndex, gfx::Device* deviceBase,
+                                              uint32_t n, gfx::VertexBuffer* source,
+                                              uint32_t sourceIndex, gfx::Device* device,
                                               uint32_t)
 {
-    auto* source = dynamic_cast<SoftwareVertexBuffer*>(sourceBuffer);
-    auto* device = dynamic_cast<SoftwareDevice*>(deviceBase);
-    if (!transformed() || !source || source->transformed() || !device)
-        return D3DERR_GENERIC;
-    if (uint64_t(destIndex) + n > count || uint64_t(sourceIndex) + n > source->count)
-        return D3DERR_GENERIC;
-    transform_vertices(std::span(source->lit).subspan(sourceIndex, n), device->combined_transform(),
-                       operations & D3DVOP_TRANSFORM, clip.data() + destIndex);
-    return D3D_OK;
+    auto* ours = dynamic_cast<SoftwareDevice*>(device);
+    return transform_from(dynamic_cast<SoftwareVertexBuffer*>(source), sourceIndex, destIndex, n,
+                          ours ? ours->combined_transform() : nullptr, operations)
+               ? D3D_OK
+               : D3DERR_GENERIC;
 }

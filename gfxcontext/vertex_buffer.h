@@ -1,8 +1,8 @@
 #pragma once
-// Vertex buffers of the software device. A lit-vertex buffer (D3DFVF_LVERTEX) holds what the
-// caller writes; a transformed buffer (D3DFVF_TLVERTEX) holds the results of ProcessVertices as
-// homogeneous clip-space vertices, so that clipping happens before the divide. Only
-// ProcessVertices writes a transformed buffer: locking one fails.
+// Vertex buffers, in memory for the software device and the GL device alike. A lit-vertex buffer
+// (D3DFVF_LVERTEX) holds what the caller writes; a transformed buffer (D3DFVF_TLVERTEX) holds the
+// results of ProcessVertices as homogeneous clip-space vertices, so that clipping happens before
+// the divide. Only ProcessVertices writes a transformed buffer: locking one fails.
 
 #include <cstdint>
 #include <vector>
@@ -17,18 +17,14 @@ struct ClipVertex {
     float u, v;
 };
 
-class SoftwareDevice;
-
-class SoftwareVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
+// The vertices in memory and the calls on them, alike for every device's buffers.
+class HostVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
 public:
-    SoftwareVertexBuffer(uint32_t fvf, uint32_t capacity);
+    HostVertexBuffer(uint32_t fvf, uint32_t capacity);
 
     HRESULT Lock(uint32_t flags, void** data) override;
     HRESULT Unlock() override;
     HRESULT Optimize(gfx::Device* device, uint32_t flags) override;
-    HRESULT ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t count,
-                            gfx::VertexBuffer* source, uint32_t sourceIndex, gfx::Device* device,
-                            uint32_t flags) override;
 
     bool transformed() const { return fvf == D3DFVF_TLVERTEX; }
     uint32_t capacity() const { return count; }
@@ -37,7 +33,25 @@ public:
     std::vector<ClipVertex> clip;
     std::vector<D3DLVERTEX> lit;
 
+protected:
+    // ProcessVertices, once the device has found the source to be a buffer of its own (else
+    // null) and given its world x view x projection (null when the call named another device):
+    // the source's lit vertices [sourceIndex, + n) into this buffer's [destIndex, + n). False,
+    // with nothing written, for a missing source or transform, a buffer of the wrong kind or a
+    // range outside its buffer.
+    bool transform_from(const HostVertexBuffer* source, uint32_t sourceIndex, uint32_t destIndex,
+                        uint32_t n, const float* transform, uint32_t operations);
+
 private:
     uint32_t fvf;
     uint32_t count;
+};
+
+class SoftwareVertexBuffer : public HostVertexBuffer {
+public:
+    using HostVertexBuffer::HostVertexBuffer;
+
+    HRESULT ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t count,
+                            gfx::VertexBuffer* source, uint32_t sourceIndex, gfx::Device* device,
+                            uint32_t flags) override;
 };

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <span>
 
-#include "gfxcontext/transforms.h"
 #include "gldevice/gl_device.h"
 
-GlVertexBuffer::GlVertexBuffer(uint32_t fvf, uint32_t capacity) : fvf(fvf), count(capacity)
+GlVertexBuffer::GlVertexBuffer(uint32_t fvf, uint32_t capacity) : HostVertexBuffer(fvf, capacity)
 {
-    if (!transformed()) {
-        lit.assign(capacity, D3DLVERTEX{});
+    if (!transformed())
         return;
-    }
-    clip.assign(capacity, ClipVertex{0, 0, 0, 1, 0, 0, 0});
     drawable.assign(capacity, 1);
     glGenVertexArrays(1, &array);
     glGenBuffers(1, &buffer);
@@ -41,32 +36,16 @@ GlVertexBuffer::~GlVertexBuffer()
     glDeleteVertexArrays(1, &array);
 }
 
-HRESULT GlVertexBuffer::Lock(uint32_t, void** data)
-{
-    if (!data || transformed())
-        return D3DERR_GENERIC;
-    *data = lit.data();
-    return D3D_OK;
-}
-
-HRESULT GlVertexBuffer::Unlock() { return D3D_OK; }
-
-HRESULT GlVertexBuffer::Optimize(gfx::Device*, uint32_t) { return D3D_OK; }
-
 HRESULT GlVertexBuffer::ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t n,
-                                        gfx::VertexBuffer* sourceBuffer, uint32_t sourceIndex,
-                                        gfx::Device* deviceBase, uint32_t)
+                                        gfx::VertexBuffer* source, uint32_t sourceIndex,
+                                        gfx::Device* device, uint32_t)
 {
-    auto* source = dynamic_cast<GlVertexBuffer*>(sourceBuffer);
-    auto* device = dynamic_cast<GlDevice*>(deviceBase);
-    if (!transformed() || !source || source->transformed() || !device)
-        return D3DERR_GENERIC;
-    if (uint64_t(destIndex) + n > count || uint64_t(sourceIndex) + n > source->count)
+    auto* ours = dynamic_cast<GlDevice*>(device);
+    if (!transform_from(dynamic_cast<GlVertexBuffer*>(source), sourceIndex, destIndex, n,
+                        ours ? ours->combined_transform() : nullptr, operations))
         return D3DERR_GENERIC;
     if (n == 0)
         return D3D_OK;
-    transform_vertices(std::span(source->lit).subspan(sourceIndex, n), device->combined_transform(),
-                       operations & D3DVOP_TRANSFORM, clip.data() + destIndex);
     for (uint32_t i = destIndex; i < destIndex + n; i++) {
         const ClipVertex& out = clip[i];
         drawable[i] = std::isfinite(out.x) && std::isfinite(out.y) &&

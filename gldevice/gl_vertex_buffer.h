@@ -7,36 +7,26 @@
 #include <vector>
 
 #include "gfxcontext/context.h"
-#include "gfxcontext/counted.h"
 #include "gfxcontext/vertex_buffer.h"
 #include "gldevice/gl_api.h"
 
-class GlVertexBuffer : public gfx::Counted<gfx::VertexBuffer> {
+class GlVertexBuffer : public HostVertexBuffer {
 public:
     GlVertexBuffer(uint32_t fvf, uint32_t capacity);
     GlVertexBuffer(const GlVertexBuffer&) = delete;
     GlVertexBuffer& operator=(const GlVertexBuffer&) = delete;
     ~GlVertexBuffer() override;
 
-    HRESULT Lock(uint32_t flags, void** data) override;
-    HRESULT Unlock() override;
-    HRESULT Optimize(gfx::Device* device, uint32_t flags) override;
     HRESULT ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t count,
                             gfx::VertexBuffer* source, uint32_t sourceIndex, gfx::Device* device,
                             uint32_t flags) override;
 
-    bool transformed() const { return fvf == D3DFVF_TLVERTEX; }
-    uint32_t capacity() const { return count; }
     // Binds the vertex array of a transformed buffer with every processed vertex in place.
     void bind_for_drawing();
 
-    std::vector<ClipVertex> clip;
     std::vector<uint8_t> drawable;   // per clip vertex: a finite position
-    std::vector<D3DLVERTEX> lit;
 
 private:
-    uint32_t fvf;
-    uint32_t count;
     GLuint array = 0, buffer = 0;
     uint32_t dirtyBegin = 0, dirtyEnd = 0;
 };
