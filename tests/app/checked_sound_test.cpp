@@ -52,14 +52,19 @@ private:
     int opened = 0;
 };
 
+class CheckedSoundCalls : public testing::Test {
+protected:
+    void SetUp() override { std::ofstream(dir.path / "SARNOJ.MP3") << "music"; }
+
+    testing_support::ScratchDir dir{"checked_sound"};
+    const std::string music = (dir.path / "sarnoj.mp3").string();   // found regardless of case
+    std::vector<std::string> events;
+};
+
 }  // namespace
 
-TEST(CheckedSound, CallsOutOfOrderAndBadArgumentsLeaveTheirCodes)
+TEST_F(CheckedSoundCalls, CallsOutOfOrderAndBadArgumentsLeaveTheirCodes)
 {
-    testing_support::ScratchDir dir{"checked_sound_codes"};
-    std::ofstream(dir.path / "SARNOJ.MP3") << "music";
-    const std::string music = (dir.path / "sarnoj.mp3").string();
-    std::vector<std::string> events;
     RecordingOutput sound(events);
     EXPECT_EQ(sound.FSOUND_GetVersion(), 3.2f);
 
@@ -98,7 +103,7 @@ TEST(CheckedSound, CallsOutOfOrderAndBadArgumentsLeaveTheirCodes)
     EXPECT_EQ(sound.FSOUND_Stream_OpenMpeg(music.c_str(), 0), nullptr);
     EXPECT_EQ(sound.FSOUND_GetError(), FMOD_ERR_FILE_BAD);
 
-    sound.openFailure = 0;  // and the file is found regardless of letter case
+    sound.openFailure = 0;
     FSOUND_STREAM* stream = sound.FSOUND_Stream_OpenMpeg(music.c_str(), 0);
     ASSERT_NE(stream, nullptr);
     sound.playFails = true;
@@ -106,12 +111,8 @@ TEST(CheckedSound, CallsOutOfOrderAndBadArgumentsLeaveTheirCodes)
     EXPECT_EQ(sound.FSOUND_GetError(), FMOD_ERR_PLAY);
 }
 
-TEST(CheckedSound, OnlyOpenStreamsPlayAndTheyGoBeforeTheOutput)
+TEST_F(CheckedSoundCalls, OnlyOpenStreamsPlayAndTheyGoBeforeTheOutput)
 {
-    testing_support::ScratchDir dir{"checked_sound_streams"};
-    std::ofstream(dir.path / "sarnoj.mp3") << "music";
-    const std::string music = (dir.path / "sarnoj.mp3").string();
-    std::vector<std::string> events;
     {
         RecordingOutput sound(events);
         ASSERT_TRUE(sound.FSOUND_Init(44100, 16, 0));
