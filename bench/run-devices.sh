@@ -11,6 +11,7 @@ width=${1:-640}
 height=${2:-480}
 samples=${3:-1}
 build=${BUILD_DIR:-$here/build}
+"$here/scripts/setup.sh" build test
 cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_frame >/dev/null
 

@@ -17,6 +17,7 @@ build=${BUILD_DIR:-$here/build}
 if [ ! -x "$peers/peer-fill" ] || [ "$shared/bench/peer-fill.c" -nt "$peers/peer-fill" ]; then
     bash "$shared/bench/build-peers.sh" "$peers" >/dev/null
 fi
+"$here/scripts/setup.sh" build test
 cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_fill >/dev/null
 

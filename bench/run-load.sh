@@ -9,6 +9,7 @@ peers=${2:-/tmp/peers}
 shared=$(cd "$here/../shared" && pwd)
 file=${LOAD_BENCH_FILE:-/tmp/load-bench-scene.3ds}
 
+"$here/scripts/setup.sh" build test
 cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_load >/dev/null
 [ -x "$peers/peer-load" ] || "$shared/bench/build-peers.sh" "$peers" >/dev/null

@@ -1,25 +1,40 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer harnesses (build-fuzz/), replays each one's committed corpus and
-# regression inputs, then fuzzes each for a fixed time:
-#   scripts/fuzz.sh [seconds per harness (default 60)] [harness ...]
-# New inputs go to build-fuzz/corpus/<harness>/, findings to build-fuzz/findings/<harness>/.
-# Ends with "N passed, N failed" over the harnesses, and a non-zero code when one failed.
+# Builds the libFuzzer harnesses, replays each one's committed corpus and regression inputs, then
+# fuzzes each for a fixed time:
+#   scripts/fuzz.sh [--build DIR] [seconds per harness (default 60)] [harness ...]
+# The harnesses are built in build-fuzz/ (clang, the libraries instrumented for coverage, the
+# sanitizers on), or in DIR, a build configured with -DPLAYER_FUZZ=ON (scripts/test.sh's
+# sanitizer build is one). New inputs go to DIR/corpus/<harness>/, findings to
+# DIR/findings/<harness>/. Ends with "N passed, N failed" over the harnesses, and a non-zero code
+# when one failed.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
+build=build-fuzz
+if [ "${1:-}" = --build ]; then
+  build=$2
+  shift 2
+elif [ ! -f build-fuzz/CMakeCache.txt ]; then
+  scripts/setup.sh build test || exit 1
+  cmake -S . -B build-fuzz -DPLAYER_FUZZ=ON -DPLAYER_BENCH=OFF -DBUILD_TESTING=OFF \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null || exit 1
+fi
 seconds=${1:-60}
 shift || true
 
-scripts/setup.sh build-fuzz -DPLAYER_FUZZ=ON -DPLAYER_BENCH=OFF \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || exit 1
+targets=(input_arena_check)
+for source in tests/fuzz/*_fuzzer.cpp; do
+  targets+=("$(basename "$source" .cpp)")
+done
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" || exit 1
 
 # Every harness frees its inputs' blocks through the input arena: check it first.
-build-fuzz/tests/fuzz/input_arena_check || exit 1
+"$build"/tests/fuzz/input_arena_check || exit 1
 
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
-  for binary in build-fuzz/tests/fuzz/*_fuzzer; do
+  for binary in "$build"/tests/fuzz/*_fuzzer; do
     harnesses+=("$(basename "$binary" _fuzzer)")
   done
 fi
@@ -35,11 +50,11 @@ options=(-rss_limit_mb=2560 -malloc_limit_mb=96 -timeout=25 -close_fd_mask=3 -pr
 passed=0
 failed=0
 for name in "${harnesses[@]}"; do
-  binary=build-fuzz/tests/fuzz/${name}_fuzzer
+  binary=$build/tests/fuzz/${name}_fuzzer
   seeds=tests/fuzz/corpus/$name
   regressions=tests/fuzz/regressions/$name
-  corpus=build-fuzz/corpus/$name
-  findings=build-fuzz/findings/$name
+  corpus=$build/corpus/$name
+  findings=$build/findings/$name
   mkdir -p "$corpus" "$findings"
   dictionary=()
   [ -f tests/fuzz/dict/$name.dict ] && dictionary=(-dict=tests/fuzz/dict/$name.dict)

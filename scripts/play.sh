@@ -6,7 +6,14 @@
 #   scripts/play.sh [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/setup.sh" build
+"$here/scripts/setup.sh" build play
+# The build users get: optimised, without the tests and benchmarks (scripts/test.sh adds them to
+# the same build).
+if [ ! -f "$here/build/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DPLAYER_BENCH=OFF > /dev/null
+fi
+cmake --build "$here/build" -j"$(nproc)" --target sarnoj capture make-demo
 
 if [ $# -gt 0 ]; then
   dir=$(cd "$1" && pwd)

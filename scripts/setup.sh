@@ -13,6 +13,7 @@
 #   scripts/setup.sh --check [GROUP...]  apt's simulation (apt-get install -s, which installs
 #                                        nothing) over every package the groups ask for, all
 #                                        groups when none is named; fails naming the conflict
+#   scripts/setup.sh --list [GROUP...]   the packages the groups ask for, one a line
 #
 # Node.js: the node and npm already on the machine are used when there are any (Node.js 18 or
 # later with its npm); Debian's nodejs and npm are asked for only where there is no node at all,
@@ -31,18 +32,18 @@ declare -A packages=(
 order=(build play test web browser)
 
 usage() {
-  echo "usage: scripts/setup.sh GROUP... | --check [GROUP...]   (groups: ${order[*]})" >&2
+  echo "usage: scripts/setup.sh GROUP... | --check|--list [GROUP...]   (groups: ${order[*]})" >&2
   exit 2
 }
 
-check=false
-if [ "${1:-}" = --check ]; then
-  check=true
-  shift
-fi
+mode=install
+case ${1:-} in
+  --check) mode=check; shift ;;
+  --list) mode=list; shift ;;
+esac
 groups=("$@")
 if [ ${#groups[@]} -eq 0 ]; then
-  $check || usage
+  [ $mode != install ] || usage
   groups=("${order[@]}")
 fi
 for g in "${groups[@]}"; do
@@ -79,7 +80,8 @@ declare -A seen=()
 for g in "${groups[@]}"; do
   list=${packages[$g]}
   if [ "$g" = browser ]; then
-    list+=" $(node_packages)"
+    node=$(node_packages) || exit 1
+    list+=" $node"
   fi
   for p in $list; do
     [ -n "${seen[$p]+x}" ] && continue
@@ -88,12 +90,17 @@ for g in "${groups[@]}"; do
   done
 done
 
+if [ $mode = list ]; then
+  printf '%s\n' "${wanted[@]}"
+  exit 0
+fi
+
 # apt knows no package before its lists were read once.
 if ! compgen -G '/var/lib/apt/lists/*_Packages' > /dev/null; then
   as_root apt-get update -qq
 fi
 
-if $check; then
+if [ $mode = check ]; then
   if ! out=$(apt-get install -s -q "${wanted[@]}" 2>&1); then
     # apt names the packages that conflict or cannot be had on lines of their own.
     echo "$out" | grep -E '^(E:|W:| [^ ])' | head -n 20 >&2

@@ -52,13 +52,9 @@ enable_sources() {
   fi
   if [ $changed = 1 ]; then as_root apt-get update -q; fi
 }
-# stb_image's headers come from the host's package (PNG goes through it, as natively).
-if ! command -v emcc > /dev/null || ! command -v dpkg-source > /dev/null ||
-   [ ! -f /usr/include/stb/stb_image.h ]; then
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q emscripten dpkg-dev cmake \
-    libstb-dev
-fi
+# The native build makes the production the page plays, and stb_image's headers come from the
+# host's package (PNG goes through it, as natively).
+"$here/scripts/setup.sh" build play web
 
 # libjpeg-turbo for WebAssembly: the version-62 interface, no SIMD, static; kept between builds.
 # Built twice, as the player is: objects that share memory between threads and objects that do
@@ -142,7 +138,8 @@ if [ -z "$dir" ]; then
   if [ ! -f "$dir/sarnoj1.3ds" ] || [ ! -f "$dir/sarnoj.mp3" ]; then
     if [ ! -x "$here/build/tools/make-demo" ]; then
       [ -f "$here/build/CMakeCache.txt" ] ||
-        cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+        cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+          -DPLAYER_BENCH=OFF > /dev/null
       cmake --build "$here/build" -j2 --target make-demo
     fi
     echo "generating the demo into $dir"
