@@ -23,20 +23,26 @@ allowed() {
     [ "$1" = "$2" ] || [ "${rank[$2]}" -lt "${rank[$1]}" ]
 }
 
-# The include lines: every header is included from the top of the tree, so the folder before the
-# first slash names the library a header belongs to. A folder's main.cpp is the program, built on
-# top of every library, and belongs to none.
+# The include lines, "lib/..." or <lib/...>: every header is included from the top of the tree,
+# so the folder before the first slash names the library a header belongs to; other headers
+# (<vector>, <SDL2/SDL.h>) name no library of the chain. A folder's main.cpp is the program, built
+# on top of every library, and belongs to none.
+include_of_a_folder='^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]([a-z_]+)/'
+includes=0
 for library in "${!rank[@]}"; do
     [ -d "$here/$library" ] || { complain "folder $library/ is missing"; continue; }
     while IFS=: read -r file line text; do
-        used=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z_]*\)\/.*/\1/p' \
-               <<<"$text")
-        [ -n "$used" ] && [ -n "${rank[$used]+x}" ] || continue
+        [[ $text =~ $include_of_a_folder ]] || continue
+        used=${BASH_REMATCH[1]}
+        [ -n "${rank[$used]+x}" ] || continue
+        includes=$((includes + 1))
         allowed "$library" "$used" ||
             complain "${file#"$here"/}:$line includes $used/, which comes after $library"
-    done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' -r "$here/$library" \
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]' -r "$here/$library" \
              --include='*.h' --include='*.cpp' --exclude=main.cpp /dev/null || true)
 done
+# Not one include line between the libraries means the scan read nothing: say so rather than pass.
+[ "$includes" -gt 0 ] || complain "no include lines between the libraries found in $here"
 
 # The links CMake declares, from its dependency graph of the build directory's targets.
 graph=$(mktemp -d)
@@ -62,4 +68,5 @@ if [ "$failures" -gt 0 ]; then
     echo "layers: $failures dependencies break the chain" >&2
     exit 1
 fi
-echo "layers: every library depends only on those before it ($links links checked)"
+echo "layers: every library depends only on those before it ($includes include lines and" \
+     "$links links checked)"

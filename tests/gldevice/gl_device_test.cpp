@@ -13,6 +13,7 @@
 #include "gldevice/gl_context.h"
 #include "tests/gfxcontext/device_harness.h"
 #include "tests/support/fatal_stop.h"
+#include "tests/support/skip_or_fail.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ struct Twins {
 
 #define REQUIRE_GL()                                                                      \
     if (!gl_available())                                                                   \
-    GTEST_SKIP() << "no GL context can be made here"
+    SKIP_OR_FAIL_IN_CI("no GL context can be made here")
 
 // A w x h rectangle of two triangles from (x, y), flat colour, at depth z.
 std::vector<D3DLVERTEX> rectangle(const DeviceHarness& h, float x, float y, float w, float hgt,

@@ -19,6 +19,8 @@ using namespace image_test;
 
 namespace {
 
+// The harness's inputs in tests/fuzz/regressions/<harness>, which scripts/fuzz.sh replays too; a
+// failure when there are none, so that a moved or emptied folder is not a pass.
 std::vector<std::filesystem::path> findings(const char* harness)
 {
     std::vector<std::filesystem::path> files;
@@ -27,6 +29,8 @@ std::vector<std::filesystem::path> findings(const char* harness)
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             files.push_back(entry.path());
     }
+    if (files.empty())
+        ADD_FAILURE() << "no inputs in " << dir;
     return files;
 }
 

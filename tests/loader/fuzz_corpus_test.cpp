@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The files in tests/fuzz/<dir>, which scripts/fuzz.sh replays too; a failure when there are
+// none, so that a moved or emptied folder is not a pass.
 std::vector<fs::path> files_of(const std::string& dir)
 {
     std::vector<fs::path> files;
@@ -30,6 +33,8 @@ std::vector<fs::path> files_of(const std::string& dir)
         for (const auto& entry : fs::directory_iterator(at))
             files.push_back(entry.path());
     }
+    if (files.empty())
+        ADD_FAILURE() << "no inputs in " << at;
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -16,6 +16,7 @@
 #include "scene/scene_release.h"
 #include "tests/fuzz/scene_messages.h"
 #include "tests/support/scene_fixture.h"
+#include "tests/support/skip_or_fail.h"
 #include "tools/writers/jpeg_writer.h"
 
 namespace fs = std::filesystem;
@@ -353,7 +354,7 @@ TEST(Robustness, SharedScenesCutShortLoadTheMeshesBeforeTheCut)
 {
     fs::path scenes = fs::path(SHARED_DIR) / "scenes";
     if (!fs::exists(scenes / "test1.3ds") || !fs::exists(scenes / "jeep1.3ds"))
-        GTEST_SKIP() << "no test1.3ds and jeep1.3ds in " << scenes;
+        SKIP_OR_FAIL_IN_CI("no test1.3ds and jeep1.3ds in " << scenes);
     ScratchDir dir;
     for (const auto& entry : fs::directory_iterator(scenes))
         if (entry.path().extension() == ".jpg")
@@ -421,7 +422,7 @@ TEST(Robustness, SharedScenesLoadOrStopWithAMessage)
 {
     fs::path scenes = fs::path(SHARED_DIR) / "scenes";
     if (!fs::exists(scenes))
-        GTEST_SKIP() << "no " << scenes;
+        SKIP_OR_FAIL_IN_CI("no " << scenes);
     ScratchDir dir;
     // Small stand-ins for the textures: the images' own robustness is tested with the images.
     for (const auto& entry : fs::directory_iterator(scenes))

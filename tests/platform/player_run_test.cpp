@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "tests/support/scratch_dir.h"
+#include "tests/support/skip_or_fail.h"
 #include "tools/writers/chunk_writer.h"
 
 namespace fs = std::filesystem;
@@ -120,7 +121,7 @@ TEST(PlayerRun, PlaysUntilAskedToCloseAndExitsWithOne)
 {
     testing_support::ScratchDir dir("player_run_play");
     if (!testing_support::make_mp3(dir.path / "sarnoj.mp3"))
-        GTEST_SKIP() << "no MP3 encoder";
+        SKIP_OR_FAIL_IN_CI("no MP3 encoder");
     // A scene with a camera of its own, so the player runs its loop rather than pausing.
     ASSERT_TRUE(write_small_scene(dir.path / "sarnoj1.3ds"));
 
@@ -144,7 +145,7 @@ TEST(PlayerRun, WithoutADisplayItStopsWithWindowCreationFailed)
 {
     testing_support::ScratchDir dir("player_run_nodisplay");
     if (!testing_support::make_mp3(dir.path / "sarnoj.mp3"))
-        GTEST_SKIP() << "no MP3 encoder";
+        SKIP_OR_FAIL_IN_CI("no MP3 encoder");
     ASSERT_TRUE(write_small_scene(dir.path / "sarnoj1.3ds"));
 
     // Neither a display server nor a video driver asked for: SDL would settle for a driver that

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/sdl_presenter.h"
+#include "tests/support/skip_or_fail.h"
 
 namespace {
 bool same(SDL_Rect a, SDL_Rect b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
@@ -39,10 +40,10 @@ TEST(SdlPresenter, ShowsFramesInTheWindowWithBarsAroundAWiderPicture)
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);  // its window keeps the picture where we can read it
     SdlWindow window;
     if (!window.register_class("d3d test") || !window.create_window("d3d test", 640, 480, false))
-        GTEST_SKIP() << "no video driver";
+        SKIP_OR_FAIL_IN_CI("no video driver");
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || std::strcmp(driver, "dummy") != 0)
-        GTEST_SKIP() << "video already started on another driver";
+        SKIP_OR_FAIL_IN_CI("video already started on another driver");
     SdlPresenter presenter(window);
     // The real pixels a native target fills.
     int outputWidth = 0, outputHeight = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/tools/demo_files.h"
+#include "tests/support/skip_or_fail.h"
 #include "tools/writers/chunk_writer.h"
 #include "tools/writers/png_file.h"
 
@@ -100,7 +101,7 @@ bool write_quarter_scene(const fs::path& file)
 TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
 {
     if (!have_xvfb_tools())
-        GTEST_SKIP() << "Xvfb, xdotool, ffmpeg or timeout is not installed";
+        SKIP_OR_FAIL_IN_CI("Xvfb, xdotool, ffmpeg or timeout is not installed");
     const DemoDir& made = demo_dir(60);
     ASSERT_EQ(made.failure, "");
     const fs::path& demo = made.path;
@@ -154,7 +155,7 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
 TEST(DemoPlayback, FreeCameraHoldsStillWithTheMouseLeftAloneAndTheCursorStaysHidden)
 {
     if (!have_xvfb_tools())
-        GTEST_SKIP() << "Xvfb, xdotool, ffmpeg or timeout is not installed";
+        SKIP_OR_FAIL_IN_CI("Xvfb, xdotool, ffmpeg or timeout is not installed");
     const DemoDir& made = demo_dir(60);
     ASSERT_EQ(made.failure, "");
     ScratchDir scene("playback-free");
@@ -244,7 +245,7 @@ TEST(DemoPlayback, CaptureWritesDisplayFramesAsPngsAndAsVideoWithMusic)
     EXPECT_EQ(height, 240);
 
     if (!have("ffmpeg") || !have("ffprobe"))
-        GTEST_SKIP() << "ffmpeg is not installed";
+        SKIP_OR_FAIL_IN_CI("ffmpeg is not installed");
     fs::path video = out.path / "clip.mp4";
     ASSERT_EQ(run(capture_command(demo) + " --video " + quoted(video) +
                   " --first 60 --last 119 > /dev/null 2>&1"),
