@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "anim/scene_update.h"
@@ -107,18 +106,6 @@ constexpr SceneCalls soak_calls = {
     update_world,         upload_projection, render_and_measure,
 };
 
-// In the sanitizer build the soak runs once, from the ctest entries that turn leak detection on
-// (tests/CMakeLists.txt, with SOAK_LEAK_CHECK set); the run without it would only repeat the
-// minutes, so there the tests are not even listed.
-bool runs_elsewhere()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return !std::getenv("SOAK_LEAK_CHECK");
-#else
-    return false;
-#endif
-}
-
 // Runs the player in a directory holding the soak scene; the exit code.
 int run_soak(gfx::ContextLibrary& library)
 {
@@ -169,14 +156,18 @@ void expect_flat_heap(const char* device)
     EXPECT_LE(size_t(growths), heapAfterPass.size() / 2 / 20);
 }
 
-void soak_through_the_null_device()
+}  // namespace
+
+// In the sanitizer build these run once, from the ctest entries that turn leak detection on
+// (tests/CMakeLists.txt).
+TEST(Soak, FullRunThroughTheNullDeviceKeepsTheHeapFlat)
 {
     auto library = make_null_context_library();
     EXPECT_EQ(run_soak(*library), 1);
     expect_flat_heap("null device");
 }
 
-void soak_through_the_software_device()
+TEST(Soak, FullRunThroughTheSoftwareDeviceKeepsTheHeapFlat)
 {
     OffscreenPresenter presenter;
     auto library = make_software_context_library(&presenter);
@@ -184,29 +175,3 @@ void soak_through_the_software_device()
     EXPECT_GE(presenter.framesPresented, 1100);
     expect_flat_heap("software device");
 }
-
-class Soak : public testing::Test {
-public:
-    explicit Soak(void (*run)()) : run(run) {}
-    void TestBody() override { run(); }
-
-private:
-    void (*run)();
-};
-
-// Listed where they run, rather than skipped where they do not.
-[[maybe_unused]] const bool soakListed = [] {
-    if (runs_elsewhere())
-        return false;
-    const std::pair<const char*, void (*)()> soaks[] = {
-        {"FullRunThroughTheNullDeviceKeepsTheHeapFlat", soak_through_the_null_device},
-        {"FullRunThroughTheSoftwareDeviceKeepsTheHeapFlat", soak_through_the_software_device},
-    };
-    for (const auto& [name, run] : soaks)
-        // The framework owns the tests it makes.
-        testing::RegisterTest("Soak", name, nullptr, nullptr, __FILE__, __LINE__,
-                              [run = run]() -> testing::Test* { return new Soak(run); });
-    return true;
-}();
-
-}  // namespace
