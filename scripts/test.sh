@@ -46,10 +46,10 @@ if $in_ci; then
   # frames, which must come out the same.
   cmake -S . -B build-portable -DPLAYER_PORTABLE_SIMD=ON -DPLAYER_BENCH=OFF "${werror[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build-portable -j"$(nproc)" --target tests_gfxcontext tests_tools
+  cmake --build build-portable -j"$(nproc)" --target tests_gfxcontext tests_golden
   build-portable/tests/tests_gfxcontext --gtest_brief=1
   (cd build-portable/tests && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-    ./tests_tools --gtest_brief=1 --gtest_filter='GoldenFrames.*')
+    ./tests_golden --gtest_brief=1)
 fi
 
 # The fuzz harnesses (replay of the corpus and the regression inputs, then half a minute of
