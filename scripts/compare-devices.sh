@@ -5,15 +5,14 @@
 # production. Prints the PSNR and the worst 16 x 16 block mean difference of every frame; fails
 # when a frame is under 35 dB or has a block more than 8 steps apart, or when no GL context can
 # be made (the comparison would then hold the software device against itself).
-# Usage: scripts/compare-devices.sh [BUILD_DIR]   (built: capture, compare-frames, make-demo,
-#                                                   tests/tests_tools; default build)
+# Usage: scripts/compare-devices.sh [BUILD_DIR]   (built: capture, compare-frames, make-demo;
+#                                                   default build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
 shared=$here/../shared/scenes
 capture=$build/tools/capture
-for program in "$capture" "$build/tools/compare-frames" "$build/tools/make-demo" \
-               "$build/tests/tests_tools"; do
+for program in "$capture" "$build/tools/compare-frames" "$build/tools/make-demo"; do
     [ -x "$program" ] || { echo "compare-devices: $program is not built" >&2; exit 2; }
 done
 
@@ -39,8 +38,7 @@ shot() {
     done
 }
 
-GOLDEN_SCENES_DIR=$work/crafted "$build/tests/tests_tools" \
-    --gtest_filter=GoldenFrames.CraftedScenesForTheDeviceComparison >/dev/null
+"$build/tools/make-demo" --crafted-scenes crafted
 shot lit crafted/lit.3ds 0,50,100
 shot headlight crafted/headlight.3ds 0
 shot paused crafted/paused.3ds 0,20

@@ -111,8 +111,7 @@ int run_soak(gfx::ContextLibrary& library)
 {
     testing_support::ScratchDir dir("soak");
     EXPECT_TRUE(write_soak_scene(dir.path));
-    auto home = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path);
+    testing_support::InDirectory inside(dir.path);
 
     fakes::reset_player_globals();
     // The renderer's record as at program start: a run before this one left them to its device.
@@ -125,10 +124,7 @@ int run_soak(gfx::ContextLibrary& library)
     fakes::FakeMessageBox messageBox;
     fakes::FakeSound sound;
     PlayerPorts ports{window, clock, messageBox, sound, library};
-    int code = run_player(ports, soak_calls);
-
-    std::filesystem::current_path(home);
-    return code;
+    return run_player(ports, soak_calls);
 }
 
 void expect_flat_heap(const char* device)

@@ -2,20 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "gfxcontext/blender.h"
 #include "tests/gfxcontext/device_harness.h"
+#include "tests/support/pixel_difference.h"
 
 namespace {
 
-int channel(uint32_t pixel, int shift) { return int(pixel >> shift & 255); }
+using testing_support::channel;
+using testing_support::largest_channel_difference;
 
 void expect_near_colour(uint32_t actual, int r, int g, int b, int tolerance)
 {
-    EXPECT_LE(std::abs(channel(actual, 16) - r), tolerance) << std::hex << actual;
-    EXPECT_LE(std::abs(channel(actual, 8) - g), tolerance) << std::hex << actual;
-    EXPECT_LE(std::abs(channel(actual, 0) - b), tolerance) << std::hex << actual;
+    EXPECT_LE(largest_channel_difference(actual, uint32_t(r << 16 | g << 8 | b)), tolerance)
+        << std::hex << actual;
 }
 
 }  // namespace
@@ -111,8 +112,10 @@ TEST(Blending, AlphaAndAdditiveFactorsAreExactToWithinOne)
     h.device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
     quad(0x80404040);   // adds 64 x 128 / 255 = 32 per channel
     const uint32_t after = h.pixel(32, 32);
+    uint32_t added = 0;
     for (int shift : {0, 8, 16})
-        EXPECT_LE(std::abs(channel(after, shift) - std::min(255, channel(before, shift) + 32)), 1);
+        added |= uint32_t(std::min(255, channel(before, shift) + 32)) << shift;
+    EXPECT_LE(largest_channel_difference(after, added), 1) << std::hex << after;
 
     quad(0xFFFFFFFF);   // saturates
     EXPECT_EQ(h.pixel(32, 32), 0xFFFFFFu);

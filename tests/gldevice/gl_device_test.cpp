@@ -5,14 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "gldevice/gl_api.h"
 #include "gldevice/gl_context.h"
 #include "tests/gfxcontext/device_harness.h"
 #include "tests/support/fatal_stop.h"
+#include "tests/support/pixel_difference.h"
 #include "tests/support/skip_or_fail.h"
 
 namespace {
@@ -49,15 +48,7 @@ struct Twins {
         const std::vector<uint32_t>& a = software.frame();
         const std::vector<uint32_t>& b = gl.frame();
         EXPECT_EQ(a.size(), b.size());
-        int count = 0;
-        for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
-            for (int shift : {0, 8, 16})
-                if (std::abs(int((a[i] >> shift) & 255) - int((b[i] >> shift) & 255)) >
-                    tolerance) {
-                    count++;
-                    break;
-                }
-        return count;
+        return testing_support::compare_images(a, b, software.width, tolerance).pixels;
     }
 };
 

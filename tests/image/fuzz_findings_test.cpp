@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "image/texture_file.h"
 #include "tests/fuzz/texture_files.h"
 #include "tests/image/image_test_util.h"
+#include "tests/support/file_contents.h"
 
 using namespace image_test;
 
@@ -34,19 +33,13 @@ std::vector<std::filesystem::path> findings(const char* harness)
     return files;
 }
 
-std::vector<uint8_t> read_bytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Decodes a copy of the file under `name`; the message of a fatal stop, or empty after a whole
 // image with its levels.
 template <class Decode>
 std::string outcome(const ScratchDir& dir, const std::filesystem::path& finding, const char* name,
                     Decode decode)
 {
-    std::string path = dir.write(name, read_bytes(finding));
+    std::string path = dir.write(name, testing_support::read_bytes(finding));
     TextureMap map{};
     CatchFatal catchFatal;
     try {
@@ -103,7 +96,7 @@ namespace {
 // the message of a fatal stop, or empty after a whole image.
 std::string search_outcome(const ScratchDir& dir, const std::filesystem::path& finding)
 {
-    TextureFileSet set = split_texture_input(read_bytes(finding));
+    TextureFileSet set = split_texture_input(testing_support::read_bytes(finding));
     for (const TextureFile& file : set.files)
         dir.write(file.name, file.bytes);
     std::string name = dir.file(set.givenName);

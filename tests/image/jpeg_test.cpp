@@ -4,19 +4,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/image/image_test_util.h"
+#include "tests/support/file_contents.h"
+#include "tests/support/pixel_difference.h"
 #include "tools/writers/jpeg_writer.h"
 
 using namespace image_test;
 
 namespace {
-
-int channel(uint32_t pixel, int shift) { return int(pixel >> shift & 0xFF); }
 
 // Every pixel within JPEG's error of the original, with the fourth byte 0.
 void expect_close(const TextureMap& map, const std::vector<uint32_t>& expected, int width,
@@ -29,9 +27,8 @@ void expect_close(const TextureMap& map, const std::vector<uint32_t>& expected, 
     int worst = 0;
     for (int i = 0; i < width * height; ++i) {
         ASSERT_EQ(map.pixels[i] >> 24, 0u) << i;
-        for (int shift : {0, 8, 16})
-            worst = std::max(worst, std::abs(channel(map.pixels[i], shift) -
-                                             channel(expected[i], shift)));
+        worst = std::max(worst,
+                         testing_support::largest_channel_difference(map.pixels[i], expected[i]));
     }
     EXPECT_LE(worst, tolerance);
 }
@@ -239,10 +236,7 @@ TEST_F(JpegDecodeDeathTest, MissingFileWritesItsNameAndStopsWithFound)
             jpeg_decode(name.data(), map);
         },
         testing::ExitedWithCode(1), "Error!: found!");
-    std::ifstream in(out);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "No file \"" + dir.file("BRICK.jpg") + "\" ");
+    EXPECT_EQ(testing_support::read_text(out), "No file \"" + dir.file("BRICK.jpg") + "\" ");
 
     char shortName[] = "jp";
     EXPECT_EXIT(jpeg_decode(shortName, map), testing::ExitedWithCode(1), "Error!: found!");

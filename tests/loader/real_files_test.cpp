@@ -28,11 +28,12 @@ TEST_P(RealFiles, LoadWithTheirCounts)
     fs::path dir = fs::path(SHARED_DIR) / "scenes";
     if (!fs::exists(dir / expected.file))
         SKIP_OR_FAIL_IN_CI("no " << (dir / expected.file));
-    fs::path previous = fs::current_path();
-    fs::current_path(dir);
     Scene* scene = nullptr;
-    std::string stop = fatal_message([&] { scene = build_scene(expected.file, 640, 480, no_preparation); });
-    fs::current_path(previous);
+    std::string stop;
+    {
+        testing_support::InDirectory inside(dir);
+        stop = fatal_message([&] { scene = build_scene(expected.file, 640, 480, no_preparation); });
+    }
     ASSERT_EQ(stop, "");
     int meshes = 0, faces = 0, vertices = 0;
     for (SceneNode* node = scene->nodes; node; node = node->next) {

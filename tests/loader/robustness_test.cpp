@@ -7,7 +7,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 
@@ -15,6 +14,7 @@
 #include "loader/chunk_reader.h"
 #include "scene/scene_release.h"
 #include "tests/fuzz/scene_messages.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scene_fixture.h"
 #include "tests/support/skip_or_fail.h"
 #include "tools/writers/jpeg_writer.h"
@@ -360,8 +360,7 @@ TEST(Robustness, SharedScenesCutShortLoadTheMeshesBeforeTheCut)
         if (entry.path().extension() == ".jpg")
             write_small_jpeg(dir.path() / entry.path().filename());
     for (const char* name : {"test1.3ds", "jeep1.3ds"}) {
-        std::ifstream in(scenes / name, std::ios::binary);
-        Bytes intact((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const Bytes intact = testing_support::read_bytes(scenes / name);
         std::vector<MeshInFile> meshes;
         find_meshes(intact, 0, intact.size(), "", meshes, nullptr);
         ASSERT_GE(meshes.size(), 3u) << name;
@@ -431,8 +430,7 @@ TEST(Robustness, SharedScenesLoadOrStopWithAMessage)
     uint32_t seed = 100;
     for (const char* name : {"test1.3ds", "jeep1.3ds", "fels.3ds", "Granate.3DS", "RotatingCube.3DS",
                              "TargetCameraAnim.3ds"}) {
-        std::ifstream in(scenes / name, std::ios::binary);
-        Bytes base((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const Bytes base = testing_support::read_bytes(scenes / name);
         ASSERT_FALSE(base.empty()) << name;
         ASSERT_EQ(load_variant(base), "") << name;
         run_variants(base, 400, seed++, name);

@@ -10,16 +10,16 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "tests/support/file_contents.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/skip_or_fail.h"
 #include "tools/writers/chunk_writer.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing_support::read_text;
 
 namespace {
 
@@ -95,14 +95,6 @@ bool write_small_scene(const fs::path& file)
     return w.save(file.string());
 }
 
-std::string read_all(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 TEST(PlayerRun, WithoutMusicItStopsWithFileNotFound)
@@ -114,7 +106,7 @@ TEST(PlayerRun, WithoutMusicItStopsWithFileNotFound)
     ASSERT_NE(status, -1) << "the player did not stop";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(read_all(dir.path / "stderr.txt"), "FMOD Error!: File not found\n");
+    EXPECT_EQ(read_text(dir.path / "stderr.txt"), "FMOD Error!: File not found\n");
 }
 
 TEST(PlayerRun, PlaysUntilAskedToCloseAndExitsWithOne)
@@ -131,14 +123,14 @@ TEST(PlayerRun, PlaysUntilAskedToCloseAndExitsWithOne)
     std::this_thread::sleep_for(1500ms);
     int early = 0;
     ASSERT_EQ(::waitpid(pid, &early, WNOHANG), 0)
-        << "the player stopped by itself: " << read_all(dir.path / "stderr.txt");
+        << "the player stopped by itself: " << read_text(dir.path / "stderr.txt");
 
     ::kill(pid, SIGTERM);  // a quit request, which reaches the window as a close request
     int status = wait_for(pid, 20s);
     ASSERT_NE(status, -1) << "the player did not stop on the close request";
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(read_all(dir.path / "stderr.txt"), "");
+    EXPECT_EQ(read_text(dir.path / "stderr.txt"), "");
 }
 
 TEST(PlayerRun, WithoutADisplayItStopsWithWindowCreationFailed)
@@ -157,6 +149,6 @@ TEST(PlayerRun, WithoutADisplayItStopsWithWindowCreationFailed)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     // The display libraries SDL tries on the way may leave notes of their own before it.
-    EXPECT_THAT(read_all(dir.path / "stderr.txt"),
+    EXPECT_THAT(read_text(dir.path / "stderr.txt"),
                 testing::EndsWith("Error!: Window creation failed!\n"));
 }

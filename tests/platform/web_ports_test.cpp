@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/sdl_scan_codes.h"
+#include "tests/support/joined.h"
 #include "web/canvas_pixels.h"
 #include "web/dom_keys.h"
 #include "web/page_options.h"
@@ -12,13 +13,7 @@
 
 namespace {
 
-// prefix followed by the number (built by appending: GCC 12 warns falsely of "literal" + string).
-std::string numbered(const char* prefix, size_t number)
-{
-    std::string text = prefix;
-    text += std::to_string(number);
-    return text;
-}
+using testing_support::joined;
 
 void expect_same_key(const std::string& code, SDL_Scancode sdl)
 {
@@ -33,10 +28,11 @@ TEST(WebPorts, KeysGiveTheNativePlayersScanCodes)
     for (int i = 0; i < 26; ++i)
         expect_same_key(std::string("Key") + char('A' + i), SDL_Scancode(SDL_SCANCODE_A + i));
     for (int i = 1; i <= 9; ++i)
-        expect_same_key(numbered("Digit", i), SDL_Scancode(SDL_SCANCODE_1 + i - 1));
+        expect_same_key(joined({"Digit", std::to_string(i)}),
+                        SDL_Scancode(SDL_SCANCODE_1 + i - 1));
     expect_same_key("Digit0", SDL_SCANCODE_0);
     for (int i = 1; i <= 12; ++i)
-        expect_same_key(numbered("F", i),
+        expect_same_key(joined({"F", std::to_string(i)}),
                         SDL_Scancode(i <= 10 ? SDL_SCANCODE_F1 + i - 1 : SDL_SCANCODE_F11 + i - 11));
     expect_same_key("Escape", SDL_SCANCODE_ESCAPE);
     expect_same_key("Space", SDL_SCANCODE_SPACE);
@@ -86,7 +82,7 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
     // A test run asked for with frames it cannot draw is refused with the reason, not guessed.
     std::string tooMany = "frames=0";
     for (size_t i = 1; i <= PAGE_MAX_FRAMES; ++i)
-        tooMany += numbered(",", i);
+        tooMany += joined({",", std::to_string(i)});
     for (const std::string& bad : {std::string("frames="), std::string("frames"),
                                    std::string("frames=1,,2"), std::string("frames=1,"),
                                    std::string("frames=ten"), std::string("frames=5x"),
@@ -113,7 +109,7 @@ TEST(WebPorts, SceneListTakesOnlyPlainNames)
     // A list cannot make the page fetch without end.
     std::string many;
     for (size_t i = 0; i < SCENE_LIST_MAX_FILES + 3; ++i)
-        many += numbered("f", i) + "\n";
+        many += joined({"f", std::to_string(i), "\n"});
     list = parse_scene_list(many);
     EXPECT_EQ(list.names.size(), SCENE_LIST_MAX_FILES);
     EXPECT_EQ(list.skipped, 3u);

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/joined.h"
 #include "tests/support/scene_fixture.h"
 
 using namespace scene_test;
+using testing_support::joined;
 
 namespace {
 
@@ -20,14 +22,6 @@ std::vector<SceneNode*> nodes_made(const Scene& scene, int type)
         if (node->type == type)
             nodes.insert(nodes.begin(), node);
     return nodes;
-}
-
-// "M12" and the like, built by appending (GCC 12 warns falsely of "M" + std::to_string at -O3).
-std::string numbered(char prefix, int i)
-{
-    std::string name(1, prefix);
-    name += std::to_string(i);
-    return name;
 }
 
 }  // namespace
@@ -98,18 +92,20 @@ TEST(NameLookups, ALoadOfManyNamedNodesStaysLinear)
         [](ChunkWriter& w) {
             MeshDesc mesh = triangle("MESH");
             for (int i = 0; i < materials; ++i) {
-                w.begin_material(numbered('M', i));
+                const std::string name = joined({"M", std::to_string(i)});
+                w.begin_material(name);
                 w.close();
-                mesh.faceMaterials.push_back({.material = numbered('M', i), .faces = {0}});
+                mesh.faceMaterials.push_back({.material = name, .faces = {0}});
             }
             for (int i = 0; i < count; ++i)
-                w.camera_object(numbered('C', i), {0, 0, 0}, {0, 0, 1});
+                w.camera_object(joined({"C", std::to_string(i)}), {0, 0, 0}, {0, 0, 1});
             w.mesh_object(mesh);
         },
         [](ChunkWriter& w) {
             for (int i = 0; i < count; ++i) {
                 w.begin_node(chunk_id::CAMERA_TRACK, static_cast<uint16_t>(i),
-                             numbered('C', i), NO_PARENT, static_cast<uint16_t>(i));
+                             joined({"C", std::to_string(i)}), NO_PARENT,
+                             static_cast<uint16_t>(i));
                 w.close();
             }
         });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,11 +15,6 @@ namespace fs = std::filesystem;
 namespace testing_support {
 
 namespace {
-
-int channel_difference(uint32_t a, uint32_t b, int shift)
-{
-    return std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF));
-}
 
 // Each channel's difference times 16, so that a step or two shows.
 std::vector<uint32_t> difference_map(std::span<const uint32_t> golden,
@@ -33,25 +29,6 @@ std::vector<uint32_t> difference_map(std::span<const uint32_t> golden,
 }
 
 }  // namespace
-
-ImageDifference compare_images(std::span<const uint32_t> golden, std::span<const uint32_t> frame,
-                               int width, int tolerance)
-{
-    ImageDifference difference;
-    for (size_t i = 0; i < golden.size() && i < frame.size(); i++) {
-        int largest = 0;
-        for (int shift = 0; shift < 24; shift += 8)
-            largest = std::max(largest, channel_difference(golden[i], frame[i], shift));
-        difference.largest = std::max(difference.largest, largest);
-        if (largest <= tolerance)
-            continue;
-        if (difference.pixels++ == 0) {
-            difference.firstX = int(i % size_t(width));
-            difference.firstY = int(i / size_t(width));
-        }
-    }
-    return difference;
-}
 
 void expect_golden_image(const fs::path& golden, std::span<const uint32_t> frame, int width,
                          int height, int tolerance)

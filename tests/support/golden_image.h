@@ -6,19 +6,9 @@
 #include <filesystem>
 #include <span>
 
+#include "tests/support/pixel_difference.h"
+
 namespace testing_support {
-
-// Where a frame and its golden image part: the pixels with a channel more than the tolerance
-// apart, the largest difference of a channel, the first such pixel (top row first).
-struct ImageDifference {
-    int pixels = 0;
-    int largest = 0;
-    int firstX = -1, firstY = -1;
-};
-
-// Both images width pixels wide, of the same size, pixels 0x00RRGGBB.
-ImageDifference compare_images(std::span<const uint32_t> golden, std::span<const uint32_t> frame,
-                               int width, int tolerance);
 
 // Expects the frame to be the golden PNG: every channel of every pixel within tolerance steps
 // of it (0: the same bytes). On a difference it writes <name>-actual.png and <name>-diff.png

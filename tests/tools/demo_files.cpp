@@ -3,10 +3,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <memory>
 
 namespace demo_test {
 
@@ -38,27 +34,10 @@ std::string generate(const std::filesystem::path& dir, int frames)
     return code == 0 ? std::string() : command + " exited with " + std::to_string(code);
 }
 
-std::vector<uint8_t> read_bytes(const std::filesystem::path& path)
+const std::filesystem::path& demo_dir()
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-const DemoDir& demo_dir(int frames)
-{
-    struct Made {
-        explicit Made(const std::string& name) : scratch(name) {}
-        ScratchDir scratch;
-        DemoDir demo;
-    };
-    static std::map<int, std::unique_ptr<Made>> made;
-    std::unique_ptr<Made>& entry = made[frames];
-    if (!entry) {
-        entry = std::make_unique<Made>("demo-" + std::to_string(frames));
-        entry->demo.path = entry->scratch.path;
-        entry->demo.failure = generate(entry->demo.path, frames);
-    }
-    return entry->demo;
+    static const std::filesystem::path made = DEMO_DIR;
+    return made;
 }
 
 }  // namespace demo_test

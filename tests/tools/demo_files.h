@@ -1,16 +1,17 @@
 #pragma once
-// What the tests of the built-in production share: running the generator into a scratch
-// directory, and reading what it wrote.
+// What the tests of the built-in production share: the production the build made, running the
+// generator and the other tools as programs.
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
+#include "tests/support/file_contents.h"
 #include "tests/support/scratch_dir.h"
 
 namespace demo_test {
 
+using testing_support::read_bytes;
+using testing_support::read_text;
 using testing_support::ScratchDir;
 
 // Runs a command line through the shell; its exit code, or -1 when it did not exit normally.
@@ -21,16 +22,8 @@ std::string quoted(const std::filesystem::path& path);
 // The generator's output in dir for the given length; empty string on success, else the failure.
 std::string generate(const std::filesystem::path& dir, int frames);
 
-std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
-
-// The production with its music cut at `frames`, generated once per test program and length (in
-// a scratch directory that lives until the program ends). The scene is the same at any length.
-// When the generator failed, `failure` says how, and the directory holds what it left: callers
-// ASSERT it empty before they read anything there.
-struct DemoDir {
-    std::filesystem::path path;
-    std::string failure;
-};
-const DemoDir& demo_dir(int frames);
+// The production at its full length, which make-demo writes once a build (tests/CMakeLists.txt),
+// not once a test: the tests read it and write nothing there.
+const std::filesystem::path& demo_dir();
 
 }  // namespace demo_test

@@ -20,23 +20,8 @@ namespace {
 // Loads the production from its directory into the software device.
 class DemoFrames : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        const DemoDir& demo = demo_dir(20);
-        ASSERT_EQ(demo.failure, "");
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(demo.path);
-        player = std::make_unique<HeadlessPlayer>("sarnoj1.3ds");
-    }
-    void TearDown() override
-    {
-        player.reset();
-        if (!previous.empty())  // empty when SetUp stopped before it moved
-            std::filesystem::current_path(previous);
-    }
-
-    std::filesystem::path previous;
-    std::unique_ptr<HeadlessPlayer> player;
+    testing_support::InDirectory inside{demo_dir()};
+    std::unique_ptr<HeadlessPlayer> player = std::make_unique<HeadlessPlayer>("sarnoj1.3ds");
 };
 
 }  // namespace
@@ -97,7 +82,7 @@ TEST_F(DemoFrames, CaptureTakesTheSceneFileOrItsDirectory)
 {
     // Run from elsewhere: the textures are found beside the scene, not in the working directory.
     ScratchDir out("capture-forms");
-    const std::filesystem::path& demo = demo_dir(20).path;
+    const std::filesystem::path& demo = demo_dir();
     const std::string tool = "cd / && " + quoted(CAPTURE_PATH) + " ";
     for (const char* form : {"file", "directory"}) {
         const std::filesystem::path scene = form[0] == 'f' ? demo / "sarnoj1.3ds" : demo;

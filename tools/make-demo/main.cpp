@@ -1,5 +1,7 @@
 // make-demo DIR [--frames N]: writes our own production into DIR: the scene "sarnoj1.3ds" with its
 // textures and the music "sarnoj.mp3". The same arguments give the same files, byte for byte.
+// make-demo --crafted-scenes DIR: writes the golden frames' small scenes into DIR instead, for
+// scripts/compare-devices.sh to draw through both devices.
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include "tools/make-demo/scene_file.h"
 #include "tools/make-demo/textures.h"
 #include "tools/make-demo/timing.h"
+#include "tools/writers/crafted_scenes.h"
 #include "tools/writers/pcx_writer.h"
 
 namespace {
@@ -20,9 +23,12 @@ void usage(std::FILE* out)
 {
     std::fprintf(out,
                  "usage: make-demo DIR [--frames N]\n"
+                 "       make-demo --crafted-scenes DIR\n"
                  "Writes the built-in production into DIR: sarnoj1.3ds, its textures and\n"
                  "sarnoj.mp3. --frames N cuts the music at scene frame N (default %d),\n"
-                 "for quick tests; the scene is the same either way.\n",
+                 "for quick tests; the scene is the same either way.\n"
+                 "--crafted-scenes writes the golden frames' scenes instead: lit.3ds,\n"
+                 "headlight.3ds, paused.3ds and their texture.\n",
                  demo::kEndFrame);
 }
 
@@ -38,6 +44,7 @@ int main(int argc, char** argv)
 {
     std::string dir;
     int frames = demo::kEndFrame;
+    bool crafted = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -50,6 +57,8 @@ int main(int argc, char** argv)
             if (*end != '\0' || value < 1 || value > demo::kEndFrame)
                 return fail("--frames wants a number from 1 to " + std::to_string(demo::kEndFrame));
             frames = int(value);
+        } else if (arg == "--crafted-scenes" && !crafted) {
+            crafted = true;
         } else if (dir.empty() && !arg.starts_with("-")) {
             dir = arg;
         } else {
@@ -61,6 +70,8 @@ int main(int argc, char** argv)
         usage(stderr);
         return 1;
     }
+    if (crafted)
+        return write_crafted_scenes(dir) ? 0 : fail("cannot write the crafted scenes into " + dir);
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error)
