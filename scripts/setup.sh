@@ -7,7 +7,7 @@
 #            fuzzer runtimes, ccache, and the virtual X display the playback tests run in
 #   web      the browser build: emscripten, and dpkg-dev to unpack the JPEG library's source
 #   browser  the page's test: Chromium, a virtual display, and Node.js with npm
-#   package  the Debian package (scripts/package.sh): dpkg-shlibdeps for its dependencies,
+#   package  the Debian package (scripts/package.sh): dpkg-shlibdeps and file for its dependencies,
 #            lintian, and desktop-file-validate for its desktop entry
 #
 #   scripts/setup.sh GROUP...            installs what is missing of those groups, package by
@@ -30,7 +30,7 @@ declare -A packages=(
           xdotool ffmpeg lame"
   [web]="emscripten dpkg-dev"
   [browser]="chromium xvfb"
-  [package]="dpkg-dev lintian desktop-file-utils"
+  [package]="dpkg-dev file lintian desktop-file-utils"
 )
 order=(build play test web browser package)
 
