@@ -1,8 +1,15 @@
 // The player program: the SDL platform, the context library and the scene operations wired into
-// the driver.
+// the driver, run in the folder its command line names (app/command_line.h).
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
+#include "app/command_line.h"
 #include "app/player.h"
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
@@ -15,8 +22,58 @@
 #include "platform/sdl_sound.h"
 #include "platform/sdl_window.h"
 
-int main(int, char**)
+// Set by the build: the version, and where the installed production lies from the program's folder.
+#ifndef PLAYER_VERSION
+#define PLAYER_VERSION "unknown"
+#endif
+#ifndef PLAYER_PRODUCTION_FROM_BINARY
+#define PLAYER_PRODUCTION_FROM_BINARY "../share/sarnoj"
+#endif
+
+namespace {
+
+// The folder to play, from the command line or the default; empty to stay where the player was
+// started.
+std::string scene_folder(const CommandLine& line)
 {
+    if (!line.folder.empty())
+        return line.folder;
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return default_scene_folder(
+        installed_production_folder(error ? std::string() : program.string(),
+                                    PLAYER_PRODUCTION_FROM_BINARY),
+        APP_SETTINGS.sceneFileName);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* const* args = argv;
+    const CommandLine line = parse_command_line(
+        std::span<const char* const>(args, size_t(argc)).subspan(argc > 0 ? 1 : 0));
+    switch (line.action) {
+    case CommandLine::Action::help:
+        print_player_usage(stdout);
+        return 0;
+    case CommandLine::Action::version:
+        std::printf("sarnoj %s\n", PLAYER_VERSION);
+        return 0;
+    case CommandLine::Action::misuse:
+        std::fprintf(stderr, "sarnoj: %s\n", line.problem.c_str());
+        print_player_usage(stderr);
+        return 2;
+    case CommandLine::Action::play:
+        break;
+    }
+    const std::string folder = scene_folder(line);
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "sarnoj: cannot enter the folder %s: %s\n", folder.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+
     set_fatal_hooks({sdl_show_message_box, nullptr, nullptr});
 
     SdlWindow window;

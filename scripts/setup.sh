@@ -7,6 +7,8 @@
 #            fuzzer runtimes, ccache, and the virtual X display the playback tests run in
 #   web      the browser build: emscripten, and dpkg-dev to unpack the JPEG library's source
 #   browser  the page's test: Chromium, a virtual display, and Node.js with npm
+#   package  the Debian package (scripts/package.sh): dpkg-shlibdeps and file for its dependencies,
+#            lintian, and desktop-file-validate for its desktop entry
 #
 #   scripts/setup.sh GROUP...            installs what is missing of those groups, package by
 #                                        package (nothing when all are there)
@@ -28,8 +30,9 @@ declare -A packages=(
           xdotool ffmpeg lame"
   [web]="emscripten dpkg-dev"
   [browser]="chromium xvfb"
+  [package]="dpkg-dev file lintian desktop-file-utils"
 )
-order=(build play test web browser)
+order=(build play test web browser package)
 
 usage() {
   echo "usage: scripts/setup.sh GROUP... | --check|--list [GROUP...]   (groups: ${order[*]})" >&2
