@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
+#include "core/file_open.h"
 #include "gfxcontext/software_context.h"
 #include "platform/sdl_clock.h"
 #include "platform/sdl_gl_device.h"
@@ -91,9 +94,26 @@ int main(int argc, char** argv)
         forced, [&](void*) { return make_sdl_gl_device(window, &presenter, target); },
         make_software_context_library(&presenter, target), stderr);
 
+    // The frame log, when asked for: the real-time clock at each present, beside the scene frame.
+    FilePtr frameLog;
+    if (const char* path = std::getenv(FRAME_LOG_VARIABLE)) {
+        frameLog.reset(std::fopen(path, "w"));
+        if (!frameLog)
+            std::fprintf(stderr, "sarnoj: ignoring %s: cannot write \"%s\"\n", FRAME_LOG_VARIABLE,
+                         path);
+    }
+    FrameShown logFrame;
+    if (frameLog)
+        logFrame = [&frameLog](float sceneFrame) {
+            const auto now = std::chrono::system_clock::now().time_since_epoch();
+            log_frame(frameLog.get(),
+                      std::chrono::duration_cast<std::chrono::microseconds>(now).count(),
+                      sceneFrame);
+        };
+
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
     RunStats stats{};
-    const int code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats);
+    const int code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats, logFrame);
     if (std::getenv(FRAME_RATE_VARIABLE) && stats.frames)
         report_frame_rate(stats, stderr);
     return code;

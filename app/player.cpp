@@ -57,8 +57,14 @@ void report_frame_rate(const RunStats& stats, std::FILE* out)
     std::fflush(out);
 }
 
+void log_frame(std::FILE* out, int64_t unixMicroseconds, float sceneFrame)
+{
+    std::fprintf(out, "%lld.%06lld %.1f\n", static_cast<long long>(unixMicroseconds / 1000000),
+                 static_cast<long long>(unixMicroseconds % 1000000), double(sceneFrame));
+}
+
 int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& settings,
-               RunStats* stats)
+               RunStats* stats, const FrameShown& frameShown)
 {
     SoundLibrary& sound = ports.sound;
     if (sound.FSOUND_GetVersion() != SOUND_LIBRARY_VERSION) {
@@ -107,6 +113,8 @@ int run_player(PlayerPorts& ports, const SceneCalls& calls, const AppSettings& s
         ports.window.pump_messages(window_proc);
         draw_player_frame(*scene, freeCamera, calls, settings.screenWidth, settings.screenHeight);
         ++framesDrawn;
+        if (frameShown)
+            frameShown(scene->total);
 
         // One step per elapsed tick. Compared for inequality, not order, so that the counters
         // stay in step even when they wrap together.

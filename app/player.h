@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "app/clock_port.h"
 #include "app/message_box_port.h"
@@ -67,8 +68,18 @@ constexpr const char* FRAME_RATE_VARIABLE = "SARNOJ_FRAME_RATE";
 // "sarnoj: 5210 frames in 82.0 seconds, 63.5 frames per second"
 void report_frame_rate(const RunStats& stats, std::FILE* out);
 
+// Told of each frame the main loop has presented, with the scene frame it was drawn at.
+using FrameShown = std::function<void(float sceneFrame)>;
+// Set to a file name in the environment, the player writes there a line for every frame it shows.
+constexpr const char* FRAME_LOG_VARIABLE = "SARNOJ_FRAME_LOG";
+// The time the frame was presented, in microseconds since 1970 (the system's real-time clock),
+// and its scene frame: "1718012345.123456 27.4".
+void log_frame(std::FILE* out, int64_t unixMicroseconds, float sceneFrame);
+
 // Runs the whole program and returns its exit code: 1 after a normal end and on every failure
 // the sound library reports. Other failures stop the process through fatal_error. `stats`, when
-// given, receives what the main loop did (left alone when it never ran).
+// given, receives what the main loop did (left alone when it never ran); `frameShown`, when set,
+// is called after each frame's present.
 int run_player(PlayerPorts& ports, const SceneCalls& calls,
-               const AppSettings& settings = APP_SETTINGS, RunStats* stats = nullptr);
+               const AppSettings& settings = APP_SETTINGS, RunStats* stats = nullptr,
+               const FrameShown& frameShown = {});

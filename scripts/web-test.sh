@@ -2,32 +2,27 @@
 # The browser test of the web build: builds it (scripts/web.sh --build-only), draws reference
 # frames of the same scene with the native capture tool, and runs web/test/page_test.mjs in
 # Debian's headless Chromium through puppeteer-core (from the npm registry, kept in
-# build-web/node). The page's frames must match the native ones within one step a channel, served
-# with cross-origin isolation and without, and Escape must end a run. Then the whole run is played
-# by the native player on a virtual X display and by the page, each timing itself; the line
-# "web: N frames per second" gives the page's figure, the native one beside it. --no-rate leaves
-# the whole runs out.
-#   scripts/web-test.sh [--no-rate] [DIR]
+# build-web/node). The page's frames must equal the native ones pixel for pixel, served with
+# cross-origin isolation and without, with no errors on the console; Escape must end a run, and
+# the boxes of a missing music file and a missing scene must show. With --rate, the whole run is
+# then played by the native player on a virtual X display and by the page unpaced, each timing
+# itself, and the line "web: N frames per second (native player: ...)" reports both figures;
+# they never fail the test.
+#   scripts/web-test.sh [--rate] [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$here/build-web
 frames=0,100,500
-rate=1
-if [ "${1:-}" = --no-rate ]; then
-  rate=0
+rate=0
+if [ "${1:-}" = --rate ]; then
+  rate=1
   shift
 fi
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work}
 
 "$here/scripts/web.sh" --build-only "$@"
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
-}
-if ! command -v chromium > /dev/null || ! command -v npm > /dev/null ||
-   ! command -v Xvfb > /dev/null; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q chromium npm xvfb > /dev/null
-fi
+"$here/scripts/setup.sh" browser
 node=$out/node
 if [ ! -d "$node/node_modules/puppeteer-core" ]; then
   mkdir -p "$node"
@@ -37,7 +32,9 @@ fi
 # The native frames of the scene the page was built with.
 [ -f "$here/build/CMakeCache.txt" ] ||
   cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build "$here/build" -j2 --target capture sarnoj > /dev/null
+targets=(capture)
+[ $rate = 0 ] || targets+=(sarnoj)
+cmake --build "$here/build" -j2 --target "${targets[@]}" > /dev/null
 reference=$out/native
 rm -rf "$reference" "$out/reference"
 mkdir -p "$reference"
@@ -52,7 +49,7 @@ grep -ivx 'sarnoj.mp3' "$out/scene/files.txt" | while IFS= read -r name; do
   printf '%s\n' "$name"
 done > "$out/scene-no-music/files.txt"
 
-# The native player's frame rate over the whole run, software device at 640 x 480, drawn into a
+# With --rate, the native player's frame rate over the whole run, software device at 640 x 480, drawn into a
 # virtual X display of its own (no vertical sync there: it draws as fast as it can, as the page
 # does unpaced). Its run ends with exit code 1, as every run of it does.
 native_rate=

@@ -50,7 +50,7 @@ enable_sources() {
       > /dev/null
     changed=1
   fi
-  if [ $changed = 1 ]; then as_root apt-get update -q; fi
+  if [ $changed = 1 ]; then as_root apt-get update -q >&2; fi
 }
 # The native build makes the production the page plays, and stb_image's headers come from the
 # host's package (PNG goes through it, as natively).

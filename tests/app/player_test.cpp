@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/device.h"
 #include "app/frame_clock.h"
@@ -204,20 +205,33 @@ TEST(Player, SceneWithACameraRunsToFrame1150)
     EXPECT_EQ(rig.stats.milliseconds, 14u * uint32_t(rig.passes()));
 }
 
-TEST(Player, FrameRateOfARun)
+TEST(Player, FrameRateAndFrameLogOfARun)
 {
     EXPECT_NEAR(frames_per_second({5750, 82000}), 70.12, 0.01);
     EXPECT_EQ(frames_per_second({1, 0}), 0.0);  // too short to time, never a division by zero
     {
         // Ten quick passes 3 ms apart: ten frames, timed in the two whole ticks of 14 ms that
-        // went by in the 30 ms.
+        // went by in the 30 ms, each told as it was shown, after its present.
         PlayerRig rig;
         sceneFake.withCamera = true;
         rig.clock.step = 3;
         rig.window.pending = in_pass(9, {escape_down()});
-        EXPECT_EQ(rig.run(), 1);
+        std::vector<float> shown;
+        std::vector<size_t> presented;  // the frames presented when each was told
+        EXPECT_EQ(run_player(rig.ports, fakes::fake_scene_calls(), APP_SETTINGS, &rig.stats,
+                             [&](float sceneFrame) {
+                                 shown.push_back(sceneFrame);
+                                 presented.push_back(
+                                     rig.graphics.calls_starting("UpdateFrame").size());
+                             }),
+                  1);
         EXPECT_EQ(rig.stats.frames, 10u);
         EXPECT_EQ(rig.stats.milliseconds, 28u);
+        EXPECT_EQ(shown, sceneFake.totals);
+        ASSERT_EQ(presented.size(), 10u);
+        for (size_t i = 1; i < presented.size(); ++i)
+            EXPECT_EQ(presented[i], presented[i - 1] + 1);
+        EXPECT_EQ(presented.back(), rig.graphics.calls_starting("UpdateFrame").size());
     }
     {
         // A clock that stands still: every pass draws frame 0, and the run takes no time.
@@ -234,11 +248,14 @@ TEST(Player, FrameRateOfARun)
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     report_frame_rate({5210, 82040}, out);
+    log_frame(out, 1718012345000042, 27.399998f);
     std::rewind(out);
-    char line[128] = {};
+    char line[128] = {}, logged[128] = {};
     ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+    ASSERT_NE(std::fgets(logged, sizeof logged, out), nullptr);
     std::fclose(out);
     EXPECT_STREQ(line, "sarnoj: 5210 frames in 82.0 seconds, 63.5 frames per second\n");
+    EXPECT_STREQ(logged, "1718012345.000042 27.4\n");
 }
 
 TEST(Player, LongStallEndsTheRunInItsFirstPass)

@@ -5,10 +5,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/player.h"
 #include "tests/support/joined.h"
 #include "tests/support/pixel_difference.h"
 #include "tests/tools/demo_files.h"
@@ -90,7 +93,7 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
     ScratchDir out("playback");
 
     // Two seconds in, the camera is gliding in from the dark: every tick moves the picture a
-    // little, so only frames near the screenshot's moment match it.
+    // little, so only the frame on the screen at the screenshot matches it.
     ASSERT_EQ(play_under_xvfb("640x480x24", demo, out.path, "2.0"), 0);
     EXPECT_EQ(read_text(out.path / "exit"), "1\n") << read_text(out.path / "stderr.txt");
 
@@ -101,37 +104,65 @@ TEST(DemoPlayback, PlayerInAVirtualDisplayShowsTheCapturedFrameAndEndsOnEscape)
     ASSERT_EQ(height, 480);
     EXPECT_GT(brightness(shot), 4.0) << "the screenshot is black";
 
-    // The player's clock starts after its window shows and the scene has loaded, so at the
-    // screenshot it read at most the time since the window was seen, less the loading, which a
-    // slow build may make long: compare with every display frame from the first to half a
-    // second after that time (the window is seen a little after it shows).
-    double grabStart = 0, grabEnd = 0;
-    std::istringstream(read_text(out.path / "elapsed")) >> grabStart >> grabEnd;
-    ASSERT_GT(grabEnd, 0.0);
-    long first = 0;
-    long last = long(std::ceil((grabEnd + 0.5) * 60));
-    fs::path frames = out.path / "frames";
-    ASSERT_EQ(run(capture_command(demo) + " --png " + quoted(frames) + " --first " +
-                  std::to_string(first) + " --last " + std::to_string(last) + " > /dev/null 2>&1"),
-              0);
+    // The player's frame log says which scene frame it presented when, on the clock the grabber
+    // stamped the screenshot with. The screen then showed a frame presented shortly before the
+    // stamp, with leeway for the log's time (taken once the present has returned), for a present
+    // that reaches the display only with the next frame's requests, and for the image's fetch
+    // (just after the stamp): the frames from the last but one presented a twentieth of a
+    // second before the stamp to the last one presented that long after it, each as its count
+    // of tick steps.
+    double grabStart = 0, stamp = 0, grabEnd = 0;
+    std::istringstream(read_text(out.path / "grabbed")) >> grabStart >> stamp >> grabEnd;
+    ASSERT_TRUE(grabStart <= stamp && stamp <= grabEnd)
+        << "the grabber's stamp " << std::fixed << stamp << " is not on the clock of the grab "
+        << grabStart << " to " << grabEnd;
+    std::istringstream log(read_text(out.path / "frames.log"));
+    std::vector<long> presented;  // tick counts, from the last but one before the stamp's leeway
+    double time = 0;
+    float frame = 0;
+    while (log >> time >> frame && time <= stamp + 0.05) {
+        if (time <= stamp - 0.05 && presented.size() > 1)
+            presented.erase(presented.begin(), presented.end() - 1);
+        presented.push_back(std::lround(frame / FRAMES_PER_TICK));
+    }
+    ASSERT_FALSE(presented.empty()) << "the player logged no frame before the screenshot";
+    const std::set<long> ticks(presented.begin(), presented.end());
+    // A few ticks' worth: the player presents a frame every tick or more often, or, starved,
+    // less often.
+    EXPECT_LE(ticks.size(), 12u) << "ticks " << *ticks.begin() << " to " << *ticks.rbegin();
 
+    // Those frames as capture draws them, their scene frames added up a tick at a time as the
+    // player adds them, written in full.
+    std::string list;
+    float total = 0.0f;
+    for (long tick = 0; tick <= *ticks.rbegin(); total += FRAMES_PER_TICK, ++tick)
+        if (ticks.count(tick)) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%s%.9g", list.empty() ? "" : ",", double(total));
+            list += text;
+        }
+    const fs::path frames = out.path / "frames", written = out.path / "frames.txt";
+    ASSERT_EQ(run(capture_command(demo) + " " + quoted(frames) + " --frames " + list + " > " +
+                  quoted(written)),
+              0);
+    std::istringstream drawn(read_text(written));
     double best = 1e9;
-    long bestFrame = -1;
-    for (long k = first; k <= last; ++k) {
-        char name[32];
-        std::snprintf(name, sizeof name, "video-%05ld.png", k);
-        std::vector<uint32_t> frame;
+    std::string bestFrame, path;
+    size_t count = 0;
+    while (std::getline(drawn, path)) {
+        std::vector<uint32_t> pixels;
         int w = 0, h = 0;
-        ASSERT_TRUE(read_png((frames / name).string(), frame, w, h)) << name;
-        double d = mean_channel_difference(shot, frame);
-        if (d < best) {
+        ASSERT_TRUE(read_png(path, pixels, w, h)) << path;
+        ASSERT_EQ(pixels.size(), shot.size()) << path;
+        ++count;
+        if (const double d = mean_channel_difference(shot, pixels); d < best) {
             best = d;
-            bestFrame = k;
+            bestFrame = fs::path(path).filename().string();
         }
     }
-    // The same renderer draws both: the nearest frame differs by at most a tick's motion.
-    EXPECT_LT(best, 2.0) << "nearest display frame " << bestFrame << " of " << first << ".."
-                         << last;
+    EXPECT_EQ(count, ticks.size());
+    // The same renderer draws both, and the window shows the frame pixel for pixel.
+    EXPECT_EQ(best, 0.0) << "nearest: " << bestFrame << " of scene frames " << list;
 }
 
 TEST(DemoPlayback, FreeCameraHoldsStillWithTheMouseLeftAloneAndTheCursorStaysHidden)
