@@ -11,8 +11,10 @@
 #                    hands queues to worker threads without locks).
 #   build-portable/  the device's pixel pipeline in plain C++ without SSE2 or AVX2: the device's
 #                    tests and the golden frames, which must come out the same.
-# Then the web page in a headless browser (scripts/web-test.sh). The packages come first: apt's
-# simulation of every list (scripts/setup.sh --check), then whatever is missing.
+# Between them the Debian package, built from build/'s objects and checked unpacked
+# (scripts/package.sh --check); last, the web page in a headless browser (scripts/web-test.sh).
+# The packages come first: apt's simulation of every list (scripts/setup.sh --check), then
+# whatever is missing.
 # In CI (CI=true) compiler warnings are errors, and no test may be skipped.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,7 +49,7 @@ configure() {  # DIR CMAKE_ARGS...
 
 step "packages: apt's simulation, then what is missing"
 scripts/setup.sh --check
-scripts/setup.sh build play test web browser
+scripts/setup.sh build play test web browser package
 
 step "build/: configure, check the chain of libraries, build"
 configure build -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ \
@@ -63,6 +65,10 @@ step "build/: tests"
 step "build/: the GL device against the software device"
 # On whatever GL driver is there (Mesa's llvmpipe on a machine without a graphics processor).
 scripts/compare-devices.sh build
+
+step "the Debian package: built, unpacked and checked"
+# Its build takes build/'s compiler and flags, so ccache hands back build/'s objects.
+scripts/package.sh --check -- "$werror"
 
 step "build-asan/: clang with the sanitizers, build"
 configure build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
