@@ -52,7 +52,8 @@ void print_player_usage(std::FILE* out)
                  "installed production. Escape ends the run.\n"
                  "Environment: SARNOJ_RENDER_SIZE (native or WxH), SARNOJ_RENDER_SAMPLES (1, 4\n"
                  "or 8), SARNOJ_RENDER_DEVICE (software or gl), SARNOJ_FRAME_RATE (set: print\n"
-                 "the run's frame rate at the end).\n");
+                 "the run's frame rate at the end), SARNOJ_FRAME_LOG (a file: the time and scene\n"
+                 "frame of every frame shown).\n");
 }
 
 std::string installed_production_folder(std::string_view executable, std::string_view relative)
