@@ -11,7 +11,7 @@
 #                    hands queues to worker threads without locks).
 #   build-portable/  the device's pixel pipeline in plain C++ without SSE2 or AVX2: the device's
 #                    tests and the golden frames, which must come out the same.
-# Between them the Debian package, built from build/'s objects and checked unpacked
+# Between them the Debian package, made of build/'s programs and checked unpacked
 # (scripts/package.sh --check); last, the web page in a headless browser (scripts/web-test.sh).
 # The packages come first: apt's simulation of every list (scripts/setup.sh --check), then
 # whatever is missing.
@@ -53,7 +53,7 @@ scripts/setup.sh build play test web browser package
 
 step "build/: configure, check the chain of libraries, build"
 configure build -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ \
-  -DBUILD_TESTING=ON -DPLAYER_BENCH=ON
+  -DBUILD_TESTING=ON -DPLAYER_BENCH=ON -DPLAYER_INSTALL=ON -DCMAKE_INSTALL_PREFIX=/usr
 # Each library may use only those before it in the chain: checked on the include lines and on
 # the links CMake declares, before anything compiles.
 scripts/check-layers.sh build
@@ -66,9 +66,8 @@ step "build/: the GL device against the software device"
 # On whatever GL driver is there (Mesa's llvmpipe on a machine without a graphics processor).
 scripts/compare-devices.sh build
 
-step "the Debian package: built, unpacked and checked"
-# Its build takes build/'s compiler and flags, so ccache hands back build/'s objects.
-scripts/package.sh --check -- "$werror"
+step "the Debian package: made of build/, unpacked and checked"
+scripts/package.sh --check --build build
 
 step "build-asan/: clang with the sanitizers, build"
 configure build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
