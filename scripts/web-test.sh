@@ -31,7 +31,8 @@ fi
 
 # The native frames of the scene the page was built with.
 [ -f "$here/build/CMakeCache.txt" ] ||
-  cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DPLAYER_BENCH=OFF > /dev/null
 targets=(capture)
 [ $rate = 0 ] || targets+=(sarnoj)
 cmake --build "$here/build" -j2 --target "${targets[@]}" > /dev/null
