@@ -1,5 +1,7 @@
 #include "gldevice/gl_device.h"
 
+#include <algorithm>
+#include <cstddef>
 
 #include "gldevice/gl_texture.h"
 #include "gldevice/gl_vertex_buffer.h"
@@ -41,12 +43,29 @@ GlDevice::GlDevice(const GlPrograms& programs, const GlTarget& target)
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glGenBuffers(1, &indexBuffer);
+    glGenVertexArrays(1, &streamArray);
+    glGenBuffers(1, &streamBuffer);
+    glBindVertexArray(streamArray);
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer);
+    constexpr GLsizei stride = sizeof(ClipPoint);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<void*>(offsetof(ClipPoint, x)));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<void*>(offsetof(ClipPoint, r)));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<void*>(offsetof(ClipPoint, u)));
+    glBindVertexArray(0);
 }
 
 GlDevice::~GlDevice()
 {
     glDeleteSamplers(1, &sampler);
     glDeleteBuffers(1, &indexBuffer);
+    glDeleteBuffers(1, &streamBuffer);
+    glDeleteVertexArrays(1, &streamArray);
 }
 
 HRESULT GlDevice::BeginScene() { return D3D_OK; }
@@ -111,7 +130,10 @@ void GlDevice::apply_state(bool triangles)
     glUniform2f(programs.scenePixel, 1.0f / float(target.width), 1.0f / float(target.height));
     const bool wireframe = fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT;
     const bool textured = triangles && texture && !wireframe;   // lines are never textured
-    glUniform1i(programs.sceneMode, (textured ? 1 : 0) | (gouraud ? 2 : 0));
+    const bool magnifiedToHalf = magFilter == D3DTFG_LINEAR && minFilter != D3DTFN_LINEAR &&
+                                 (mipFilter == D3DTFP_POINT || mipFilter == D3DTFP_LINEAR);
+    glUniform1i(programs.sceneMode,
+                (textured ? 1 : 0) | (gouraud ? 2 : 0) | (magnifiedToHalf ? 4 : 0));
     if (depthEnable) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
@@ -149,6 +171,97 @@ void GlDevice::apply_state(bool triangles)
     }
 }
 
+// A corner with its colour scaled to 0..1; flat shading takes every corner's from the
+// primitive's first.
+void GlDevice::emit(ClipPoint p, const ClipPoint& first)
+{
+    const ClipPoint& colour = gouraud ? p : first;
+    p.r = colour.r / 255.0f;
+    p.g = colour.g / 255.0f;
+    p.b = colour.b / 255.0f;
+    p.a = colour.a / 255.0f;
+    stream.push_back(p);
+}
+
+// As the software device culls a clipped polygon: by its winding on screen (y down).
+bool GlDevice::culled(const ClipPoint* polygon, int count) const
+{
+    if (cullMode != D3DCULL_CW && cullMode != D3DCULL_CCW)
+        return false;
+    double area = 0.0;
+    for (int i = 0; i < count; i++) {
+        const ClipPoint& p = polygon[i];
+        const ClipPoint& q = polygon[i + 1 < count ? i + 1 : 0];
+        const double px = double(p.x) / p.w, py = -double(p.y) / p.w;
+        const double qx = double(q.x) / q.w, qy = -double(q.y) / q.w;
+        area += px * qy - qx * py;
+    }
+    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
+}
+
+void GlDevice::clip_to_stream(const ClipPoint& a, const ClipPoint& b, const ClipPoint* c,
+                              bool wireframe)
+{
+    if (!c) {
+        ClipPoint from = a, to = b;
+        if (clip_line(from, to)) {
+            emit(from, a);
+            emit(to, a);
+        }
+        return;
+    }
+    ClipPoint polygon[maxClippedCorners];
+    const int count = clip_triangle(a, b, *c, polygon);
+    if (count < 3)
+        return;
+    if (!wireframe) {   // GL culls the fan's triangles by the polygon's winding
+        for (int i = 1; i + 1 < count; i++) {
+            emit(polygon[0], a);
+            emit(polygon[i], a);
+            emit(polygon[i + 1], a);
+        }
+        return;
+    }
+    // The triangle's own edges, each clipped, in the first corner's flat colour.
+    if (culled(polygon, count))
+        return;
+    const ClipPoint* corners[3] = {&a, &b, c};
+    for (int i = 0; i < 3; i++) {
+        ClipPoint from = *corners[i], to = *corners[(i + 1) % 3];
+        if (clip_line(from, to)) {
+            emit(from, a);
+            emit(to, a);
+        }
+    }
+}
+
+void GlDevice::flush_kept(GlVertexBuffer& buffer, GLenum mode, uint32_t startVertex,
+                          uint32_t reach)
+{
+    if (kept.empty())
+        return;
+    const GLint base = buffer.bind_for_drawing(startVertex, reach);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kept.size() * sizeof(uint16_t)), kept.data(),
+                 GL_STREAM_DRAW);
+    glDrawElementsBaseVertex(mode, GLsizei(kept.size()), GL_UNSIGNED_SHORT, nullptr, base);
+    glBindVertexArray(0);
+    kept.clear();
+}
+
+void GlDevice::flush_stream(GLenum mode)
+{
+    if (stream.empty())
+        return;
+    glBindVertexArray(streamArray);
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(stream.size() * sizeof(ClipPoint)), stream.data(),
+                 GL_STREAM_DRAW);
+    glDrawArrays(mode, 0, GLsizei(stream.size()));
+    glBindVertexArray(0);
+    stream.clear();
+}
+
 HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffer* base,
                                          uint32_t startVertex, uint32_t vertexCount,
                                          const uint16_t* indices, uint32_t indexCount, uint32_t)
@@ -158,30 +271,52 @@ HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffe
         return D3DERR_GENERIC;
     if (type != D3DPT_TRIANGLELIST && type != D3DPT_LINELIST)
         return D3DERR_GENERIC;
+    const bool triangles = type == D3DPT_TRIANGLELIST;
+    const bool wireframe = fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT;
+    const GLenum keptMode = triangles ? GL_TRIANGLES : GL_LINES;
+    const GLenum streamMode = triangles && !wireframe ? GL_TRIANGLES : GL_LINES;
+    const uint32_t reach =
+        startVertex < buffer->capacity()
+            ? uint32_t(std::min<uint64_t>(vertexCount, buffer->capacity() - startVertex))
+            : 0;
+    apply_state(triangles);
     // A primitive with an index outside the vertices given, or a vertex that is not a number,
-    // draws nothing; GL is handed only the others.
-    const uint32_t corners = type == D3DPT_TRIANGLELIST ? 3 : 2;
+    // draws nothing; one with every corner inside goes to GL as it is, one outside a plane with
+    // every corner draws nothing, and the others are clipped into the stream. Runs of either
+    // kind are drawn in turn, so that primitives keep their order.
+    const uint32_t corners = triangles ? 3 : 2;
     kept.clear();
+    stream.clear();
     for (uint32_t first = 0; first + corners <= indexCount; first += corners) {
         bool valid = true;
+        uint32_t all = allInside, any = 0;
         for (uint32_t k = 0; k < corners && valid; k++) {
             const uint16_t index = indices[first + k];
             const uint64_t at = uint64_t(startVertex) + index;
             valid = index < vertexCount && at < buffer->capacity() && buffer->drawable[at];
+            if (valid) {
+                all &= buffer->codes[at];
+                any |= buffer->codes[at];
+            }
         }
-        if (valid)
+        if (!valid || any != allInside)
+            continue;
+        if (all == allInside) {
+            flush_stream(streamMode);
             kept.insert(kept.end(), indices + first, indices + first + corners);
+            continue;
+        }
+        flush_kept(*buffer, keptMode, startVertex, reach);
+        ClipPoint p[3];
+        for (uint32_t k = 0; k < corners; k++) {
+            const ClipVertex& v = buffer->clip[startVertex + indices[first + k]];
+            p[k] = ClipPoint{v.x, v.y, v.z, v.w, v.u, v.v,
+                             float((v.colour >> 16) & 255), float((v.colour >> 8) & 255),
+                             float(v.colour & 255), float(v.colour >> 24)};
+        }
+        clip_to_stream(p[0], p[1], triangles ? &p[2] : nullptr, wireframe);
     }
-    if (kept.empty())
-        return D3D_OK;
-    apply_state(type == D3DPT_TRIANGLELIST);
-    buffer->bind_for_drawing();
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kept.size() * sizeof(uint16_t)), kept.data(),
-                 GL_STREAM_DRAW);
-    glDrawElementsBaseVertex(type == D3DPT_TRIANGLELIST ? GL_TRIANGLES : GL_LINES,
-                             GLsizei(kept.size()), GL_UNSIGNED_SHORT, nullptr,
-                             GLint(startVertex));
-    glBindVertexArray(0);
+    flush_kept(*buffer, keptMode, startVertex, reach);
+    flush_stream(streamMode);
     return D3D_OK;
 }

@@ -2,11 +2,15 @@
 // The device of the GL context: render and texture-stage state, the three transforms, and the
 // draw calls, which hand the processed clip-space vertices to GL with the state mapped onto GL's:
 // depth test less-or-equal, the blend factors, culling by winding on screen, flat colour from a
-// primitive's first vertex, wrap addressing and the filters of stage 0.
+// primitive's first vertex, wrap addressing and the filters of stage 0. A primitive with a corner
+// outside the near or far plane or the guard band is clipped here as on the software device,
+// its new corners' colours mixed along the clipped edges, and drawn from a stream buffer; GL
+// then clips only at the sides, where colours interpolated as c w and w keep their value.
 
 #include <cstdint>
 #include <vector>
 
+#include "gfxcontext/clipper.h"
 #include "gfxcontext/context.h"
 #include "gfxcontext/counted.h"
 #include "gfxcontext/transforms.h"
@@ -14,6 +18,7 @@
 #include "gldevice/gl_programs.h"
 
 class GlTexture;
+class GlVertexBuffer;
 
 // The framebuffer a context's device draws into.
 struct GlTarget {
@@ -45,10 +50,18 @@ public:
 
 private:
     void apply_state(bool triangles);
+    // Adds the clipped primitive a, b(, c) to the stream; null c: a line.
+    void clip_to_stream(const ClipPoint& a, const ClipPoint& b, const ClipPoint* c,
+                        bool wireframe);
+    void emit(ClipPoint p, const ClipPoint& first);
+    bool culled(const ClipPoint* polygon, int count) const;
+    // Draws what kept or the stream holds, and empties it.
+    void flush_kept(GlVertexBuffer& buffer, GLenum mode, uint32_t startVertex, uint32_t reach);
+    void flush_stream(GLenum mode);
 
     const GlPrograms& programs;
     const GlTarget& target;
-    GLuint sampler = 0, indexBuffer = 0;
+    GLuint sampler = 0, indexBuffer = 0, streamArray = 0, streamBuffer = 0;
     bool depthEnable = true, gouraud = true, blendEnable = false;
     uint32_t srcBlend = D3DBLEND_ONE, destBlend = D3DBLEND_ZERO;
     uint32_t cullMode = D3DCULL_CCW, fillMode = D3DFILL_SOLID;
@@ -56,4 +69,5 @@ private:
     const GlTexture* texture = nullptr;
     Transforms transforms;
     std::vector<uint16_t> kept;   // the indices of the primitives a draw hands to GL
+    std::vector<ClipPoint> stream;   // clipped primitives, colours 0..1
 };

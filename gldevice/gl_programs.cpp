@@ -31,7 +31,10 @@ void main()
 
 // A textured primitive takes its alpha from the texture alone. The mip level is chosen as the
 // software device chooses it, from the longer of the texel footprint's steps along x and y; a
-// footprint that is not a number (where 1/w runs out across a quad) counts as magnified.
+// footprint that is not a number (where 1/w runs out across a quad) counts as magnified. With a
+// bilinear magnification and point minification between levels (mode bit 2) the texture stays
+// magnified up to a level of detail of 0.5, which drivers that switch at 0 are told as a level
+// of detail of 0.
 constexpr const char* sceneFragment = R"(#version 330 core
 in vec2 texcoord;
 in vec4 diffuseW;
@@ -48,7 +51,7 @@ void main()
         vec2 size = vec2(textureSize(image, 0));
         vec2 dx = dFdx(texcoord) * size, dy = dFdy(texcoord) * size;
         float rho2 = max(dot(dx, dx), dot(dy, dy));
-        float lod = rho2 > 1.0 ? 0.5 * log2(rho2) : 0.0;
+        float lod = rho2 > ((mode & 4) != 0 ? 2.0 : 1.0) ? 0.5 * log2(rho2) : 0.0;
         result = textureLod(image, texcoord, lod) * d;
     } else {
         result = d;

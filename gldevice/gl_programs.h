@@ -7,7 +7,7 @@
 
 struct GlPrograms {
     GLuint scene = 0, text = 0;
-    GLint sceneMode = -1;    // bit 0: textured, bit 1: Gouraud
+    GLint sceneMode = -1;    // bit 0: textured, bit 1: Gouraud, bit 2: magnified to LOD 0.5
     GLint scenePixel = -1;   // (1 / width, 1 / height) of the target
     GLint textScale = -1;    // (2 / width, 2 / height) of the target
     GLint textColour = -1;

@@ -1,22 +1,32 @@
 #include "gldevice/gl_vertex_buffer.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
+#include "gfxcontext/clipper.h"
 #include "gldevice/gl_device.h"
+
+namespace {
+
+// Draws of a few vertices from a large buffer should not orphan the ring at every draw.
+constexpr uint32_t ringCopies = 3;
+
+}  // namespace
 
 GlVertexBuffer::GlVertexBuffer(uint32_t fvf, uint32_t capacity) : HostVertexBuffer(fvf, capacity)
 {
     if (!transformed())
         return;
     drawable.assign(capacity, 1);
+    codes.assign(capacity, uint8_t(allInside));
+    ringSize = capacity * ringCopies;
     glGenVertexArrays(1, &array);
     glGenBuffers(1, &buffer);
     glBindVertexArray(array);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(capacity * sizeof(ClipVertex)), clip.data(),
-                 GL_DYNAMIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(ringSize) * sizeof(ClipVertex)), nullptr,
+                 GL_STREAM_DRAW);
     constexpr GLsizei stride = sizeof(ClipVertex);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
@@ -44,30 +54,46 @@ HRESULT GlVertexBuffer::ProcessVertices(uint32_t operations, uint32_t destIndex,
     if (!transform_from(dynamic_cast<GlVertexBuffer*>(source), sourceIndex, destIndex, n,
                         ours ? ours->combined_transform() : nullptr, operations))
         return D3DERR_GENERIC;
-    if (n == 0)
-        return D3D_OK;
     for (uint32_t i = destIndex; i < destIndex + n; i++) {
         const ClipVertex& out = clip[i];
         drawable[i] = std::isfinite(out.x) && std::isfinite(out.y) &&
-                                  std::isfinite(out.z) && std::isfinite(out.w);
+                      std::isfinite(out.z) && std::isfinite(out.w);
+        codes[i] = uint8_t(clip_outcode(ClipPoint{out.x, out.y, out.z, out.w, 0, 0, 0, 0, 0, 0}));
     }
-    if (dirtyBegin == dirtyEnd) {
-        dirtyBegin = destIndex;
-        dirtyEnd = destIndex + n;
-    } else {
-        dirtyBegin = std::min(dirtyBegin, destIndex);
-        dirtyEnd = std::max(dirtyEnd, destIndex + n);
-    }
+    changed = changed || n > 0;
     return D3D_OK;
 }
 
-void GlVertexBuffer::bind_for_drawing()
+GLint GlVertexBuffer::bind_for_drawing(uint32_t first, uint32_t count)
 {
     glBindVertexArray(array);
-    if (dirtyBegin == dirtyEnd)
-        return;
+    if (count == 0)
+        return 0;
+    if (!changed && first >= uploadedFirst && first + count <= uploadedFirst + uploadedCount)
+        return GLint(uploadedBase + (first - uploadedFirst));
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferSubData(GL_ARRAY_BUFFER, GLintptr(dirtyBegin * sizeof(ClipVertex)),
-                    GLsizeiptr((dirtyEnd - dirtyBegin) * sizeof(ClipVertex)), &clip[dirtyBegin]);
-    dirtyBegin = dirtyEnd = 0;
+    constexpr size_t stride = sizeof(ClipVertex);
+    if (ringNext + count > ringSize) {
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(ringSize) * stride), nullptr,
+                     GL_STREAM_DRAW);
+        ringNext = 0;
+    }
+    // Unsynchronised: nothing drawn before reads this part of the ring.
+    void* at = glMapBufferRange(GL_ARRAY_BUFFER, GLintptr(size_t(ringNext) * stride),
+                                GLsizeiptr(size_t(count) * stride),
+                                GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                    GL_MAP_UNSYNCHRONIZED_BIT);
+    if (at) {
+        std::memcpy(at, &clip[first], size_t(count) * stride);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+    } else {
+        glBufferSubData(GL_ARRAY_BUFFER, GLintptr(size_t(ringNext) * stride),
+                        GLsizeiptr(size_t(count) * stride), &clip[first]);
+    }
+    changed = false;
+    uploadedFirst = first;
+    uploadedCount = count;
+    uploadedBase = ringNext;
+    ringNext += count;
+    return GLint(uploadedBase);
 }

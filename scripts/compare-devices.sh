@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Draws the same frames through the software device and the GL device with `capture` and compares
 # each pair with `compare-frames`: the golden tests' crafted scenes (also on a 1920 x 1440 target
-# with 4 samples), the shared scenes that have a camera, when they are there, and frames of our
-# production. Prints the PSNR and the worst 16 x 16 block mean difference of every frame; fails
-# when a frame is under 35 dB or has a block more than 8 steps apart, or when no GL context can
-# be made (the comparison would then hold the software device against itself).
+# with 4 samples, and with 8) and a floor the near plane clips, the shared scenes that have a
+# camera, when they are there, and frames of our production. Prints the PSNR and the worst 16 x 16
+# block's mean absolute difference of every frame; fails when a frame is under 35 dB or has a
+# block more than 8 steps apart, or when no GL context can be made (the comparison would then
+# hold the software device against itself).
 # Usage: scripts/compare-devices.sh [BUILD_DIR]   (built: capture, compare-frames, make-demo;
 #                                                   default build)
 set -euo pipefail
@@ -42,6 +43,9 @@ shot() {
 shot lit crafted/lit.3ds 0,50,100
 shot headlight crafted/headlight.3ds 0
 shot paused crafted/paused.3ds 0,20
+shot near-plane crafted/near-plane.3ds 0
+shot near-plane-8 crafted/near-plane.3ds 0 --samples 8
+shot lit-8 crafted/lit.3ds 50 --samples 8
 shot lit-1920x1440x4 crafted/lit.3ds 50 --size 1920x1440 --samples 4
 shot paused-1920x1440x4 crafted/paused.3ds 0 --size 1920x1440 --samples 4
 

@@ -190,6 +190,12 @@ TEST(GoldenFrames, FramesCompareByPsnrAndBlockMeans)
     EXPECT_DOUBLE_EQ(c.worstBlockMean, 8.0);
     EXPECT_GE(c.psnr, minimumPsnr);
     EXPECT_TRUE(frames_agree(c));
+    // Differences count by their size: a block half twelve steps brighter, half twelve darker
+    // is twelve steps off, not none.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 16; x < 32; ++x)
+            b[size_t(y * 32 + x)] = y < 8 ? 0x40608C : 0x406074;
+    EXPECT_DOUBLE_EQ(compare_frames(a, b, 32, 16).worstBlockMean, 12.0);
     // A partial block at the right edge is the mean of its own pixels.
     std::vector<uint32_t> narrowA(20 * 1, 0), narrowB(20 * 1, 0);
     narrowB[19] = 0x000010;

@@ -1,8 +1,9 @@
 #pragma once
 // How far apart two frames of the same scene are, as the two devices draw it: the PSNR over the
-// red, green and blue channels of every pixel, and the largest difference between the means of a
+// red, green and blue channels of every pixel, and the largest mean absolute difference of a
 // channel over a 16 x 16 block (the blocks at the right and bottom edges may be smaller). Small
-// misplacements of edges cost PSNR; a block mean shows a region drawn in another shade.
+// misplacements of edges cost PSNR; a block mean shows a region drawn in another shade, also one
+// brighter in one half and darker in the other.
 
 #include <cstdint>
 #include <span>

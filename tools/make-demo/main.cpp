@@ -28,7 +28,7 @@ void usage(std::FILE* out)
                  "sarnoj.mp3. --frames N cuts the music at scene frame N (default %d),\n"
                  "for quick tests; the scene is the same either way.\n"
                  "--crafted-scenes writes the golden frames' scenes instead: lit.3ds,\n"
-                 "headlight.3ds, paused.3ds and their texture.\n",
+                 "headlight.3ds, paused.3ds, near-plane.3ds and their texture.\n",
                  demo::kEndFrame);
 }
 

@@ -148,9 +148,39 @@ bool write_paused_scene(const fs::path& dir)
     return w.save((dir / "paused.3ds").string());
 }
 
+bool write_near_plane_scene(const fs::path& dir)
+{
+    ChunkWriter w;
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
+    w.material({.name = "FLOOR", .shading = 3, .twoSided = true});
+    MeshDesc floor;
+    floor.name = "FLOOR";
+    // A light fading out by 700 units, straight above the two far corners: the corner behind
+    // the camera, 800 units away, is dark.
+    floor.vertices = {{0, -300, 0}, {-60, 500, 0}, {60, 500, 0}};
+    floor.faces = {{0, 2, 1}};
+    floor.faceMaterials.push_back({"FLOOR", {0}});
+    floor.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    w.mesh_object(floor);
+    w.begin_object("SUN");
+    w.begin_light({0, 500, 100}, {1.0f, 1.0f, 1.0f});
+    w.float_chunk(chunk_id::MULTIPLIER, 1.0f);
+    w.empty(chunk_id::FADING_IS_ON);
+    w.float_chunk(chunk_id::RANGE_START, 50.0f);
+    w.float_chunk(chunk_id::RANGE_END, 700.0f);
+    w.close();
+    w.close();
+    w.camera_object("CAM", {0, 0, 30}, {0, 200, 0}, 0, 60);
+    w.close();
+    w.close();
+    return w.save((dir / "near-plane.3ds").string());
+}
+
 bool write_crafted_scenes(const fs::path& dir)
 {
     std::error_code error;
     fs::create_directories(dir, error);
-    return !error && write_lit_scene(dir) && write_headlight_scene(dir) && write_paused_scene(dir);
+    return !error && write_lit_scene(dir) && write_headlight_scene(dir) &&
+           write_paused_scene(dir) && write_near_plane_scene(dir);
 }

@@ -14,6 +14,10 @@ bool write_headlight_scene(const std::filesystem::path& dir);
 // paused.3ds: no camera: the free camera at the origin looking along +z at a box, the clock
 // standing still.
 bool write_paused_scene(const std::filesystem::path& dir);
+// near-plane.3ds: a floor triangle with one corner far behind the camera, lit at a grazing angle,
+// and two far ahead under a light straight above them: a face the near plane clips, its colour
+// running from dark to bright.
+bool write_near_plane_scene(const std::filesystem::path& dir);
 
-// All three.
+// All four.
 bool write_crafted_scenes(const std::filesystem::path& dir);
