@@ -28,5 +28,6 @@ struct EglSession : GlHost {
 std::unique_ptr<EglSession> start_egl_session(std::string& reason);
 
 // Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
-// swrast, or anything calling itself software).
+// swrast, SWR, SwiftShader, the Microsoft Basic Render Driver, or anything calling itself
+// software).
 bool is_software_renderer(std::string_view renderer);

@@ -343,10 +343,15 @@ TEST_F(DeviceTest, TheEnvironmentForcesEitherDevice)
 
 TEST_F(DeviceTest, SoftwareRasterisersAreToldByTheirRendererNames)
 {
-    for (const char* name : {LLVMPIPE, "softpipe", "Mesa X11 swrast", "Software Rasterizer",
-                             "Microsoft Basic Render Driver (software)"})
+    // As the drivers name themselves.
+    for (const char* name :
+         {LLVMPIPE, "llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa X11 swrast",
+          "Software Rasterizer", "D3D12 (Microsoft Basic Render Driver)", "SWR",
+          "ANGLE (Google, Vulkan 1.3.0 (SwiftShader Device (Subzero) (0x0000C0DE)), "
+          "SwiftShader driver)"})
         EXPECT_TRUE(is_software_renderer(name)) << name;
     for (const char* name : {GPU, "NVIDIA GeForce RTX 3060/PCIe/SSE2",
-                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl", ""})
+                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl",
+                             "D3D12 (NVIDIA GeForce RTX 3060)", "Apple M2", ""})
         EXPECT_FALSE(is_software_renderer(name)) << name;
 }
