@@ -261,6 +261,7 @@ void BM_WholeFrame(benchmark::State& state)
     state.counters["height"] = player.presenter().height;
     state.counters["samples"] = target->samples;
     state.counters["gl"] = player.device() == RenderDevice::gl;
+    state.SetLabel(player.gl_renderer());
     state.counters["frames/s"] = benchmark::Counter(double(state.iterations()),
                                                     benchmark::Counter::kIsRate);
 }

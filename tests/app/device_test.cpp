@@ -96,7 +96,8 @@ struct DeviceChoice {
             attempt.renderer = renderer;
             return attempt;
         };
-        library = make_player_library(forced, maker, std::move(softwareLibrary), warnings);
+        library = make_player_library(forced, maker, std::move(softwareLibrary), warnings,
+                                      &glRenderer);
         graphics.library = library.get();
     }
     // The device goes down before the libraries it came from.
@@ -131,6 +132,7 @@ struct DeviceChoice {
     testing_gfx::RecordingLibrary* software = nullptr;
     testing_gfx::RecordingLibrary* gl = nullptr;   // valid while the choice keeps it
     bool glRefuses = false;
+    std::string glRenderer;   // as the player reports it
     int glTries = 0;
     void* glWindow = nullptr;
     std::unique_ptr<gfx::ContextLibrary> library;
@@ -315,6 +317,7 @@ TEST_F(DeviceTest, WithoutAGraphicsProcessorTheSoftwareDeviceDraws)
                   std::vector<std::string>{
                       "D3DXCreateContext(4294967291, 0, 4294967295, 4294967295)"});
         EXPECT_EQ(choice.glTries, 1);
+        EXPECT_EQ(choice.glRenderer, "");
         EXPECT_EQ(choice.warned(), "");
     }
 }
@@ -325,12 +328,14 @@ TEST_F(DeviceTest, TheEnvironmentForcesEitherDevice)
         DeviceChoice choice(RenderDevice::gl, LLVMPIPE);
         device_setup(view, false);
         EXPECT_TRUE(choice.drawn_by_gl());
+        EXPECT_EQ(choice.glRenderer, LLVMPIPE);
     }
     {
         DeviceChoice choice(RenderDevice::software, GPU);
         device_setup(view, false);
         EXPECT_TRUE(choice.drawn_by_software());
         EXPECT_EQ(choice.glTries, 0);
+        EXPECT_EQ(choice.glRenderer, "");
     }
     // GL asked for where none can be made: the software device, after one line saying why.
     DeviceChoice choice(RenderDevice::gl, nullptr);
