@@ -63,7 +63,11 @@ public:
                         *glRenderer = renderer;
                     return made;
                 }
-                gl.reset();   // its GL context leaves the window to the software device
+                // Its render buffers did not fit in the graphics memory, or the driver refused
+                // them: its GL context leaves the window to the software device.
+                say_no_gl(warnings, "the GL device could not make its render buffers (out of "
+                                    "graphics memory?)");
+                gl.reset();
             }
         }
         const HRESULT made =

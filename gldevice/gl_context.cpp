@@ -292,11 +292,20 @@ public:
         const auto size = context_size(width, height, target, outputWidth, outputHeight);
         if (!size)
             return D3DERR_GENERIC;
-        // A driver with fewer samples a pixel draws with as many as it has.
+        // A driver with fewer samples a pixel draws with as many as it has, and says so once.
         const int samples = std::max(1, std::min(target.samples, int(maxSamples)));
+        if (samples < target.samples && !cappedSaid) {
+            std::fprintf(stderr,
+                         "sarnoj: the GL device draws with %d samples a pixel, not %d: its "
+                         "driver's GL_MAX_SAMPLES\n",
+                         samples, target.samples);
+            cappedSaid = true;
+        }
         auto made = std::make_unique<GlContext>(presenter, *host, *programs, size->width,
                                                 size->height, size->target, samples);
-        if (!made->complete())
+        // Render buffers the graphics memory cannot hold are reported here (GL_OUT_OF_MEMORY) and
+        // nowhere else: the context is refused, and the player draws with the software device.
+        if (glGetError() != GL_NO_ERROR || !made->complete())
             return D3DERR_GENERIC;
         contexts.push_back(std::move(made));
         *context = contexts.back().get();
@@ -333,6 +342,7 @@ private:
     Presenter* presenter;
     RenderTarget target;
     GLint maxSamples = 1;
+    bool cappedSaid = false;
     std::vector<std::unique_ptr<GlTexture>> textures;
     std::vector<std::unique_ptr<GlContext>> contexts;
 };
