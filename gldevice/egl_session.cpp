@@ -95,10 +95,28 @@ bool start_on(EglSession& session, EGLDisplay display, std::string& reason)
         reason = "the EGL display has no configuration for OpenGL";
         return false;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-    session.context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    // Asked first to lose itself on a reset of the graphics processor and say so (EGL 1.5's
+    // attribute, then the extension's), so a reset stops the device rather than drawing garbage;
+    // a driver offering neither makes a plain context.
+    const EGLint resetAttribute[] = {EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT, EGL_NONE};
+    const EGLint loseOnReset[] = {EGL_LOSE_CONTEXT_ON_RESET, EGL_LOSE_CONTEXT_ON_RESET_EXT,
+                                  EGL_NONE};
+    const bool robustExtension = has_extension(extensions, "EGL_EXT_create_context_robustness");
+    const char* version = eglQueryString(display, EGL_VERSION);
+    const bool egl15 = version && std::strncmp(version, "1.", 2) == 0 && version[2] >= '5';
+    session.context = EGL_NO_CONTEXT;
+    for (int attempt = 0; attempt < 3 && session.context == EGL_NO_CONTEXT; ++attempt) {
+        if ((attempt == 0 && !egl15) || (attempt == 1 && !robustExtension))
+            continue;
+        const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
+                                            EGL_CONTEXT_MINOR_VERSION, 3,
+                                            EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                            EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                            resetAttribute[attempt], loseOnReset[attempt],
+                                            EGL_NONE};
+        session.context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    }
     if (session.context == EGL_NO_CONTEXT) {
         session.context = nullptr;
         reason = "no OpenGL 3.3 core context could be made";

@@ -47,7 +47,21 @@ GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter, const Rend
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // A context that is lost, and says so, when the graphics processor is reset (the device stops
+    // with its error): isolated from other programs' resets where the driver offers that, else
+    // just told; where the driver can make neither, a plain context.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_RESET_ISOLATION_FLAG);
     SDL_GLContext context = SDL_GL_CreateContext(sdl);
+    if (!context) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+        context = SDL_GL_CreateContext(sdl);
+    }
+    if (!context) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION,
+                            SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
+        context = SDL_GL_CreateContext(sdl);
+    }
     // SDL's own renderer, should the software device show the frames after all, asks for what
     // it needs.
     SDL_GL_ResetAttributes();
