@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "gldevice/egl_session.h"
 #include "gldevice/gl_api.h"
 #include "gldevice/gl_context.h"
 #include "gldevice/gl_host.h"
@@ -35,7 +36,8 @@ private:
 
 }  // namespace
 
-GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter, const RenderTarget& target)
+GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter,
+                             const RenderTarget& softwareTarget, const RenderTarget& gpuTarget)
 {
     GlAttempt attempt;
     SDL_Window* sdl = window.sdl_window();
@@ -77,6 +79,8 @@ GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter, const Rend
     SDL_GL_SetSwapInterval(1);
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     attempt.renderer = renderer ? renderer : "";
+    const RenderTarget& target =
+        is_software_renderer(attempt.renderer) ? softwareTarget : gpuTarget;
     attempt.library = make_gl_context_library(std::move(host), presenter, target, attempt.failure);
     return attempt;
 }
