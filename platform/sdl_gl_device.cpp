@@ -3,11 +3,13 @@
 #include <SDL.h>
 
 #include <memory>
+#include <optional>
 
 #include "gldevice/egl_session.h"
 #include "gldevice/gl_api.h"
 #include "gldevice/gl_context.h"
 #include "gldevice/gl_host.h"
+#include "platform/display_pacer.h"
 
 namespace {
 
@@ -27,11 +29,26 @@ public:
         SDL_GL_GetDrawableSize(window, &width, &height);
         return true;
     }
-    void swap() override { SDL_GL_SwapWindow(window); }
+    void swap() override
+    {
+        SDL_GL_SwapWindow(window);
+        if (pacer)
+            pacer->wait();
+    }
+
+    // In step with the display's retrace: adaptive where the driver offers it (a late frame is
+    // shown at once rather than a whole period later), else plain; without either, swaps return
+    // at once and the loop waits out the display's period itself.
+    void synchronise()
+    {
+        if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0)
+            pacer.emplace(display_period(window));
+    }
 
 private:
     SDL_Window* window;
     SDL_GLContext context;
+    std::optional<DisplayPacer> pacer;
 };
 
 }  // namespace
@@ -76,7 +93,7 @@ GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter,
         attempt.failure = SDL_GetError();
         return attempt;
     }
-    SDL_GL_SetSwapInterval(1);
+    host->synchronise();
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     attempt.renderer = renderer ? renderer : "";
     const RenderTarget& target =
