@@ -156,6 +156,11 @@ std::unique_ptr<gfx::ContextLibrary> make_player_library(
                                            warnings, glRenderer);
 }
 
+bool software_gl_renderer(std::string_view renderer)
+{
+    return is_software_renderer(renderer);
+}
+
 void report_gl_device(std::FILE* out, std::string_view renderer)
 {
     std::fprintf(out, "gl device: %.*s\n", int(renderer.size()), renderer.data());

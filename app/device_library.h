@@ -30,6 +30,10 @@ struct DeviceLibrary {
     std::string renderer;                           // GL_RENDERER, when the GL device started
 };
 
+// Whether a GL renderer's name is one of a rasteriser that runs on the processor (always, in a
+// build without the GL device).
+bool software_gl_renderer(std::string_view renderer);
+
 // "gl device: <renderer>" in one line, so nobody measures a software renderer for a GPU.
 void report_gl_device(std::FILE* out, std::string_view renderer);
 
