@@ -1,5 +1,5 @@
 // The headless GL session: the context it makes is one a reset of the graphics processor loses and
-// tells of, where EGL offers that.
+// tells of, where EGL offers that; and what the GL device says about the target it gets.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "gfxcontext/context.h"
 #include "gldevice/egl_session.h"
+#include "gldevice/gl_context.h"
 #include "gldevice/gl_api.h"
 #include "tests/support/skip_or_fail.h"
 
@@ -31,4 +33,36 @@ TEST(EglSession, ContextIsLostAndToldOnAReset)
     EXPECT_EQ(strategy, GL_LOSE_CONTEXT_ON_RESET);
     EXPECT_EQ(glGetGraphicsResetStatus(), GLenum(GL_NO_ERROR));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(EglSession, TheTargetIsCappedAtTheDriversSamplesAndRefusedOnAnError)
+{
+    std::string reason;
+    testing::internal::CaptureStderr();
+    auto library = make_gl_context_library(nullptr, RenderTarget{640, 480, false, 8}, reason);
+    gfx::Context* context = nullptr;
+    const HRESULT made =
+        library ? library->D3DXCreateContext(D3DX_HWLEVEL_TL, 0, nullptr, 640, 480, &context)
+                : D3DERR_GENERIC;
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (!library)
+        SKIP_OR_FAIL_IN_CI("no GL context can be made here: " << reason);
+    EXPECT_EQ(made, D3D_OK);
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    if (most < 8)
+        EXPECT_EQ(said, "sarnoj: the GL device draws with " + std::to_string(most) +
+                            " samples a pixel, not 8: its driver's GL_MAX_SAMPLES\n");
+    else
+        EXPECT_EQ(said, "");
+    if (context)
+        context->Release();
+
+    // An error while the render buffers are made (GL_OUT_OF_MEMORY where they do not fit; here an
+    // error raised just before) refuses the context, so the player can fall back.
+    glEnable(0xFFFF);
+    context = nullptr;
+    EXPECT_EQ(library->D3DXCreateContext(D3DX_HWLEVEL_TL, 0, nullptr, 640, 480, &context),
+              D3DERR_GENERIC);
+    EXPECT_EQ(context, nullptr);
 }
