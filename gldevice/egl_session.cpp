@@ -170,8 +170,8 @@ std::unique_ptr<EglSession> start_egl_session(std::string& reason)
 bool is_software_renderer(std::string_view renderer)
 {
     // GL has no query for this. Mesa's GLX_MESA_query_renderer answers "accelerated" only for GLX
-    // contexts and EGL has none; headless, open_display prefers an EGL device that does not say
-    // EGL_MESA_device_software, but a window's context is judged by its renderer's name alone.
+    // contexts and EGL has none; headless, candidate_displays prefers an EGL device that does not
+    // say EGL_MESA_device_software, but a window's context is judged by its renderer's name alone.
     std::string lower(renderer);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
