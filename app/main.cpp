@@ -90,7 +90,8 @@ int main(int argc, char** argv)
     const RenderTarget target = render_target_from_environment(stderr);
     // The GL device on a graphics processor defaults to the window's pixels with 4 samples; a
     // variable it cannot use was named above.
-    const RenderTarget gpuTarget = render_target_from_environment(nullptr, available_memory(), true);
+    const RenderTarget gpuTarget =
+        render_target_from_environment(nullptr, available_memory(), true);
     const std::optional<RenderDevice> forced = render_device_from_environment(stderr);
     window.prefer_gl(forced != RenderDevice::software);
     std::string glRenderer;   // set once the GL device draws

@@ -24,8 +24,9 @@ TEST(EglSession, ContextIsLostAndToldOnAReset)
     EXPECT_FALSE(session->renderer.empty());
     const char* version = eglQueryString(session->display, EGL_VERSION);
     const char* extensions = eglQueryString(session->display, EGL_EXTENSIONS);
-    const bool offered = (version && std::strncmp(version, "1.5", 3) == 0) ||
-                         (extensions && std::strstr(extensions, "EGL_EXT_create_context_robustness"));
+    const bool offered =
+        (version && std::strncmp(version, "1.5", 3) == 0) ||
+        (extensions && std::strstr(extensions, "EGL_EXT_create_context_robustness"));
     if (!offered)
         SKIP_OR_FAIL_IN_CI("this EGL offers no reset notification");
     GLint strategy = 0;
