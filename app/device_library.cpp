@@ -8,7 +8,7 @@
 // A build without the GL device (the browser's): every try at GL finds none.
 namespace {
 std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(Presenter*, const RenderTarget&,
-                                                             std::string& reason)
+                                                             std::string& reason, std::string*)
 {
     reason = "this build has no GL device";
     return nullptr;
@@ -37,9 +37,10 @@ bool hardware_level(uint32_t selector)
 class PlayerLibrary : public gfx::ContextLibrary {
 public:
     PlayerLibrary(std::optional<RenderDevice> forced, GlMaker makeGl,
-                  std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings)
+                  std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings,
+                  std::string* glRenderer)
         : forced(forced), makeGl(std::move(makeGl)), software(std::move(software)),
-          warnings(warnings)
+          warnings(warnings), glRenderer(glRenderer)
     {
     }
 
@@ -58,9 +59,15 @@ public:
                     gl->D3DXCreateContext(selector, flags, window, width, height, context);
                 if (made == D3D_OK && context && *context) {
                     drawing = gl.get();
+                    if (glRenderer)
+                        *glRenderer = renderer;
                     return made;
                 }
-                gl.reset();   // its GL context leaves the window to the software device
+                // Its render buffers did not fit in the graphics memory, or the driver refused
+                // them: its GL context leaves the window to the software device.
+                say_no_gl(warnings, "the GL device could not make its render buffers (out of "
+                                    "graphics memory?)");
+                gl.reset();
             }
         }
         const HRESULT made =
@@ -100,6 +107,7 @@ private:
         if (forced != RenderDevice::gl && is_software_renderer(attempt.renderer))
             return;   // the attempt's context goes with it
         gl = std::move(attempt.library);
+        renderer = attempt.renderer;
         gl->D3DXInitialize();
     }
 
@@ -109,7 +117,9 @@ private:
     std::unique_ptr<gfx::ContextLibrary> gl;
     gfx::ContextLibrary* drawing = nullptr;   // the library that made the context drawn with
     bool triedGl = false;
+    std::string renderer;
     std::FILE* warnings;
+    std::string* glRenderer;
 };
 
 }  // namespace
@@ -130,18 +140,29 @@ DeviceLibrary make_device_library(RenderDevice wanted, Presenter* presenter,
                                   const RenderTarget& target, std::FILE* warnings)
 {
     if (wanted == RenderDevice::gl) {
-        std::string reason;
-        if (auto library = make_gl_context_library(presenter, target, reason))
-            return {std::move(library), RenderDevice::gl};
+        std::string reason, renderer;
+        if (auto library = make_gl_context_library(presenter, target, reason, &renderer))
+            return {std::move(library), RenderDevice::gl, renderer};
         say_no_gl(warnings, reason);
     }
-    return {make_software_context_library(presenter, target), RenderDevice::software};
+    return {make_software_context_library(presenter, target), RenderDevice::software, {}};
 }
 
 std::unique_ptr<gfx::ContextLibrary> make_player_library(
     std::optional<RenderDevice> forced, GlMaker makeGl,
-    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings)
+    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings, std::string* glRenderer)
 {
     return std::make_unique<PlayerLibrary>(forced, std::move(makeGl), std::move(software),
-                                           warnings);
+                                           warnings, glRenderer);
+}
+
+bool software_gl_renderer(std::string_view renderer)
+{
+    return is_software_renderer(renderer);
+}
+
+void report_gl_device(std::FILE* out, std::string_view renderer)
+{
+    std::fprintf(out, "gl device: %.*s\n", int(renderer.size()), renderer.data());
+    std::fflush(out);
 }

@@ -27,7 +27,15 @@ std::optional<RenderDevice> parse_render_device(std::string_view text, std::stri
 struct DeviceLibrary {
     std::unique_ptr<gfx::ContextLibrary> library;
     RenderDevice device = RenderDevice::software;   // the one that started
+    std::string renderer;                           // GL_RENDERER, when the GL device started
 };
+
+// Whether a GL renderer's name is one of a rasteriser that runs on the processor (always, in a
+// build without the GL device).
+bool software_gl_renderer(std::string_view renderer);
+
+// "gl device: <renderer>" in one line, so nobody measures a software renderer for a GPU.
+void report_gl_device(std::FILE* out, std::string_view renderer);
 
 DeviceLibrary make_device_library(RenderDevice wanted, Presenter* presenter,
                                   const RenderTarget& target, std::FILE* warnings);
@@ -45,6 +53,8 @@ using GlMaker = std::function<GlAttempt(void* window)>;
 // rasteriser draws it (the software device, after a line on `warnings`, when none can be made);
 // software never tries GL. Unforced, a GL renderer that runs on the processor is not taken: the
 // software device draws the same pictures faster there. makeGl is called at most once.
+// `glRenderer`, when given, receives the GL renderer's name once the GL device draws.
 std::unique_ptr<gfx::ContextLibrary> make_player_library(
     std::optional<RenderDevice> forced, GlMaker makeGl,
-    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings);
+    std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings,
+    std::string* glRenderer = nullptr);

@@ -49,6 +49,7 @@ HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height
     DeviceLibrary made = make_device_library(device, offscreen.get(), target, stderr);
     library = std::move(made.library);
     deviceInUse = made.device;
+    glRenderer = made.renderer;
     window.port = windowPort.get();
     frameClock.time = clockPort.get();
     graphics.library = library.get();

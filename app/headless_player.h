@@ -47,6 +47,8 @@ public:
     Scene& scene() { return *loaded; }
     // The device drawing the frames: the software device when the GL device did not start.
     RenderDevice device() const { return deviceInUse; }
+    // GL_RENDERER of the GL device; empty for the software device.
+    const std::string& gl_renderer() const { return glRenderer; }
 
 private:
     HeadlessPlayer(const RenderTarget& target, int width, int height, RenderDevice device);
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<StoppedClock> clockPort;
     std::unique_ptr<gfx::ContextLibrary> library;
     RenderDevice deviceInUse = RenderDevice::software;
+    std::string glRenderer;
     Scene* loaded = nullptr;
     FreeCamera* freeCamera = nullptr;
     int64_t ticksFlown = 0;

@@ -88,11 +88,16 @@ int main(int argc, char** argv)
     // window where device set-up takes it, else by the software device, whose finished frames go
     // to the window through the presenter.
     const RenderTarget target = render_target_from_environment(stderr);
+    // The GL device on a graphics processor defaults to the window's pixels with 4 samples; a
+    // variable it cannot use was named above.
+    const RenderTarget gpuTarget =
+        render_target_from_environment(nullptr, available_memory(), true);
     const std::optional<RenderDevice> forced = render_device_from_environment(stderr);
     window.prefer_gl(forced != RenderDevice::software);
+    std::string glRenderer;   // set once the GL device draws
     auto graphics = make_player_library(
-        forced, [&](void*) { return make_sdl_gl_device(window, &presenter, target); },
-        make_software_context_library(&presenter, target), stderr);
+        forced, [&](void*) { return make_sdl_gl_device(window, &presenter, target, gpuTarget); },
+        make_software_context_library(&presenter, target), stderr, &glRenderer);
 
     // The frame log, when asked for: the real-time clock at each present, beside the scene frame.
     FilePtr frameLog;
@@ -114,7 +119,10 @@ int main(int argc, char** argv)
     PlayerPorts ports{window, clock, messageBox, sound, *graphics};
     RunStats stats{};
     const int code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats, logFrame);
-    if (std::getenv(FRAME_RATE_VARIABLE) && stats.frames)
+    if (std::getenv(FRAME_RATE_VARIABLE) && stats.frames) {
+        if (!glRenderer.empty())
+            report_gl_device(stderr, glRenderer);
         report_frame_rate(stats, stderr);
+    }
     return code;
 }

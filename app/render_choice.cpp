@@ -14,13 +14,21 @@ void warn(std::FILE* warnings, const char* variable, const std::string& reason)
 }  // namespace
 
 RenderTarget render_target_from_environment(std::FILE* warnings,
-                                           std::optional<uint64_t> available)
+                                           std::optional<uint64_t> available,
+                                           bool graphicsProcessor)
 {
-    RenderTarget target;
+    // A graphics processor draws the window's own pixels with 4 samples at no cost worth naming;
+    // the software device keeps to the logical size.
+    const RenderTarget defaults =
+        graphicsProcessor ? RenderTarget{0, 0, true, 4} : RenderTarget{};
+    RenderTarget target = defaults;
     std::string error;
     if (const char* size = std::getenv(RENDER_SIZE_VARIABLE)) {
-        if (auto parsed = parse_target_size(size, error))
+        if (auto parsed = parse_target_size(size, error)) {
+            const int samples = target.samples;
             target = *parsed;
+            target.samples = samples;
+        }
         else
             warn(warnings, RENDER_SIZE_VARIABLE, error);
     }
@@ -40,7 +48,7 @@ RenderTarget render_target_from_environment(std::FILE* warnings,
             both += " and ";
             both += RENDER_SAMPLES_VARIABLE;
             warn(warnings, both.c_str(), problem);
-            return RenderTarget{};
+            return defaults;
         }
     }
     return target;

@@ -15,7 +15,8 @@ build=${BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -DPLAYER_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_frame >/dev/null
 
-# The figure of one run: frames per second of the whole frame, and "gl=1" when GL drew it.
+# The figure of one run: frames per second of the whole frame, "gl=1" when GL drew it, and the GL
+# renderer's name ("renderer=...").
 run() {
     local json
     json=$(FRAME_DEVICE=$1 FRAME_WIDTH=$width FRAME_HEIGHT=$height FRAME_SAMPLES=$samples \
@@ -23,18 +24,21 @@ run() {
         --benchmark_min_time=2 2>/dev/null | tr -d '\n')
     echo "$json" | sed -n 's/.*"frames\/s": *\([0-9.e+]*\).*/\1/p'
     echo "$json" | sed -n 's/.*"gl": *\([0-9.e+]*\).*/gl=\1/p'
+    echo "$json" | sed -n 's/.*"label": *"\([^"]*\)".*/renderer=\1/p'
 }
 best() { sort -g | tail -1; }
-software_runs="" gl_runs=""
+software_runs="" gl_runs="" renderer=""
 for round in 1 2 3; do
-    software_runs="$software_runs $(run software | grep -v gl=)"
+    software_runs="$software_runs $(run software | grep -v -e gl= -e renderer=)"
     figures=$(run gl)
     if ! echo "$figures" | grep -q "gl=1"; then
         echo "run-devices: no GL context here; the GL run drew with the software device" >&2
         exit 1
     fi
-    gl_runs="$gl_runs $(echo "$figures" | grep -v gl=)"
+    gl_runs="$gl_runs $(echo "$figures" | grep -v -e gl= -e renderer=)"
+    renderer=$(echo "$figures" | sed -n 's/^renderer=//p')
 done
+echo "gl device: $renderer"
 echo "$width x $height, $samples samples a pixel"
 software=$(echo $software_runs | tr ' ' '\n' | best)
 gl=$(echo $gl_runs | tr ' ' '\n' | best)

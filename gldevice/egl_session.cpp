@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "gldevice/gl_api.h"
 
@@ -22,21 +23,122 @@ bool has_extension(const char* list, const char* name)
     return false;
 }
 
-EGLDisplay open_display()
+EGLDisplay initialised(EGLDisplay display)
 {
+    return display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr) ? display
+                                                                                   : EGL_NO_DISPLAY;
+}
+
+// The displays worth a try, best first: each EGL device of a graphics processor (a vendor's
+// driver may offer one beside Mesa's, whose surfaceless platform could be its CPU rasteriser),
+// then Mesa's surfaceless platform, then the default display.
+std::vector<EGLDisplay> candidate_displays()
+{
+    std::vector<EGLDisplay> displays;
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     auto platformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (platformDisplay && has_extension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        EGLDisplay display =
-            platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr))
-            return display;
+    auto queryDevices =
+        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    auto deviceString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
+        eglGetProcAddress("eglQueryDeviceStringEXT"));
+    if (platformDisplay && queryDevices && deviceString &&
+        has_extension(clientExtensions, "EGL_EXT_device_enumeration") &&
+        has_extension(clientExtensions, "EGL_EXT_platform_device")) {
+        EGLint count = 0;
+        if (queryDevices(0, nullptr, &count) && count > 0) {
+            std::vector<EGLDeviceEXT> devices(size_t(count), nullptr);
+            if (!queryDevices(count, devices.data(), &count))
+                count = 0;
+            devices.resize(size_t(std::max(count, 0)));
+            for (EGLDeviceEXT device : devices) {
+                // Mesa marks its CPU rasteriser's device; it comes last, on the surfaceless
+                // platform.
+                if (has_extension(deviceString(device, EGL_EXTENSIONS),
+                                  "EGL_MESA_device_software"))
+                    continue;
+                EGLDisplay display =
+                    initialised(platformDisplay(EGL_PLATFORM_DEVICE_EXT, device, nullptr));
+                if (display != EGL_NO_DISPLAY)
+                    displays.push_back(display);
+            }
+        }
     }
-    EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
-    if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr))
-        return display;
-    return EGL_NO_DISPLAY;
+    if (platformDisplay && has_extension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        EGLDisplay display = initialised(
+            platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+        if (display != EGL_NO_DISPLAY)
+            displays.push_back(display);
+    }
+    EGLDisplay display = initialised(eglGetDisplay(EGL_DEFAULT_DISPLAY));
+    if (display != EGL_NO_DISPLAY)
+        displays.push_back(display);
+    return displays;
+}
+
+// An OpenGL 3.3 core context on `display`, current; false with the reason when there is none.
+bool start_on(EglSession& session, EGLDisplay display, std::string& reason)
+{
+    session.display = display;
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        reason = "the EGL display offers no desktop OpenGL";
+        return false;
+    }
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1)
+        config = nullptr;
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    if (!config && !has_extension(extensions, "EGL_KHR_no_config_context")) {
+        reason = "the EGL display has no configuration for OpenGL";
+        return false;
+    }
+    // Asked first to lose itself on a reset of the graphics processor and say so (EGL 1.5's
+    // attribute, then the extension's), so a reset stops the device rather than drawing garbage;
+    // a driver offering neither makes a plain context.
+    const EGLint resetAttribute[] = {EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT, EGL_NONE};
+    const EGLint loseOnReset[] = {EGL_LOSE_CONTEXT_ON_RESET, EGL_LOSE_CONTEXT_ON_RESET_EXT,
+                                  EGL_NONE};
+    const bool robustExtension = has_extension(extensions, "EGL_EXT_create_context_robustness");
+    const char* version = eglQueryString(display, EGL_VERSION);
+    const bool egl15 = version && std::strncmp(version, "1.", 2) == 0 && version[2] >= '5';
+    session.context = EGL_NO_CONTEXT;
+    for (int attempt = 0; attempt < 3 && session.context == EGL_NO_CONTEXT; ++attempt) {
+        if ((attempt == 0 && !egl15) || (attempt == 1 && !robustExtension))
+            continue;
+        const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
+                                            EGL_CONTEXT_MINOR_VERSION, 3,
+                                            EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                            EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                            resetAttribute[attempt], loseOnReset[attempt],
+                                            EGL_NONE};
+        session.context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    }
+    if (session.context == EGL_NO_CONTEXT) {
+        session.context = nullptr;
+        reason = "no OpenGL 3.3 core context could be made";
+        return false;
+    }
+    bool current = has_extension(extensions, "EGL_KHR_surfaceless_context") &&
+                   eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, session.context);
+    if (!current && config) {
+        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
+        session.surface = eglCreatePbufferSurface(display, config, size);
+        if (session.surface == EGL_NO_SURFACE)
+            session.surface = nullptr;
+        else
+            current = eglMakeCurrent(display, session.surface, session.surface, session.context);
+    }
+    if (!current) {
+        reason = "the OpenGL context could not be made current";
+        return false;
+    }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    session.renderer = renderer ? renderer : "";
+    return true;
 }
 
 }  // namespace
@@ -56,64 +158,34 @@ EglSession::~EglSession()
 
 std::unique_ptr<EglSession> start_egl_session(std::string& reason)
 {
-    auto session = std::make_unique<EglSession>();
-    EGLDisplay display = open_display();
-    if (display == EGL_NO_DISPLAY) {
-        reason = "no EGL display could be opened";
-        return nullptr;
+    reason = "no EGL display could be opened";
+    for (EGLDisplay display : candidate_displays()) {
+        auto session = std::make_unique<EglSession>();
+        if (start_on(*session, display, reason))
+            return session;
     }
-    session->display = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        reason = "the EGL display offers no desktop OpenGL";
-        return nullptr;
-    }
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                       EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint configs = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1)
-        config = nullptr;
-    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
-    if (!config && !has_extension(extensions, "EGL_KHR_no_config_context")) {
-        reason = "the EGL display has no configuration for OpenGL";
-        return nullptr;
-    }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-    session->context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (session->context == EGL_NO_CONTEXT) {
-        session->context = nullptr;
-        reason = "no OpenGL 3.3 core context could be made";
-        return nullptr;
-    }
-    bool current = has_extension(extensions, "EGL_KHR_surfaceless_context") &&
-                   eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, session->context);
-    if (!current && config) {
-        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
-        session->surface = eglCreatePbufferSurface(display, config, size);
-        if (session->surface == EGL_NO_SURFACE)
-            session->surface = nullptr;
-        else
-            current = eglMakeCurrent(display, session->surface, session->surface,
-                                     session->context);
-    }
-    if (!current) {
-        reason = "the OpenGL context could not be made current";
-        return nullptr;
-    }
-    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    session->renderer = renderer ? renderer : "";
-    return session;
+    return nullptr;
 }
 
 bool is_software_renderer(std::string_view renderer)
 {
+    // GL has no query for this. Mesa's GLX_MESA_query_renderer answers "accelerated" only for GLX
+    // contexts and EGL has none; headless, candidate_displays prefers an EGL device that does not
+    // say EGL_MESA_device_software, but a window's context is judged by its renderer's name alone.
     std::string lower(renderer);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "software"})
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "software", "swiftshader",
+                             "microsoft basic render driver"})
         if (lower.find(name) != std::string::npos)
             return true;
+    // The old OpenSWR rasteriser calls itself "SWR" (with nothing or its version after it).
+    for (size_t at = lower.find("swr"); at != std::string::npos; at = lower.find("swr", at + 1)) {
+        const bool wordStart = at == 0 || !std::isalnum(static_cast<unsigned char>(lower[at - 1]));
+        const bool wordEnd =
+            at + 3 == lower.size() || !std::isalnum(static_cast<unsigned char>(lower[at + 3]));
+        if (wordStart && wordEnd)
+            return true;
+    }
     return false;
 }

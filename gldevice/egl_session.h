@@ -1,7 +1,8 @@
 #pragma once
-// An OpenGL 3.3 core context without a window: on the surfaceless EGL platform when there is one,
-// else on the default display (drawing goes to framebuffer objects either way). The context is
-// current on the thread that made it for the session's life.
+// An OpenGL 3.3 core context without a window: on an EGL device of a graphics processor where EGL
+// lists one, else on the surfaceless EGL platform when there is one, else on the default display
+// (drawing goes to framebuffer objects either way). The context is current on the thread that
+// made it for the session's life.
 
 #include <memory>
 #include <string>
@@ -28,5 +29,6 @@ struct EglSession : GlHost {
 std::unique_ptr<EglSession> start_egl_session(std::string& reason);
 
 // Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
-// swrast, or anything calling itself software).
+// swrast, SWR, SwiftShader, the Microsoft Basic Render Driver, or anything calling itself
+// software).
 bool is_software_renderer(std::string_view renderer);

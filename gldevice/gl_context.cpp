@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/fatal_error.h"
@@ -37,6 +38,43 @@ void stop_on_gl_error()
     char message[96];
     std::snprintf(message, sizeof message, "The GL device failed: %s (GL error 0x%04X)!", what,
                   unsigned(error));
+    fatal_error(message);
+}
+
+// Whether the current context was made to lose itself on a reset of the graphics processor and tell
+// so through glGetGraphicsResetStatus (OpenGL 4.5, or GL_ARB_robustness / GL_KHR_robustness).
+bool notifies_reset()
+{
+    GLint major = 0, minor = 0, extensions = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    bool robustness = major * 10 + minor >= 45;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &extensions);
+    for (GLint i = 0; i < extensions && !robustness; ++i) {
+        const auto* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
+        robustness = name && (std::strcmp(name, "GL_ARB_robustness") == 0 ||
+                              std::strcmp(name, "GL_KHR_robustness") == 0);
+    }
+    if (!robustness)
+        return false;
+    GLint strategy = 0;
+    glGetIntegerv(GL_RESET_NOTIFICATION_STRATEGY, &strategy);
+    return strategy == GL_LOSE_CONTEXT_ON_RESET;
+}
+
+// A context lost to a reset stops the program as any other GL error does.
+void stop_on_reset()
+{
+    const GLenum status = glGetGraphicsResetStatus();
+    if (status == GL_NO_ERROR)
+        return;
+    const char* who = status == GL_GUILTY_CONTEXT_RESET     ? "by this context"
+                      : status == GL_INNOCENT_CONTEXT_RESET ? "by another context"
+                                                            : "of unknown cause";
+    char message[96];
+    std::snprintf(message, sizeof message,
+                  "The GL device failed: context lost to a reset %s (0x%04X)!", who,
+                  unsigned(status));
     fatal_error(message);
 }
 
@@ -98,8 +136,8 @@ struct GlFramebuffer {
 class GlContext : public Counted<Context> {
 public:
     GlContext(Presenter* presenter, GlHost& host, const GlPrograms& programs, int width,
-              int height, TargetSize size, int samples)
-        : presenter(presenter), host(host), programs(programs),
+              int height, TargetSize size, int samples, bool robust)
+        : presenter(presenter), host(host), programs(programs), robust(robust),
           drawn(size.width, size.height, samples, true),
           resolved(samples > 1 ? std::make_unique<GlFramebuffer>(size.width, size.height, 1, false)
                                : nullptr),
@@ -147,6 +185,8 @@ public:
                               GL_NEAREST);
             source = resolved->framebuffer;
         }
+        if (robust)
+            stop_on_reset();   // once a frame: a read of a flag, no wait for the processor
         stop_on_gl_error();
         int windowWidth = 0, windowHeight = 0;
         if (host.window_size(windowWidth, windowHeight)) {
@@ -243,6 +283,7 @@ private:
     Presenter* presenter;
     GlHost& host;
     const GlPrograms& programs;
+    bool robust;
     GlFramebuffer drawn;
     std::unique_ptr<GlFramebuffer> resolved;
     GlTarget target;
@@ -260,6 +301,7 @@ public:
         : host(std::move(host)), presenter(presenter), target(target)
     {
         glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+        robust = notifies_reset();
         glDisable(GL_DITHER);
         // A flat primitive takes the colour of its first vertex.
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
@@ -292,11 +334,20 @@ public:
         const auto size = context_size(width, height, target, outputWidth, outputHeight);
         if (!size)
             return D3DERR_GENERIC;
-        // A driver with fewer samples a pixel draws with as many as it has.
+        // A driver with fewer samples a pixel draws with as many as it has, and says so once.
         const int samples = std::max(1, std::min(target.samples, int(maxSamples)));
+        if (samples < target.samples && !cappedSaid) {
+            std::fprintf(stderr,
+                         "sarnoj: the GL device draws with %d samples a pixel, not %d: its "
+                         "driver's GL_MAX_SAMPLES\n",
+                         samples, target.samples);
+            cappedSaid = true;
+        }
         auto made = std::make_unique<GlContext>(presenter, *host, *programs, size->width,
-                                                size->height, size->target, samples);
-        if (!made->complete())
+                                                size->height, size->target, samples, robust);
+        // Render buffers the graphics memory cannot hold are reported here (GL_OUT_OF_MEMORY) and
+        // nowhere else: the context is refused, and the player draws with the software device.
+        if (glGetError() != GL_NO_ERROR || !made->complete())
             return D3DERR_GENERIC;
         contexts.push_back(std::move(made));
         *context = contexts.back().get();
@@ -333,6 +384,8 @@ private:
     Presenter* presenter;
     RenderTarget target;
     GLint maxSamples = 1;
+    bool cappedSaid = false;
+    bool robust = false;   // the context tells of a reset of the graphics processor
     std::vector<std::unique_ptr<GlTexture>> textures;
     std::vector<std::unique_ptr<GlContext>> contexts;
 };

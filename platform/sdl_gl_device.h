@@ -7,5 +7,7 @@
 #include "gfxcontext/render_target.h"
 #include "platform/sdl_window.h"
 
-// The window must have been made with OpenGL (SdlWindow::prefer_gl).
-GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter, const RenderTarget& target);
+// The window must have been made with OpenGL (SdlWindow::prefer_gl). The device draws on
+// `gpuTarget` when a graphics processor draws its context, else on `softwareTarget`.
+GlAttempt make_sdl_gl_device(SdlWindow& window, Presenter* presenter,
+                             const RenderTarget& softwareTarget, const RenderTarget& gpuTarget);

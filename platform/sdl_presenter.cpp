@@ -37,6 +37,12 @@ bool SdlPresenter::prepare_renderer()
             failed = true;
             return false;
         }
+        // SDL's software renderer copies to the window's surface, which waits for no retrace
+        // (whatever its flags claim).
+        SDL_RendererInfo info{};
+        if (SDL_GetRendererInfo(renderer, &info) != 0 ||
+            !(info.flags & SDL_RENDERER_PRESENTVSYNC) || (info.flags & SDL_RENDERER_SOFTWARE))
+            pacer.emplace(display_period(window.sdl_window()));
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         window.renderer_attached();
     }
@@ -78,4 +84,6 @@ void SdlPresenter::present(const uint32_t* pixels, int width, int height)
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, &target);
     SDL_RenderPresent(renderer);
+    if (pacer)
+        pacer->wait();
 }

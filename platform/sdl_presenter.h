@@ -1,10 +1,14 @@
 #pragma once
 // Shows finished frames in the SDL window: scaled to fill the window with the picture's aspect
-// kept (black bars on the rest), waiting for the display's vertical retrace.
+// kept (black bars on the rest), waiting for the display's vertical retrace (where the renderer
+// cannot, waiting out the display's period itself).
 
 #include <SDL_render.h>
 
+#include <optional>
+
 #include "gfxcontext/presenter.h"
+#include "platform/display_pacer.h"
 #include "platform/sdl_window.h"
 
 class SdlPresenter : public Presenter {
@@ -24,6 +28,7 @@ private:
     SDL_Texture* texture = nullptr;
     int textureWidth = 0, textureHeight = 0;
     bool failed = false;
+    std::optional<DisplayPacer> pacer;   // when presenting does not wait for the retrace
 };
 
 // The largest rectangle of the picture's aspect that fits the output, centred.

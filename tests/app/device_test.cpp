@@ -96,7 +96,8 @@ struct DeviceChoice {
             attempt.renderer = renderer;
             return attempt;
         };
-        library = make_player_library(forced, maker, std::move(softwareLibrary), warnings);
+        library = make_player_library(forced, maker, std::move(softwareLibrary), warnings,
+                                      &glRenderer);
         graphics.library = library.get();
     }
     // The device goes down before the libraries it came from.
@@ -131,6 +132,7 @@ struct DeviceChoice {
     testing_gfx::RecordingLibrary* software = nullptr;
     testing_gfx::RecordingLibrary* gl = nullptr;   // valid while the choice keeps it
     bool glRefuses = false;
+    std::string glRenderer;   // as the player reports it
     int glTries = 0;
     void* glWindow = nullptr;
     std::unique_ptr<gfx::ContextLibrary> library;
@@ -304,7 +306,7 @@ TEST_F(DeviceTest, HardwareLevelsTakeTheGlDeviceOfAGraphicsProcessor)
 TEST_F(DeviceTest, WithoutAGraphicsProcessorTheSoftwareDeviceDraws)
 {
     // A GL driver rasterising on the processor, no GL at all, and a GL device that makes no
-    // context: the software device takes the first selector, quietly.
+    // context: the software device takes the first selector (quietly but for the last).
     for (const char* renderer :
          std::initializer_list<const char*>{LLVMPIPE, "softpipe", "Mesa X11 swrast", nullptr, GPU}) {
         DeviceChoice choice(std::nullopt, renderer);
@@ -315,7 +317,13 @@ TEST_F(DeviceTest, WithoutAGraphicsProcessorTheSoftwareDeviceDraws)
                   std::vector<std::string>{
                       "D3DXCreateContext(4294967291, 0, 4294967295, 4294967295)"});
         EXPECT_EQ(choice.glTries, 1);
-        EXPECT_EQ(choice.warned(), "");
+        EXPECT_EQ(choice.glRenderer, "");
+        // A GL device that makes no context (out of graphics memory) says so in one line.
+        const std::string said = choice.warned();
+        if (renderer == GPU)
+            EXPECT_NE(said.find("could not make its render buffers"), std::string::npos) << said;
+        else
+            EXPECT_EQ(said, "");
     }
 }
 
@@ -325,12 +333,14 @@ TEST_F(DeviceTest, TheEnvironmentForcesEitherDevice)
         DeviceChoice choice(RenderDevice::gl, LLVMPIPE);
         device_setup(view, false);
         EXPECT_TRUE(choice.drawn_by_gl());
+        EXPECT_EQ(choice.glRenderer, LLVMPIPE);
     }
     {
         DeviceChoice choice(RenderDevice::software, GPU);
         device_setup(view, false);
         EXPECT_TRUE(choice.drawn_by_software());
         EXPECT_EQ(choice.glTries, 0);
+        EXPECT_EQ(choice.glRenderer, "");
     }
     // GL asked for where none can be made: the software device, after one line saying why.
     DeviceChoice choice(RenderDevice::gl, nullptr);
@@ -343,10 +353,15 @@ TEST_F(DeviceTest, TheEnvironmentForcesEitherDevice)
 
 TEST_F(DeviceTest, SoftwareRasterisersAreToldByTheirRendererNames)
 {
-    for (const char* name : {LLVMPIPE, "softpipe", "Mesa X11 swrast", "Software Rasterizer",
-                             "Microsoft Basic Render Driver (software)"})
+    // As the drivers name themselves.
+    for (const char* name :
+         {LLVMPIPE, "llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa X11 swrast",
+          "Software Rasterizer", "D3D12 (Microsoft Basic Render Driver)", "SWR",
+          "ANGLE (Google, Vulkan 1.3.0 (SwiftShader Device (Subzero) (0x0000C0DE)), "
+          "SwiftShader driver)"})
         EXPECT_TRUE(is_software_renderer(name)) << name;
     for (const char* name : {GPU, "NVIDIA GeForce RTX 3060/PCIe/SSE2",
-                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl", ""})
+                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl",
+                             "D3D12 (NVIDIA GeForce RTX 3060)", "Apple M2", ""})
         EXPECT_FALSE(is_software_renderer(name)) << name;
 }

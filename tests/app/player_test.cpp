@@ -406,7 +406,7 @@ struct TargetChoice {
 // The target the player would draw on with the two variables set (null: unset) and the memory
 // there is (null: unknown).
 TargetChoice target_with(const char* size, const char* samples,
-                         std::optional<uint64_t> available = std::nullopt)
+                         std::optional<uint64_t> available = std::nullopt, bool gpu = false)
 {
     const auto set = [](const char* name, const char* value) {
         value ? setenv(name, value, 1) : unsetenv(name);
@@ -414,7 +414,7 @@ TargetChoice target_with(const char* size, const char* samples,
     set(RENDER_SIZE_VARIABLE, size);
     set(RENDER_SAMPLES_VARIABLE, samples);
     std::FILE* warnings = std::tmpfile();
-    TargetChoice choice{render_target_from_environment(warnings, available), {}};
+    TargetChoice choice{render_target_from_environment(warnings, available, gpu), {}};
     std::rewind(warnings);
     for (int c; (c = std::fgetc(warnings)) != EOF;)
         choice.warnings += char(c);
@@ -471,6 +471,15 @@ TEST(Player, RenderTargetComesFromTheEnvironmentAndBadValuesKeepTheirDefault)
     EXPECT_TRUE(same(target_with("4096x3072", "8", 816 * megabyte).target,
                      RenderTarget{4096, 3072, false, 8}));
     EXPECT_TRUE(same(target_with("native", "8", megabyte).target, RenderTarget{0, 0, true, 8}));
+
+    // On a graphics processor the defaults are native with 4 samples; what is set still decides.
+    const RenderTarget gpuDefault{0, 0, true, 4};
+    EXPECT_TRUE(same(target_with(nullptr, nullptr, std::nullopt, true).target, gpuDefault));
+    EXPECT_TRUE(same(target_with("1920x1440", nullptr, std::nullopt, true).target,
+                     RenderTarget{1920, 1440, false, 4}));
+    EXPECT_TRUE(same(target_with("0x480", "1", std::nullopt, true).target,
+                     RenderTarget{0, 0, true, 1}));
+    EXPECT_TRUE(same(target_with("4096x3072", "8", 512 * megabyte, true).target, gpuDefault));
 }
 
 TEST(Player, RenderDeviceComesFromTheEnvironment)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -68,4 +69,14 @@ TEST(SdlPresenter, ShowsFramesInTheWindowWithBarsAroundAWiderPicture)
 
     presenter.present(nullptr, 320, 160);  // nothing to show: the picture stays
     EXPECT_EQ(shown_at(surface, 320, 240), 0x00FF00u);
+
+    // The dummy driver's renderer does not wait for a retrace: the presenter waits out the
+    // display's period (60 Hz where the display names none) rather than spin.
+    const auto period = display_period(window.sdl_window());
+    EXPECT_GE(period, std::chrono::milliseconds(4));
+    EXPECT_LE(period, std::chrono::milliseconds(34));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 6; ++i)
+        presenter.present(wide.data(), 320, 160);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 5 * period);
 }

@@ -239,6 +239,8 @@ int capture_display_frames(int argc, char** argv, const RenderTarget& target,
         return fail("no directory " + scene.parent_path().string());
 
     HeadlessPlayer player(scene.filename().c_str(), target, 640, 480, device);
+    if (player.device() == RenderDevice::gl)
+        report_gl_device(stderr, player.gl_renderer());
     std::unique_ptr<VideoPipe> pipe;
     if (!video.empty()) {
         pipe = std::make_unique<VideoPipe>(output.string(), size.width, size.height,
@@ -324,6 +326,8 @@ int main(int argc, char** argv)
     }
 
     HeadlessPlayer player(scene.filename().c_str(), target, 640, 480, device);
+    if (player.device() == RenderDevice::gl)
+        report_gl_device(stderr, player.gl_renderer());
     for (float frame : frames) {
         player.render(frame);
         char name[64];

@@ -1,0 +1,25 @@
+#include "platform/display_pacer.h"
+
+#include <SDL.h>
+
+#include <thread>
+
+void DisplayPacer::wait()
+{
+    auto now = std::chrono::steady_clock::now();
+    if (now < next) {
+        std::this_thread::sleep_until(next);
+        now = next;
+    }
+    next = now + period;
+}
+
+std::chrono::nanoseconds display_period(SDL_Window* window)
+{
+    SDL_DisplayMode mode{};
+    const int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    int hertz = 60;
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        hertz = mode.refresh_rate;
+    return std::chrono::nanoseconds(1000000000 / hertz);
+}
