@@ -148,6 +148,14 @@ DeviceLibrary make_device_library(RenderDevice wanted, Presenter* presenter,
     return {make_software_context_library(presenter, target), RenderDevice::software, {}};
 }
 
+GlAttempt make_headless_gl(Presenter* presenter, const RenderTarget& target)
+{
+    GlAttempt attempt;
+    attempt.library = make_gl_context_library(presenter, target, attempt.failure,
+                                              &attempt.renderer);
+    return attempt;
+}
+
 std::unique_ptr<gfx::ContextLibrary> make_player_library(
     std::optional<RenderDevice> forced, GlMaker makeGl,
     std::unique_ptr<gfx::ContextLibrary> software, std::FILE* warnings, std::string* glRenderer)

@@ -49,6 +49,9 @@ struct GlAttempt {
 };
 using GlMaker = std::function<GlAttempt(void* window)>;
 
+// The GL device headless (through EGL), drawing for `presenter` into `target`.
+GlAttempt make_headless_gl(Presenter* presenter, const RenderTarget& target);
+
 // The player's library. `forced` (from the environment): gl takes the GL device whatever
 // rasteriser draws it (the software device, after a line on `warnings`, when none can be made);
 // software never tries GL. Unforced, a GL renderer that runs on the processor is not taken: the

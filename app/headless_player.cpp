@@ -9,6 +9,7 @@
 #include "app/scene_calls.h"
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
+#include "gfxcontext/software_context.h"
 #include "loader/scene_build.h"
 #include "render/render_view.h"
 #include "render/renderer.h"
@@ -46,16 +47,22 @@ HeadlessPlayer::HeadlessPlayer(const RenderTarget& target, int width, int height
       width(width),
       height(height)
 {
-    DeviceLibrary made = make_device_library(device, offscreen.get(), target, stderr);
-    library = std::move(made.library);
-    deviceInUse = made.device;
-    glRenderer = made.renderer;
+    // The GL device, when asked for, as the player takes it: the software device after a line
+    // when no GL context can be made or its render buffers do not fit in the graphics memory.
+    if (device == RenderDevice::gl)
+        library = make_player_library(
+            RenderDevice::gl,
+            [this, target](void*) { return make_headless_gl(offscreen.get(), target); },
+            make_software_context_library(offscreen.get(), target), stderr, &glRenderer);
+    else
+        library = make_software_context_library(offscreen.get(), target);
     window.port = windowPort.get();
     frameClock.time = clockPort.get();
     graphics.library = library.get();
     // Buffers, textures and states an earlier device left belong to that device.
     renderer = Renderer{};
     device_setup(*render_view_create(width, height), false);
+    deviceInUse = glRenderer.empty() ? RenderDevice::software : RenderDevice::gl;
 }
 
 HeadlessPlayer::HeadlessPlayer(const char* sceneFile, const RenderTarget& target, int width,

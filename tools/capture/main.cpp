@@ -18,8 +18,8 @@
 //
 // --size and --samples choose the target the device draws on (default 640x480, one sample): the
 // scene is drawn as the player draws it at 640 x 480, and the images and video have the target's
-// size. --device gl draws with the GL device (headless through EGL) where one starts, else with
-// the software device after a line on stderr.
+// size. --device gl draws with the GL device (headless through EGL) where one starts and its
+// render buffers fit in the graphics memory, else with the software device after a line on stderr.
 
 #include <cerrno>
 #include <cstdio>
@@ -63,7 +63,7 @@ void print_usage(std::FILE* out)
                  "               default 640x480): the player's 640 x 480 view at that size\n"
                  "  --samples N  samples a pixel: 1 (default), 4 or 8\n"
                  "  --device D   software (default) or gl; gl falls back to software when no\n"
-                 "               GL context can be made\n",
+                 "               GL context can be made or its render buffers do not fit\n",
                  double(HEADLESS_LAST_FRAME), double(END_FRAME), maxTargetSide);
 }
 
