@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gfxcontext/d3d_types.h"
+
 namespace {
 
 constexpr int planeCount = 6;
@@ -118,4 +120,9 @@ bool clip_line(ClipPoint& a, ClipPoint& b)
     if (t1 < 1.0f)
         b = at(t1);
     return true;
+}
+
+bool culled_by_winding(uint32_t cullMode, double area)
+{
+    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
 }

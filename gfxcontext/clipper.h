@@ -28,3 +28,7 @@ int clip_triangle(const ClipPoint& a, const ClipPoint& b, const ClipPoint& c,
 
 // Clips the segment a..b in place; false when nothing is left.
 bool clip_line(ClipPoint& a, ClipPoint& b);
+
+// Whether a polygon whose signed area on screen (y down; positive: clockwise) is `area` is culled
+// under the cull mode (D3DCULL); both devices cull clipped polygons by it.
+bool culled_by_winding(uint32_t cullMode, double area);

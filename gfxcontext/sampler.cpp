@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfxcontext/filter_switch.h"
+
 namespace {
 
 using namespace simd;
@@ -123,12 +125,8 @@ template <int I>
                                                const RasterState& state, float rho2)
 {
     MipChoice choice;
-    // Magnified up to a level of detail of 0, or of 0.5 (rho2 = 2) where a bilinear
-    // magnification meets a point minification between mip levels, so that the change of filter
-    // falls where a level's texels are no longer larger than a pixel.
-    const bool pointMips = state.magFilter == D3DTFG_LINEAR && state.minFilter != D3DTFN_LINEAR &&
-                           (state.mipFilter == D3DTFP_POINT || state.mipFilter == D3DTFP_LINEAR);
-    if (!(rho2 > (pointMips ? 2.0f : 1.0f))) {   // magnified (or a footprint that is not a number)
+    const bool toHalf = magnified_to_half_level(state.magFilter, state.minFilter, state.mipFilter);
+    if (!(rho2 > (toHalf ? 2.0f : 1.0f))) {   // magnified (or a footprint that is not a number)
         choice.linear = state.magFilter == D3DTFG_LINEAR;
         return choice;
     }

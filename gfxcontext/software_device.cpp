@@ -159,14 +159,13 @@ bool SoftwareDevice::culled(const ScreenVertex* const* corners, int count) const
 {
     if (cullMode != D3DCULL_CW && cullMode != D3DCULL_CCW)
         return false;
-    // Winding on screen (y down): positive area is clockwise.
     double area = 0.0;
     for (int i = 0; i < count; i++) {
         const ScreenVertex& p = *corners[i];
         const ScreenVertex& q = *corners[i + 1 < count ? i + 1 : 0];
         area += double(p.x) * q.y - double(q.x) * p.y;
     }
-    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
+    return culled_by_winding(cullMode, area);
 }
 
 void SoftwareDevice::fill(const PreparedVertex& a, const PreparedVertex& b,

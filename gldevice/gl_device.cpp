@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "gfxcontext/filter_switch.h"
 #include "gldevice/gl_texture.h"
 #include "gldevice/gl_vertex_buffer.h"
 
@@ -130,8 +131,7 @@ void GlDevice::apply_state(bool triangles)
     glUniform2f(programs.scenePixel, 1.0f / float(target.width), 1.0f / float(target.height));
     const bool wireframe = fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT;
     const bool textured = triangles && texture && !wireframe;   // lines are never textured
-    const bool magnifiedToHalf = magFilter == D3DTFG_LINEAR && minFilter != D3DTFN_LINEAR &&
-                                 (mipFilter == D3DTFP_POINT || mipFilter == D3DTFP_LINEAR);
+    const bool magnifiedToHalf = magnified_to_half_level(magFilter, minFilter, mipFilter);
     glUniform1i(programs.sceneMode,
                 (textured ? 1 : 0) | (gouraud ? 2 : 0) | (magnifiedToHalf ? 4 : 0));
     if (depthEnable) {
@@ -196,7 +196,7 @@ bool GlDevice::culled(const ClipPoint* polygon, int count) const
         const double qx = double(q.x) / q.w, qy = -double(q.y) / q.w;
         area += px * qy - qx * py;
     }
-    return (cullMode == D3DCULL_CW && area > 0.0) || (cullMode == D3DCULL_CCW && area < 0.0);
+    return culled_by_winding(cullMode, area);
 }
 
 void GlDevice::clip_to_stream(const ClipPoint& a, const ClipPoint& b, const ClipPoint* c,
