@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "app/command_line.h"
+#include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -52,13 +52,12 @@ TEST(CommandLine, InstalledProductionLiesBesideTheProgramsFolder)
 
 TEST(CommandLine, WorkingDirectoryWithTheSceneComesBeforeTheInstalledProduction)
 {
-    const fs::path base = fs::temp_directory_path() / ("command_line_test." + std::to_string(::getpid()));
-    const fs::path installed = base / "share" / "sarnoj";
-    const fs::path work = base / "work";
+    testing_support::ScratchDir base("command-line");
+    const fs::path installed = base.path / "share" / "sarnoj";
+    const fs::path work = base.path / "work";
     fs::create_directories(installed);
     fs::create_directories(work);
-    const fs::path before = fs::current_path();
-    fs::current_path(work);
+    testing_support::InDirectory inside(work);
 
     // Neither holds the scene: the player stays, to report it missing where it was started.
     EXPECT_EQ(default_scene_folder(installed.string(), "sarnoj1.3ds"), "");
@@ -69,7 +68,4 @@ TEST(CommandLine, WorkingDirectoryWithTheSceneComesBeforeTheInstalledProduction)
     // A scene in the working directory wins.
     std::ofstream(work / "sarnoj1.3ds") << "scene";
     EXPECT_EQ(default_scene_folder(installed.string(), "sarnoj1.3ds"), "");
-
-    fs::current_path(before);
-    fs::remove_all(base);
 }
