@@ -1,6 +1,6 @@
 #include "app/device_library.h"
 
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #ifdef PLAYER_GL_DEVICE
 #include "gldevice/egl_session.h"
 #include "gldevice/gl_context.h"

@@ -9,7 +9,7 @@
 #include "app/scene_calls.h"
 #include "app/window.h"
 #include "gfxcontext/graphics.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "loader/scene_build.h"
 #include "render/render_view.h"
 #include "render/renderer.h"

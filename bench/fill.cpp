@@ -18,7 +18,7 @@
 
 #include "bench/bench_target.h"
 #include "gfxcontext/context.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "tests/support/box_halve.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gfxcontext/context.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 
 namespace {
 

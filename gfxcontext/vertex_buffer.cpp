@@ -2,7 +2,6 @@
 
 #include <span>
 
-#include "gfxcontext/software_device.h"
 #include "gfxcontext/transforms.h"
 
 HostVertexBuffer::HostVertexBuffer(uint32_t fvf, uint32_t capacity)
@@ -41,16 +40,4 @@ bool HostVertexBuffer::transform_from(const HostVertexBuffer* source, uint32_t s
     transform_vertices(std::span(source->lit).subspan(sourceIndex, n), transform,
                        operations & D3DVOP_TRANSFORM, clip.data() + destIndex);
     return true;
-}
-
-HRESULT SoftwareVertexBuffer::ProcessVertices(uint32_t operations, uint32_t destIndex,
-                                              uint32_t n, gfx::VertexBuffer* source,
-                                              uint32_t sourceIndex, gfx::Device* device,
-                                              uint32_t)
-{
-    auto* ours = dynamic_cast<SoftwareDevice*>(device);
-    return transform_from(dynamic_cast<SoftwareVertexBuffer*>(source), sourceIndex, destIndex, n,
-                          ours ? ours->combined_transform() : nullptr, operations)
-               ? D3D_OK
-               : D3DERR_GENERIC;
 }

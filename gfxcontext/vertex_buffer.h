@@ -46,12 +46,3 @@ private:
     uint32_t fvf;
     uint32_t count;
 };
-
-class SoftwareVertexBuffer : public HostVertexBuffer {
-public:
-    using HostVertexBuffer::HostVertexBuffer;
-
-    HRESULT ProcessVertices(uint32_t operations, uint32_t destIndex, uint32_t count,
-                            gfx::VertexBuffer* source, uint32_t sourceIndex, gfx::Device* device,
-                            uint32_t flags) override;
-};

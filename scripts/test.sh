@@ -82,14 +82,14 @@ step "build-asan/: tests"
 step "build-tsan/: the device's threads"
 configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLAYER_TSAN=ON -DPLAYER_BENCH=OFF \
   -DBUILD_TESTING=ON
-cmake --build build-tsan -j"$jobs" --target tests_gfxcontext
-TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/tests_gfxcontext --gtest_brief=1
+cmake --build build-tsan -j"$jobs" --target tests_softdevice
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/tests_softdevice --gtest_brief=1
 
 step "build-portable/: the plain C++ pixel pipeline"
 configure build-portable -DCMAKE_BUILD_TYPE=Release -DPLAYER_PORTABLE_SIMD=ON -DPLAYER_BENCH=OFF \
   -DBUILD_TESTING=ON
-cmake --build build-portable -j"$jobs" --target tests_gfxcontext tests_golden
-build-portable/tests/tests_gfxcontext --gtest_brief=1
+cmake --build build-portable -j"$jobs" --target tests_softdevice tests_golden
+build-portable/tests/tests_softdevice --gtest_brief=1
 (cd build-portable/tests && ./tests_golden --gtest_brief=1)
 
 step "fuzzing (build-asan/), the web build beside it"

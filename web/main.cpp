@@ -13,7 +13,7 @@
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "web/canvas_pixels.h"
 #include "web/page_options.h"
 #include "web/scene_fetch.h"

@@ -20,7 +20,7 @@
 #include "app/player.h"
 #include "gfxcontext/null_context.h"
 #include "gfxcontext/offscreen_presenter.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "loader/scene_build.h"
 #include "render/draw_list.h"
 #include "render/render_view.h"

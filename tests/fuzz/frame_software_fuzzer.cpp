@@ -1,7 +1,7 @@
 // The frame harness through the software device: whatever a broken file makes of the geometry
 // reaches the clipper and the rasteriser. A quarter of the player's frame keeps it quick.
 
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "tests/fuzz/frame_play.h"
 
 namespace {

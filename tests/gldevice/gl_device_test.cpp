@@ -9,7 +9,7 @@
 
 #include "gldevice/gl_api.h"
 #include "gldevice/gl_context.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "tests/softdevice/device_harness.h"
 #include "tests/support/fatal_stop.h"
 #include "tests/support/pixel_difference.h"
 #include "tests/support/skip_or_fail.h"

@@ -11,10 +11,11 @@ trap 'rm -rf "$tree"' EXIT
 mkdir -p "$tree/scripts"
 cp "$script" "$tree/scripts/check-layers.sh"
 
-# Each library with the one it is built on (image and gfxcontext, platform and web stand side by
-# side).
-chain=(core: math:core image:math gfxcontext:math gldevice:gfxcontext scene:gldevice render:scene
-       anim:render loader:anim app:loader platform:app web:app)
+# Each library with the one it is built on (image and gfxcontext, the two devices, platform and
+# web stand side by side).
+chain=(core: math:core image:math gfxcontext:math softdevice:gfxcontext gldevice:gfxcontext
+       scene:gldevice render:scene anim:render loader:anim app:loader platform:app web:app
+       program:platform)
 failures=0
 
 # Writes the tree: each library's header includes the one it is built on (and a system header,
@@ -62,7 +63,13 @@ expect "a quoted include of a later library" 1 "core/core.h:3 includes app/, whi
 make_tree '#  include <loader/loader.h>' ""
 expect "an <include> of a later library" 1 "core/core.h:3 includes loader/, which comes after core"
 make_tree "" "target_link_libraries(math INTERFACE render)"
-expect "a CMake link to a later library" 1 "CMake links math against render, which comes after it"
+expect "a CMake link to a later library" 1 "CMake links math against render, which comes after math"
+make_tree "" ""
+echo '#include "platform/platform.h"' >> "$tree/app/app.h"
+expect "the driver including a port on it" 1 "app/app.h:4 includes platform/, which comes after app"
+make_tree "" "target_link_libraries(softdevice INTERFACE gldevice)"
+expect "one device linked against the other" 1 \
+    "CMake links softdevice against gldevice, which stands beside softdevice"
 make_tree "" ""
 sed -i '/#include "/d' "$tree"/*/*.h
 expect "no include line naming a library" 1 "no include lines between the libraries found"

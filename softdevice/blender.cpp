@@ -1,4 +1,4 @@
-#include "gfxcontext/blender.h"
+#include "softdevice/blender.h"
 
 #include "gfxcontext/d3d_types.h"
 

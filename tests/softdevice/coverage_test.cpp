@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "gfxcontext/clipper.h"
-#include "gfxcontext/rasterizer.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "softdevice/rasterizer.h"
+#include "tests/softdevice/device_harness.h"
 
 namespace {
 

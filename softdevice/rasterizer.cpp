@@ -1,10 +1,10 @@
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/rasterizer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 
-#include "gfxcontext/simd.h"
+#include "softdevice/simd.h"
 
 namespace {
 

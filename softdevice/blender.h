@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "gfxcontext/d3d_types.h"
-#include "gfxcontext/simd.h"
+#include "softdevice/simd.h"
 
 // source: 0xAARRGGBB; destination: 0x00RRGGBB; factors: D3DBLEND_* values. Returns 0x00RRGGBB.
 uint32_t blend_pixel(uint32_t source, uint32_t destination, uint32_t srcFactor,

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "gfxcontext/rasterizer.h"
-#include "gfxcontext/simd.h"
+#include "softdevice/rasterizer.h"
+#include "softdevice/simd.h"
 
 namespace {
 

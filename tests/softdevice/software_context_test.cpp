@@ -9,8 +9,8 @@
 
 #include "gfxcontext/debug_font.h"
 #include "gfxcontext/requests.h"
-#include "gfxcontext/texture.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "softdevice/texture.h"
+#include "tests/softdevice/device_harness.h"
 
 TEST(Context, EverySelectorIsServedWithAFrameOfTheDefaultSize)
 {

@@ -1,8 +1,8 @@
-#include "gfxcontext/framebuffer.h"
+#include "softdevice/framebuffer.h"
 
 #include <cstddef>
 
-#include "gfxcontext/simd.h"
+#include "softdevice/simd.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gfxcontext/texture.h"
+#include "softdevice/texture.h"
 
 #include <cstring>
 

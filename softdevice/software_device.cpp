@@ -1,9 +1,9 @@
-#include "gfxcontext/software_device.h"
+#include "softdevice/software_device.h"
 
 #include <algorithm>
 
-#include "gfxcontext/texture.h"
-#include "gfxcontext/vertex_buffer.h"
+#include "softdevice/texture.h"
+#include "softdevice/software_vertex_buffer.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfxcontext/blender.h"
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/blender.h"
+#include "softdevice/rasterizer.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 
 #include <cmath>
 #include <new>
 #include <vector>
 
-#include "gfxcontext/debug_font.h"
-#include "gfxcontext/framebuffer.h"
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/debug_text.h"
+#include "softdevice/framebuffer.h"
+#include "softdevice/rasterizer.h"
 #include "gfxcontext/requests.h"
-#include "gfxcontext/software_device.h"
-#include "gfxcontext/texture.h"
-#include "gfxcontext/vertex_buffer.h"
+#include "softdevice/software_device.h"
+#include "softdevice/texture.h"
+#include "softdevice/software_vertex_buffer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "gfxcontext/clipper.h"
 #include "gfxcontext/context.h"
 #include "gfxcontext/counted.h"
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/rasterizer.h"
 #include "gfxcontext/transforms.h"
 
 class SoftwareVertexBuffer;

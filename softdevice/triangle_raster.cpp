@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <span>
 
-#include "gfxcontext/blender.h"
-#include "gfxcontext/rasterizer.h"
-#include "gfxcontext/sampler.h"
-#include "gfxcontext/simd.h"
+#include "softdevice/blender.h"
+#include "softdevice/rasterizer.h"
+#include "softdevice/sampler.h"
+#include "softdevice/simd.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "gfxcontext/blender.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "softdevice/blender.h"
+#include "tests/softdevice/device_harness.h"
 #include "tests/support/pixel_difference.h"
 
 namespace {

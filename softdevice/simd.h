@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "gfxcontext/simd_portable.h"
+#include "softdevice/simd_portable.h"
 
 // PLAYER_SIMD_AVX2: the AVX2 code is built, to be chosen at run time.
 #if !defined(PLAYER_PORTABLE_SIMD) && !defined(__EMSCRIPTEN__)

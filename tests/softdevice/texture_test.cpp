@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "gfxcontext/sampler.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "softdevice/sampler.h"
+#include "tests/softdevice/device_harness.h"
 #include "tests/support/pixel_difference.h"
 
 namespace {

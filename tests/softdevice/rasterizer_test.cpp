@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/rasterizer.h"
 
 namespace {
 

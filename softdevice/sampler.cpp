@@ -1,4 +1,4 @@
-#include "gfxcontext/sampler.h"
+#include "softdevice/sampler.h"
 
 #include <algorithm>
 #include <cstring>

@@ -17,7 +17,7 @@
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
 #include "core/file_open.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 #include "platform/sdl_clock.h"
 #include "platform/sdl_gl_device.h"
 #include "platform/sdl_message_box.h"

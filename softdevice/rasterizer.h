@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include "gfxcontext/framebuffer.h"
-#include "gfxcontext/raster_state.h"
+#include "softdevice/framebuffer.h"
+#include "softdevice/raster_state.h"
 
 class Rasterizer {
 public:

@@ -5,9 +5,9 @@
 // time had; every step is integer or a fixed sequence of float operations, so results are the
 // same on every run and machine.
 
-#include "gfxcontext/raster_state.h"
-#include "gfxcontext/simd.h"
-#include "gfxcontext/texture.h"
+#include "softdevice/raster_state.h"
+#include "softdevice/simd.h"
+#include "softdevice/texture.h"
 
 struct MipChoice {
     int level0 = 0, level1 = 0;

@@ -8,7 +8,7 @@
 
 #include "gfxcontext/context.h"
 #include "gfxcontext/offscreen_presenter.h"
-#include "gfxcontext/software_context.h"
+#include "softdevice/software_context.h"
 
 struct DeviceHarness {
     OffscreenPresenter presenter;

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "gfxcontext/rasterizer.h"
+#include "softdevice/rasterizer.h"
 
 namespace {
 

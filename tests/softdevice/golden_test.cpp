@@ -1,5 +1,5 @@
 // Small scenes drawn through the whole device, compared pixel for pixel with the images in
-// tests/gfxcontext/golden. After a deliberate change to the picture, regenerate them with
+// tests/softdevice/golden. After a deliberate change to the picture, regenerate them with
 // GOLDEN_UPDATE=1 tests_gfxcontext --gtest_filter='Golden*' and look at the new images.
 // Also: the same frame, byte for byte, however many threads draw it.
 
@@ -11,10 +11,10 @@
 #include <iterator>
 #include <functional>
 
-#include "gfxcontext/rasterizer.h"
-#include "gfxcontext/simd.h"
-#include "gfxcontext/texture.h"
-#include "tests/gfxcontext/device_harness.h"
+#include "softdevice/rasterizer.h"
+#include "softdevice/simd.h"
+#include "softdevice/texture.h"
+#include "tests/softdevice/device_harness.h"
 #include "tests/support/box_halve.h"
 #include "tests/support/golden_image.h"
 
@@ -151,7 +151,7 @@ void compare_with_golden(const std::string& name, const std::function<void(Devic
     DeviceHarness h(sceneWidth, sceneHeight);
     scene(h);
     testing_support::expect_golden_image(
-        std::string(SOURCE_DIR) + "/tests/gfxcontext/golden/" + name + ".png", h.frame(),
+        std::string(SOURCE_DIR) + "/tests/softdevice/golden/" + name + ".png", h.frame(),
         sceneWidth, sceneHeight, 0);
 }
 
