@@ -12,29 +12,15 @@
 
 namespace {
 
-bool has_extension(const char* list, const char* name)
-{
-    if (!list)
-        return false;
-    const size_t length = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length)
-        if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0'))
-            return true;
-    return false;
-}
-
 EGLDisplay initialised(EGLDisplay display)
 {
     return display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr) ? display
                                                                                    : EGL_NO_DISPLAY;
 }
 
-// The displays worth a try, best first: each EGL device of a graphics processor (a vendor's
-// driver may offer one beside Mesa's, whose surfaceless platform could be its CPU rasteriser),
-// then Mesa's surfaceless platform, then the default display.
+// The displays worth a try, in the order display_order gives.
 std::vector<EGLDisplay> candidate_displays()
 {
-    std::vector<EGLDisplay> displays;
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     auto platformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
@@ -42,37 +28,39 @@ std::vector<EGLDisplay> candidate_displays()
         reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
     auto deviceString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
         eglGetProcAddress("eglQueryDeviceStringEXT"));
-    if (platformDisplay && queryDevices && deviceString &&
-        has_extension(clientExtensions, "EGL_EXT_device_enumeration") &&
-        has_extension(clientExtensions, "EGL_EXT_platform_device")) {
-        EGLint count = 0;
-        if (queryDevices(0, nullptr, &count) && count > 0) {
-            std::vector<EGLDeviceEXT> devices(size_t(count), nullptr);
-            if (!queryDevices(count, devices.data(), &count))
-                count = 0;
-            devices.resize(size_t(std::max(count, 0)));
-            for (EGLDeviceEXT device : devices) {
-                // Mesa marks its CPU rasteriser's device; it comes last, on the surfaceless
-                // platform.
-                if (has_extension(deviceString(device, EGL_EXTENSIONS),
-                                  "EGL_MESA_device_software"))
-                    continue;
-                EGLDisplay display =
-                    initialised(platformDisplay(EGL_PLATFORM_DEVICE_EXT, device, nullptr));
-                if (display != EGL_NO_DISPLAY)
-                    displays.push_back(display);
-            }
-        }
+    std::vector<EGLDeviceEXT> devices;
+    std::vector<const char*> deviceExtensions;
+    const bool enumerable = platformDisplay && queryDevices && deviceString;
+    EGLint count = 0;
+    if (enumerable && has_extension(clientExtensions, "EGL_EXT_device_enumeration") &&
+        queryDevices(0, nullptr, &count) && count > 0) {
+        devices.assign(size_t(std::min(count, EGLint(64))), nullptr);
+        if (!queryDevices(EGLint(devices.size()), devices.data(), &count))
+            count = 0;
+        devices.resize(size_t(std::clamp(count, EGLint(0), EGLint(devices.size()))));
+        for (EGLDeviceEXT device : devices)
+            deviceExtensions.push_back(deviceString(device, EGL_EXTENSIONS));
     }
-    if (platformDisplay && has_extension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        EGLDisplay display = initialised(
-            platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+    std::vector<EGLDisplay> displays;
+    for (const DisplayChoice& choice :
+         display_order(platformDisplay ? clientExtensions : nullptr, deviceExtensions)) {
+        EGLDisplay display = EGL_NO_DISPLAY;
+        switch (choice.kind) {
+        case DisplayChoice::device:
+            display = initialised(
+                platformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[choice.index], nullptr));
+            break;
+        case DisplayChoice::surfaceless:
+            display = initialised(
+                platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+            break;
+        case DisplayChoice::fallback:
+            display = initialised(eglGetDisplay(EGL_DEFAULT_DISPLAY));
+            break;
+        }
         if (display != EGL_NO_DISPLAY)
             displays.push_back(display);
     }
-    EGLDisplay display = initialised(eglGetDisplay(EGL_DEFAULT_DISPLAY));
-    if (display != EGL_NO_DISPLAY)
-        displays.push_back(display);
     return displays;
 }
 
@@ -142,6 +130,34 @@ bool start_on(EglSession& session, EGLDisplay display, std::string& reason)
 }
 
 }  // namespace
+
+bool has_extension(const char* list, std::string_view name)
+{
+    if (!list || name.empty())
+        return false;
+    const std::string_view all(list);
+    for (size_t at = all.find(name); at != std::string_view::npos; at = all.find(name, at + 1)) {
+        const size_t after = at + name.size();
+        if ((at == 0 || all[at - 1] == ' ') && (after == all.size() || all[after] == ' '))
+            return true;
+    }
+    return false;
+}
+
+std::vector<DisplayChoice> display_order(const char* clientExtensions,
+                                         std::span<const char* const> deviceExtensions)
+{
+    std::vector<DisplayChoice> order;
+    if (has_extension(clientExtensions, "EGL_EXT_platform_device"))
+        for (size_t i = 0; i < deviceExtensions.size(); i++)
+            // Mesa marks its CPU rasteriser's device; it comes on the surfaceless platform.
+            if (!has_extension(deviceExtensions[i], "EGL_MESA_device_software"))
+                order.push_back({DisplayChoice::device, i});
+    if (has_extension(clientExtensions, "EGL_MESA_platform_surfaceless"))
+        order.push_back({DisplayChoice::surfaceless, 0});
+    order.push_back({DisplayChoice::fallback, 0});
+    return order;
+}
 
 EglSession::~EglSession()
 {

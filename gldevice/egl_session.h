@@ -5,8 +5,10 @@
 // made it for the session's life.
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gldevice/gl_host.h"
 
@@ -32,3 +34,19 @@ std::unique_ptr<EglSession> start_egl_session(std::string& reason);
 // swrast, SWR, SwiftShader, the Microsoft Basic Render Driver, or anything calling itself
 // software).
 bool is_software_renderer(std::string_view renderer);
+
+// Whether an EGL extension list (names separated by spaces; null for none) holds `name`.
+bool has_extension(const char* list, std::string_view name);
+
+// A display worth a try: an enumerated EGL device (by its index), Mesa's surfaceless platform or
+// the default display.
+struct DisplayChoice {
+    enum Kind { device, surfaceless, fallback } kind;
+    size_t index;   // of the device
+};
+// The displays to try, best first, from the client extensions (null where platform displays
+// cannot be asked for) and each enumerated device's extensions: every device of a graphics
+// processor (a vendor's driver may offer one beside Mesa's, whose surfaceless platform may be
+// its CPU rasteriser), then the surfaceless platform, then the default display.
+std::vector<DisplayChoice> display_order(const char* clientExtensions,
+                                         std::span<const char* const> deviceExtensions);

@@ -23,3 +23,11 @@ std::chrono::nanoseconds display_period(SDL_Window* window)
         hertz = mode.refresh_rate;
     return std::chrono::nanoseconds(1000000000 / hertz);
 }
+
+std::optional<DisplayPacer> pacer_unless_synchronised(const std::function<int(int)>& setInterval,
+                                                      std::chrono::nanoseconds period)
+{
+    if (setInterval(-1) == 0 || setInterval(1) == 0)
+        return std::nullopt;
+    return DisplayPacer(period);
+}

@@ -5,6 +5,8 @@
 #include <SDL_video.h>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class DisplayPacer {
 public:
@@ -19,3 +21,10 @@ private:
 
 // The period of the display showing `window`: its refresh rate's, 60 Hz where SDL knows none.
 std::chrono::nanoseconds display_period(SDL_Window* window);
+
+// Asks for frames in step with the display's retrace through setInterval (SDL_GL_SetSwapInterval's
+// convention, 0 when granted): adaptive (-1) where the driver offers it, so that a late frame is
+// shown at once rather than a whole period later, else plain (1). Where neither is granted, swaps
+// return at once: the pacer of the display's period that the loop then waits with.
+std::optional<DisplayPacer> pacer_unless_synchronised(const std::function<int(int)>& setInterval,
+                                                      std::chrono::nanoseconds period);

@@ -36,13 +36,9 @@ public:
             pacer->wait();
     }
 
-    // In step with the display's retrace: adaptive where the driver offers it (a late frame is
-    // shown at once rather than a whole period later), else plain; without either, swaps return
-    // at once and the loop waits out the display's period itself.
     void synchronise()
     {
-        if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0)
-            pacer.emplace(display_period(window));
+        pacer = pacer_unless_synchronised(SDL_GL_SetSwapInterval, display_period(window));
     }
 
 private:

@@ -1,5 +1,6 @@
-// The headless GL session: the context it makes is one a reset of the graphics processor loses and
-// tells of, where EGL offers that; and what the GL device says about the target it gets.
+// The headless GL session: the displays it tries, a graphics processor's first; the context it
+// makes is one a reset of the graphics processor loses and tells of, where EGL offers that; and
+// what the GL device says about the target it gets.
 
 #include <gtest/gtest.h>
 
@@ -8,12 +9,49 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gfxcontext/context.h"
 #include "gldevice/egl_session.h"
 #include "gldevice/gl_context.h"
 #include "gldevice/gl_api.h"
 #include "tests/support/skip_or_fail.h"
+
+// The order as kinds and device indices: "d1" for device 1, "s" surfaceless, "f" the default.
+static std::string order_of(const char* client, std::vector<const char*> devices)
+{
+    std::string order;
+    for (const DisplayChoice& choice : display_order(client, devices)) {
+        order += "dsf"[choice.kind];
+        if (choice.kind == DisplayChoice::device)
+            order += std::to_string(choice.index);
+    }
+    return order;
+}
+
+TEST(EglSession, AGraphicsProcessorsDeviceIsTriedBeforeMesasCpuRasteriser)
+{
+    const char* all = "EGL_EXT_device_enumeration EGL_EXT_platform_device "
+                      "EGL_MESA_platform_surfaceless EGL_KHR_client_get_all_proc_addresses";
+    // Mesa's software device as listed beside a vendor's device and Mesa's own hardware one.
+    const char* software = "EGL_MESA_device_software";
+    const char* vendor = "EGL_NV_device_cuda";
+    const char* drm = "EGL_EXT_device_drm EGL_EXT_device_drm_render_node";
+    EXPECT_EQ(order_of(all, {software, vendor, drm}), "d1d2sf");
+    EXPECT_EQ(order_of(all, {software}), "sf");
+    EXPECT_EQ(order_of(all, {nullptr}), "d0sf");   // a device that lists no extensions
+    // Devices cannot make displays without the platform; nothing but the default without any.
+    EXPECT_EQ(order_of("EGL_EXT_device_enumeration EGL_MESA_platform_surfaceless", {vendor}),
+              "sf");
+    EXPECT_EQ(order_of(nullptr, {vendor}), "f");
+    // Whole names only: a longer name holding the one asked for is not it.
+    EXPECT_EQ(order_of("EGL_EXT_platform_device_x EGL_MESA_platform_surfaceless_y", {vendor}),
+              "f");
+    EXPECT_EQ(order_of(all, {"EGL_MESA_device_software_x"}), "d0sf");
+    EXPECT_TRUE(has_extension("A B_C", "B_C"));
+    EXPECT_FALSE(has_extension("A B_C", "B"));
+    EXPECT_FALSE(has_extension("A", ""));
+}
 
 TEST(EglSession, ContextIsLostAndToldOnAReset)
 {

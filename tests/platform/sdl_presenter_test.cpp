@@ -80,3 +80,30 @@ TEST(SdlPresenter, ShowsFramesInTheWindowWithBarsAroundAWiderPicture)
         presenter.present(wide.data(), 320, 160);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 5 * period);
 }
+
+// The GL window asks for adaptive sync, then plain; only where the driver grants neither does its
+// loop wait out the display's period itself, and then it does not spin.
+TEST(SdlPresenter, TheGlWindowWaitsOutThePeriodOnlyWhereNoSyncIsGranted)
+{
+    const auto period = std::chrono::milliseconds(8);
+    std::vector<int> asked;
+    const auto granting = [&asked](int granted) {
+        return [&asked, granted](int interval) {
+            asked.push_back(interval);
+            return interval == granted ? 0 : -1;
+        };
+    };
+    EXPECT_FALSE(pacer_unless_synchronised(granting(-1), period));
+    EXPECT_EQ(asked, std::vector<int>{-1});
+    asked.clear();
+    EXPECT_FALSE(pacer_unless_synchronised(granting(1), period));
+    EXPECT_EQ(asked, (std::vector<int>{-1, 1}));
+    asked.clear();
+    auto pacer = pacer_unless_synchronised(granting(0), period);
+    EXPECT_EQ(asked, (std::vector<int>{-1, 1}));
+    ASSERT_TRUE(pacer);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 6; ++i)
+        pacer->wait();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 5 * period);
+}
