@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/heap.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // A whole number of decimal digits only (no sign, no spaces), within 1 .. limit.
@@ -116,6 +121,12 @@ uint64_t target_bytes(TargetSize size, int samples)
 
 std::optional<uint64_t> available_memory()
 {
+#ifdef __EMSCRIPTEN__
+    // A page has no /proc/meminfo: its memory may grow to its own limit, less what it holds.
+    const uintptr_t top = reinterpret_cast<uintptr_t>(sbrk(0));
+    const uint64_t limit = emscripten_get_heap_max();
+    return limit > top ? limit - top : 0;
+#else
     std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
     if (!meminfo)
         return std::nullopt;
@@ -129,6 +140,7 @@ std::optional<uint64_t> available_memory()
         }
     std::fclose(meminfo);
     return available;
+#endif
 }
 
 std::string target_memory_problem(TargetSize size, int samples, std::optional<uint64_t> available)

@@ -1,11 +1,13 @@
 // The player in the browser: the page's ports, the context library and the scene operations wired
 // into the driver as the native program does. With ?frames=... in the page's address it draws
-// those scene frames through the headless player instead and hands them to the page.
+// those scene frames through the headless player instead and hands them to the page. Every end,
+// a fatal one too, gives the page back its listeners, pointer lock and full screen.
 
 #include <emscripten.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "app/headless_player.h"
@@ -13,6 +15,7 @@
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
+#include "scene/scene.h"
 #include "softdevice/software_context.h"
 #include "web/canvas_pixels.h"
 #include "web/page_options.h"
@@ -51,14 +54,57 @@ EM_JS(void, web_run_ended, (int code, int test), {
         Module.onPlayerEnd(code, !!test);
 });
 
-bool testMode = false;
+// A render setting the player could not use: on the console and in a line on the page.
+EM_JS(void, web_show_warnings, (const char* text), {
+    const lines = UTF8ToString(text).split('\n').filter(line => line.length > 0);
+    for (const line of lines) {
+        console.warn(line);
+        if (Module.onWarning)
+            Module.onWarning(line.replace(/^sarnoj: /, "")
+                                 .replace(/SARNOJ_RENDER_SIZE/g, '?size')
+                                 .replace(/SARNOJ_RENDER_SAMPLES/g, '?samples'));
+    }
+});
 
-// A fatal stop ends the run as its normal end does: the page shows its final screen (after the
-// box's OK) or lets a test know.
+bool testMode = false;
+WebWindow* runWindow = nullptr;
+
+// A fatal stop ends the run as its normal end does: the page gets back what the run held of it
+// (std::exit skips the destructors) and shows its final screen (after the box's OK), or lets a
+// test know.
 [[noreturn]] void end_on_fatal_error(int code)
 {
+    web_release_page();
     web_run_ended(code, testMode ? 1 : 0);
     std::exit(code);
+}
+
+// The render target the address asks for, as the native player reads it from its environment;
+// its one-line warnings go to the page.
+RenderTarget page_render_target()
+{
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* warnings = open_memstream(&text, &size);
+    const RenderTarget target = render_target_from_environment(warnings ? warnings : stderr);
+    if (warnings)
+        std::fclose(warnings);
+    const std::unique_ptr<char, decltype(&std::free)> kept(text, &std::free);
+    if (kept && size > 0)
+        web_show_warnings(kept.get());
+    return target;
+}
+
+// The scene as the player builds it; one without a camera of its own is flown by the free
+// camera, which steers by the mouse under pointer lock.
+Scene* (*build_player_scene)(const char*, int, int, PrepareScene) = nullptr;
+Scene* build_scene_noting_camera(const char* fileName, int width, int height,
+                                 PrepareScene prepare)
+{
+    Scene* scene = build_player_scene(fileName, width, height, prepare);
+    if (runWindow)
+        runWindow->steer_by_mouse(scene && !scene->camera);
+    return scene;
 }
 
 std::string page_query()
@@ -71,7 +117,7 @@ std::string page_query()
 
 int draw_test_frames(const PageOptions& options)
 {
-    HeadlessPlayer player(APP_SETTINGS.sceneFileName, render_target_from_environment(stderr),
+    HeadlessPlayer player(APP_SETTINGS.sceneFileName, page_render_target(),
                           APP_SETTINGS.screenWidth, APP_SETTINGS.screenHeight);
     std::vector<uint8_t> rgba;
     for (float frame : options.frames) {
@@ -116,13 +162,17 @@ int main(int, char**)
         WebMessageBox messageBox;
         WebSound sound;
         WebPresenter presenter;
-        auto graphics =
-            make_software_context_library(&presenter, render_target_from_environment(stderr));
+        auto graphics = make_software_context_library(&presenter, page_render_target());
         PlayerPorts ports{window, clock, messageBox, sound, *graphics};
+        SceneCalls calls = player_scene_calls();
+        build_player_scene = calls.build_scene;
+        calls.build_scene = build_scene_noting_camera;
+        runWindow = &window;
         RunStats stats{};
-        code = run_player(ports, player_scene_calls(), APP_SETTINGS, &stats);
+        code = run_player(ports, calls, APP_SETTINGS, &stats);
+        runWindow = nullptr;
         if (stats.frames) {
-            report_frame_rate(stats, stderr);
+            report_frame_rate(stats, stdout);  // a console line, not an error
             web_keep_run_stats(stats.frames, stats.milliseconds);
         }
     }

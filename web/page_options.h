@@ -5,6 +5,9 @@
 // a test that compares them with the native capture, ?scene=NAME plays the scene folder of
 // that name beside the page instead of "scene", and ?unpaced draws the run's frames as fast as
 // the page can rather than once an animation frame (for measuring its frame rate).
+// The address is read as the page's script reads it (URLSearchParams): names and values
+// percent-decoded, '+' a space, bytes that are no UTF-8 as U+FFFD, and of a name given twice the
+// first; so "?fr%61mes=1" asks for the test mode on both sides.
 
 #include <string>
 #include <string_view>
@@ -24,6 +27,9 @@ struct PageOptions {
     std::vector<float> frames;
     std::string problem;  // why a parameter was not understood; empty when all were
 };
+
+// One name or value of the query as URLSearchParams decodes it.
+std::string decode_query_part(std::string_view text);
 
 // query: the address's search part, with or without its leading '?'.
 PageOptions parse_page_options(std::string_view query);

@@ -7,23 +7,28 @@
 
 namespace {
 
-// Makes (or wakes) the page's audio context; 0 when the browser has none.
-EM_JS(int, web_audio_start, (), {
+// Takes the audio context the page made in its start click (or makes one) and waits, a while
+// at most, for it to run; 0 when the browser has none or keeps it from running.
+EM_ASYNC_JS(int, web_audio_start, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context)
-        return 0;
-    if (!Module.sarnojAudio) {
+    if (!Module.sarnojAudio && Context)
         Module.sarnojAudio = new Context();
-        Module.sarnojSounds = new Map();
-        Module.sarnojNextSound = 1;
+    const audio = Module.sarnojAudio;
+    if (!audio)
+        return 0;
+    Module.sarnojSounds = new Map();
+    Module.sarnojNextSound = 1;
+    if (audio.state !== 'running') {
+        await Promise.race([audio.resume().catch(() => {}),
+                            new Promise(resolve => setTimeout(resolve, 3000))]);
     }
-    if (Module.sarnojAudio.state === 'suspended')
-        Module.sarnojAudio.resume();
-    return 1;
+    return audio.state === 'running' ? 1 : 0;
 });
 
 // Decodes the file's bytes; the sound's number, or 0 when the browser cannot decode them.
 EM_ASYNC_JS(int, web_audio_decode, (const uint8_t* data, int size), {
+    if (Module.onPreparingMusic)
+        Module.onPreparingMusic();
     // A copy: decodeAudioData takes the buffer over, and the module's memory is shared.
     const bytes = HEAPU8.slice(data, data + size);
     try {

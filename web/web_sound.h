@@ -1,7 +1,8 @@
 #pragma once
 // The sound library on the browser's Web Audio: the MP3 file decoded whole by the browser when
-// the stream opens, played once from the start. The page starts the player only once the browser
-// lets it make sound (after a click where it asks for one). Failures leave their code for
+// the stream opens, played once from the start, on the audio context the page made and resumed
+// in its start click. A context that does not run fails FSOUND_Init with FMOD_ERR_INIT, whose
+// box the player shows as natively. Failures leave their code for
 // FSOUND_GetError, as the native library does: a missing file is FMOD_ERR_FILE_NOTFOUND, one the
 // browser cannot decode FMOD_ERR_FILE_FORMAT.
 

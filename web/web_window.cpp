@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "web/dom_keys.h"
+#include "web/pointer_motion.h"
+#include "web/web_message_box.h"
 
 namespace {
 
@@ -58,6 +60,45 @@ EM_JS(void, web_canvas_cursor, (int shown), {
 
 EM_JS(int, web_has_canvas, (), { return document.getElementById('canvas') ? 1 : 0; });
 
+// The main loop's first pass: the page puts its start screen away.
+EM_JS(void, web_run_started, (), {
+    if (Module.onRunStarted)
+        Module.onRunStarted();
+});
+
+// The canvas's box in CSS pixels and its image's pixels, for scaling the pointer's movements.
+EM_JS(int, web_canvas_box, (double* box), {
+    const canvas = document.getElementById('canvas');
+    if (!canvas)
+        return 0;
+    const rect = canvas.getBoundingClientRect();
+    HEAPF64[box >> 3] = rect.width;
+    HEAPF64[(box >> 3) + 1] = rect.height;
+    HEAPF64[(box >> 3) + 2] = canvas.width;
+    HEAPF64[(box >> 3) + 3] = canvas.height;
+    return 1;
+});
+
+// Whatever the run holds of the page is given back, by JavaScript alone so that the page can do
+// it too when the program has aborted: the key, mouse, pointer-lock and full-screen listeners,
+// the pointer lock, the full screen, the hidden cursor and the canvas's own menu.
+EM_JS(void, web_install_release, (), {
+    Module.sarnojReleasePage = () => {
+        JSEvents.removeAllEventListeners();
+        const canvas = document.getElementById('canvas');
+        if (canvas) {
+            canvas.oncontextmenu = null;
+            canvas.style.cursor = 'default';
+        }
+        if (document.pointerLockElement && document.exitPointerLock)
+            document.exitPointerLock();
+        if (document.fullscreenElement && document.exitFullscreen)
+            document.exitFullscreen().catch(() => {});
+    };
+});
+
+EM_JS(int, web_is_full_screen, (), { return document.fullscreenElement ? 1 : 0; });
+
 // Function keys stay the browser's (reload, full screen, developer tools).
 bool browser_keeps(const DomScanCode& scan)
 {
@@ -67,6 +108,9 @@ bool browser_keeps(const DomScanCode& scan)
 
 EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void* data)
 {
+    // An open box takes the keys, as a modal box does natively: its OK answers Enter and Space.
+    if (web_message_box_open())
+        return EM_FALSE;
     auto* window = static_cast<WebWindow*>(data);
     const DomScanCode scan = dom_scan_code(event->code);
     if (scan.code == 0)
@@ -83,26 +127,14 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void* data)
     return browser_keeps(scan) ? EM_FALSE : EM_TRUE;
 }
 
-// The canvas's displayed size differs from its pixels: positions are scaled to the pixels.
-bool canvas_scale(double& sx, double& sy, int width, int height)
-{
-    double cssWidth = 0.0, cssHeight = 0.0;
-    if (emscripten_get_element_css_size(CANVAS, &cssWidth, &cssHeight) != EMSCRIPTEN_RESULT_SUCCESS ||
-        !(cssWidth > 0.0) || !(cssHeight > 0.0))
-        return false;
-    sx = width / cssWidth;
-    sy = height / cssHeight;
-    return true;
-}
-
+// Only the free camera reads the mouse, and only under pointer lock: before it, the pointer's
+// place on the page says nothing about a cursor held at the window's centre.
 EM_BOOL on_mouse_move(int, const EmscriptenMouseEvent* event, void* data)
 {
     auto* window = static_cast<WebWindow*>(data);
     EmscriptenPointerlockChangeEvent lock{};
-    const bool locked = emscripten_get_pointerlock_status(&lock) == EMSCRIPTEN_RESULT_SUCCESS &&
-                        lock.isActive;
-    window->pointer_moved(double(event->targetX), double(event->targetY),
-                          double(event->movementX), double(event->movementY), locked);
+    if (emscripten_get_pointerlock_status(&lock) == EMSCRIPTEN_RESULT_SUCCESS && lock.isActive)
+        window->pointer_moved(double(event->movementX), double(event->movementY));
     return EM_TRUE;
 }
 
@@ -121,36 +153,50 @@ EM_BOOL on_mouse_button(int type, const EmscriptenMouseEvent* event, void* data)
         message = base + 1;
     else if (type == EMSCRIPTEN_EVENT_DBLCLICK)
         message = base + 2;
-    // The player hides the cursor when it steers by the mouse: the page then keeps the pointer
-    // (the browser grants that only on a click).
-    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && window->cursor_hidden())
-        emscripten_request_pointerlock(CANVAS, EM_TRUE);
+    // While the free camera flies, a click on the canvas gives it the pointer (the browser grants
+    // that only on a click). Never otherwise: the browser would spend the first Escape on
+    // releasing it, and Escape would not end the run.
+    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && window->steering())
+        emscripten_request_pointerlock(CANVAS, EM_FALSE);
     window->post({message, 0, 0});
     return EM_TRUE;
 }
 
-// The page's keys and the canvas's pointer events go to the window, or nowhere when null.
+// Leaving the full screen the start click asked for (the browser's own Escape) ends the run as
+// Escape does.
+EM_BOOL on_full_screen(int, const EmscriptenFullscreenChangeEvent* event, void* data)
+{
+    static_cast<WebWindow*>(data)->full_screen_changed(event->isFullscreen);
+    return EM_FALSE;
+}
+
+// The page's keys, the canvas's pointer events and the full screen's changes go to the window.
 void listen(WebWindow* window)
 {
-    const bool on = window != nullptr;
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE,
-                                    on ? on_key : nullptr);
-    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE,
-                                  on ? on_key : nullptr);
-    emscripten_set_mousemove_callback(CANVAS, window, EM_TRUE, on ? on_mouse_move : nullptr);
-    emscripten_set_mousedown_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
-    emscripten_set_mouseup_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
-    emscripten_set_dblclick_callback(CANVAS, window, EM_TRUE, on ? on_mouse_button : nullptr);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE, on_key);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE, on_key);
+    emscripten_set_mousemove_callback(CANVAS, window, EM_TRUE, on_mouse_move);
+    emscripten_set_mousedown_callback(CANVAS, window, EM_TRUE, on_mouse_button);
+    emscripten_set_mouseup_callback(CANVAS, window, EM_TRUE, on_mouse_button);
+    emscripten_set_dblclick_callback(CANVAS, window, EM_TRUE, on_mouse_button);
+    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, window, EM_TRUE,
+                                             on_full_screen);
 }
 
 }  // namespace
 
+void web_release_page()
+{
+    EM_ASM({
+        if (Module.sarnojReleasePage)
+            Module.sarnojReleasePage();
+    });
+}
+
 WebWindow::~WebWindow()
 {
-    if (!created)
-        return;
-    listen(nullptr);
-    emscripten_exit_pointerlock();
+    if (created)
+        web_release_page();
 }
 
 bool WebWindow::register_class(const char*)
@@ -166,6 +212,8 @@ bool WebWindow::create_window(const char* title, int w, int h, bool)
     width = w;
     height = h;
     web_set_title(title ? title : "");
+    web_install_release();
+    fullScreen = web_is_full_screen() != 0;
     listen(this);
     // The right button is the player's, not the page's menu.
     EM_ASM({
@@ -194,25 +242,30 @@ void WebWindow::post(const WebMessage& message)
     pending.push_back(message);
 }
 
-void WebWindow::pointer_moved(double x, double y, double dx, double dy, bool locked)
+void WebWindow::pointer_moved(double dx, double dy)
 {
-    if (locked) {
-        cursorX += dx;
-        cursorY += dy;
-    } else {
-        double sx = 1.0, sy = 1.0;
-        if (!canvas_scale(sx, sy, width, height))
-            return;
-        cursorX = x * sx;
-        cursorY = y * sy;
-    }
-    const int px = int(std::lround(std::fmax(-32768.0, std::fmin(32767.0, cursorX))));
-    const int py = int(std::lround(std::fmax(-32768.0, std::fmin(32767.0, cursorY))));
-    post({WM_MOUSEMOVE, 0, mouse_lparam(px, py)});
+    double box[4];
+    double sx = 1.0, sy = 1.0;
+    if (!web_canvas_box(box) ||
+        !contained_scale(box[0], box[1], int(box[2]), int(box[3]), width, height, sx, sy))
+        return;
+    move_held_cursor(cursorX, cursorY, dx, dy, sx, sy, width, height);
+    post({WM_MOUSEMOVE, 0, mouse_lparam(int(std::lround(cursorX)), int(std::lround(cursorY)))});
+}
+
+void WebWindow::full_screen_changed(bool now)
+{
+    if (fullScreen && !now)
+        post({WM_CLOSE, 0, 0});
+    fullScreen = now;
 }
 
 void WebWindow::pump_messages(WindowProc proc)
 {
+    if (!running) {
+        running = true;
+        web_run_started();
+    }
     web_next_animation_frame(paced ? 1 : 0);
     // Messages posted while one is handled wait for the next pass.
     std::deque<WebMessage> now;
@@ -235,12 +288,18 @@ void WebWindow::set_cursor_pos(int x, int y)
 {
     // The browser cannot move the system cursor; under pointer lock the next movement counts
     // from here, which is all the player asks of it.
-    cursorX = x;
-    cursorY = y;
+    cursorX = std::fmax(0.0, std::fmin(double(x), double(width - 1)));
+    cursorY = std::fmax(0.0, std::fmin(double(y), double(height - 1)));
 }
 
 void WebWindow::show_cursor(bool show)
 {
-    cursorShown = show;
     web_canvas_cursor(show ? 1 : 0);
+}
+
+void WebWindow::steer_by_mouse(bool on)
+{
+    steer = on;
+    if (!on)
+        emscripten_exit_pointerlock();
 }

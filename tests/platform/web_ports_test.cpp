@@ -9,6 +9,7 @@
 #include "web/canvas_pixels.h"
 #include "web/dom_keys.h"
 #include "web/page_options.h"
+#include "web/pointer_motion.h"
 #include "web/scene_list.h"
 
 namespace {
@@ -94,6 +95,33 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
     }
 }
 
+TEST(WebPorts, AddressIsReadAsThePagesScriptReadsIt)
+{
+    // Names and values percent-decoded, '+' a space: the page's script sees ?frames= here too.
+    PageOptions coded = parse_page_options("?fr%61mes=0%2C5&sc%65ne=a+b&s%69ze=%36%34x48");
+    EXPECT_TRUE(coded.testMode);
+    EXPECT_EQ(coded.frames, (std::vector<float>{0.0f, 5.0f}));
+    EXPECT_EQ(coded.size, "64x48");
+    EXPECT_NE(coded.problem.find("\"a b\""), std::string::npos) << coded.problem;
+    // The first of a name given twice, as URLSearchParams.get; empty pairs are nothing.
+    PageOptions twice = parse_page_options("&&size=1x1&size=2x2&&samples=4&samples=8");
+    EXPECT_EQ(twice.size, "1x1");
+    EXPECT_EQ(twice.samples, "4");
+
+    // A '%' without two hex digits stays; bytes that are no UTF-8 become U+FFFD, one for each
+    // longest start of a sequence (a lone continuation byte, overlong forms, surrogates, beyond
+    // U+10FFFF, a sequence cut short).
+    const std::string bad = "\xEF\xBF\xBD";
+    const std::pair<const char*, std::string> cases[] = {
+        {"%", "%"}, {"%4", "%4"}, {"%g1", "%g1"}, {"100%25", "100%"}, {"%C3%A9", "\xC3\xA9"},
+        {"%F0%9F%98%80", "\xF0\x9F\x98\x80"}, {"%80", bad}, {"%C0%AF", bad + bad},
+        {"%ED%A0%80", bad + bad + bad}, {"%F4%90%80%80", bad + bad + bad + bad},
+        {"%E2%82x", bad + "x"}, {"%F0%9F%98", bad}, {"%FF%41", bad + "A"},
+    };
+    for (const auto& [coded, decoded] : cases)
+        EXPECT_EQ(decode_query_part(coded), decoded) << coded;
+}
+
 TEST(WebPorts, SceneListTakesOnlyPlainNames)
 {
     SceneList list = parse_scene_list("sarnoj1.3ds\r\nMAPS.JPG\n\nsarnoj.mp3");
@@ -113,6 +141,29 @@ TEST(WebPorts, SceneListTakesOnlyPlainNames)
     list = parse_scene_list(many);
     EXPECT_EQ(list.names.size(), SCENE_LIST_MAX_FILES);
     EXPECT_EQ(list.skipped, 3u);
+}
+
+TEST(WebPorts, LockedPointerMovesACursorHeldInTheWindow)
+{
+    // A 640 x 480 canvas in a 1000 x 500 box shows at 666.7 x 500, bars left and right: both axes
+    // scale alike, by 480 / 500. Drawn on a 1280 x 960 target the window keeps its 640 x 480.
+    double sx = 0.0, sy = 0.0;
+    ASSERT_TRUE(contained_scale(1000.0, 500.0, 640, 480, 640, 480, sx, sy));
+    EXPECT_DOUBLE_EQ(sx, 0.96);
+    EXPECT_DOUBLE_EQ(sy, 0.96);
+    ASSERT_TRUE(contained_scale(400.0, 900.0, 1280, 960, 640, 480, sx, sy));
+    EXPECT_DOUBLE_EQ(sx, 1.6);
+    EXPECT_DOUBLE_EQ(sy, 1.6);
+    EXPECT_FALSE(contained_scale(0.0, 500.0, 640, 480, 640, 480, sx, sy));
+
+    // A flick far beyond the window stops at its edge: no wrap-around, no unbounded sum.
+    double x = 320.0, y = 240.0;
+    move_held_cursor(x, y, 10.0, -5.0, 2.0, 2.0, 640, 480);
+    EXPECT_DOUBLE_EQ(x, 340.0);
+    EXPECT_DOUBLE_EQ(y, 230.0);
+    move_held_cursor(x, y, 1e6, -1e6, 1.0, 1.0, 640, 480);
+    EXPECT_DOUBLE_EQ(x, 639.0);
+    EXPECT_DOUBLE_EQ(y, 0.0);
 }
 
 TEST(WebPorts, CanvasBytesAreRedGreenBlueOpaque)

@@ -1,9 +1,13 @@
-// The browser test of the web build: the page loads in headless Chromium, its test mode draws
-// the chosen scene frames exactly as the native capture tool does, served cross-origin isolated
-// (the device on worker threads) and not (on the page's thread), with no errors on the console;
-// in a run Escape ends the player with its final screen, and the boxes of a missing music file
-// and a missing scene show. With NATIVE_RATE it then plays the whole run unpaced and prints the
-// page's own frame rate beside the native player's, which passes or fails nothing.
+// The browser test of the web build: the page loads in headless Chromium (no autoplay flag: a run
+// starts with a click), its test mode draws the chosen scene frames exactly as the native capture
+// tool does, served cross-origin isolated (the device on worker threads, one worker a processor)
+// and not (on the page's thread), with no errors on the console, and warns on the page of a size
+// it cannot use. A run starts on the click without the pointer lock, with sound running, and the
+// first Escape ends it with its final screen, which gives the browser its keys back; leaving
+// full screen ends it too. The boxes of sound that does not run, a missing music file, a missing
+// or broken scene, an abort and a program not loaded show, answer Enter and Space and lead to
+// the final screen. With NATIVE_RATE it then plays the whole run unpaced and prints the page's
+// own frame rate beside the native player's, which passes or fails nothing.
 //   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES SERVE_PY [NATIVE_RATE]
 // REFERENCE_DIR holds the native `capture --frames FRAMES` images, one for each frame of FRAMES
 // (frame-NNNNN.N.png); the script serves BUILD_WEB_DIR itself on free ports of 127.0.0.1.
@@ -59,7 +63,7 @@ const browser = await puppeteer.launch({
   protocolTimeout: 900000,
   args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
          '--disable-component-update', '--disable-sync', '--no-first-run',
-         '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+         '--mute-audio'],
 });
 // Waits until the expression holds on the page; the error names what did not happen.
 async function waitFor(page, expression, ms, what) {
@@ -70,10 +74,8 @@ async function waitFor(page, expression, ms, what) {
   }
 }
 
-// The test mode: every frame asked for, each matching the native image.
-async function testFrames(at, isolated) {
-  const how = isolated ? 'isolated' : 'not isolated';
-  const page = await browser.newPage();
+// Collects the page's console errors and uncaught exceptions.
+function watchErrors(page) {
   const errors = [];
   // The device's threads meet on the main thread now and then; emscripten warns of that once.
   page.on('console', message => {
@@ -81,10 +83,26 @@ async function testFrames(at, isolated) {
       errors.push(message.text());
   });
   page.on('pageerror', error => errors.push(error.message));
-  await page.goto(`${at}?frames=${frameList}`);
+  return errors;
+}
+
+// The test mode: every frame asked for, each matching the native image. `query` adds to the
+// address (the frames parameter's name coded or not); `notes` is what the page must warn of.
+async function testFrames(at, isolated, query, notes) {
+  const how = isolated ? 'isolated' : 'not isolated';
+  const page = await browser.newPage();
+  // Two processors: two workers, where the device starts one.
+  await page.evaluateOnNewDocument(() =>
+    Object.defineProperty(navigator, 'hardwareConcurrency', { get: () => 2 }));
+  const errors = watchErrors(page);
+  await page.goto(`${at}?${query}`);
   await waitFor(page, 'window.sarnojEnded === true', 600000, `the test frames drawn (${how})`);
   check(await page.evaluate('window.crossOriginIsolated') === isolated,
         `the page is ${how}`);
+  if (isolated)
+    check(page.workers().length === 2, `${page.workers().length} workers for 2 processors`);
+  const shown = await page.evaluate('document.getElementById("notes").textContent');
+  check(notes.test(shown), `the page warns ${JSON.stringify(shown)} (${how})`);
   const count = await page.evaluate('(window.sarnojFrames || []).length');
   check(count === frames.length, `${count} of ${frames.length} frames drawn (${how})`);
   for (let i = 0; i < Math.min(count, references.length); i++) {
@@ -121,65 +139,134 @@ async function testFrames(at, isolated) {
   await page.close();
 }
 
-try {
-  await testFrames(address, true);
-  await testFrames(plainAddress, false);
+// Whether the browser's own key (Ctrl+R: reload) still reaches it, no listener of the run left.
+const browserKeyFree = page => page.evaluate(() => {
+  const key = new KeyboardEvent('keydown', { code: 'KeyR', key: 'r', ctrlKey: true,
+                                             bubbles: true, cancelable: true });
+  window.dispatchEvent(key);
+  return !key.defaultPrevented;
+});
+const shown = (page, id) =>
+  page.evaluate(`getComputedStyle(document.getElementById("${id}")).display !== "none"`);
 
-  // A run: the player starts, draws, and Escape ends it with the final screen.
-  const run = await browser.newPage();
-  await run.goto(address);
-  await run.bringToFront();
-  await waitFor(run, 'document.getElementById("canvas").style.visibility === "visible"', 300000,
-                'the run started');
+// A page of the run up to its start screen's click; `before` prepares the page first.
+async function startRun(query, before) {
+  const page = await browser.newPage();
+  page.errors = watchErrors(page);
+  if (before)
+    await before(page);
+  await page.goto(`${address}${query}`);
+  await page.bringToFront();
+  await waitFor(page, 'document.getElementById("status").textContent === "Click to start"',
+                300000, `the start screen's click (${query})`);
+  await page.evaluate(() => {
+    window.sarnojStatus = [];
+    new MutationObserver(() => window.sarnojStatus.push(
+      document.getElementById('status').textContent)).observe(
+        document.getElementById('status'), { childList: true, characterData: true, subtree: true });
+  });
+  await page.click('#start');
+  return page;
+}
+async function started(page, what) {
+  await waitFor(page, 'document.getElementById("canvas").style.visibility === "visible" && ' +
+                'getComputedStyle(document.getElementById("start")).display === "none"', 300000,
+                what);
+}
+
+// An error box: its caption and text; OK has the focus and answers `key`, and the final screen
+// follows with exit code 1 and the browser's keys given back.
+async function errorBox(page, what, caption, text, key) {
+  await waitFor(page, 'getComputedStyle(document.getElementById("message")).display === "flex"',
+                300000, `the box for ${what}`);
+  const box = await page.evaluate(`[document.querySelector('#message .caption').textContent,
+                                    document.querySelector('#message .text').textContent,
+                                    document.activeElement === document.querySelector(
+                                      '#message button')]`);
+  check(box[0] === caption && text.test(box[1]) && box[2],
+        `${what} shows ${JSON.stringify(box)}, OK focused`);
+  check(!(await page.evaluate('window.sarnojEnded === true')), `the box for ${what} waits`);
+  await page.keyboard.press(key);
+  await waitFor(page, 'window.sarnojEnded === true', 60000, `the end after ${what}`);
+  check(await page.evaluate('window.sarnojExitCode') === 1 && await shown(page, 'end') &&
+        await browserKeyFree(page),
+        `${key} on OK after ${what}: code 1, the final screen, the browser's keys free`);
+  await page.close();
+}
+
+try {
+  await testFrames(address, true, `frames=${frameList}&size=8192x8192&samples=8`,
+                   /^ignoring \?size and \?samples: 8192x8192 with 8 samples needs \d+ MB, more than/);
+  await testFrames(plainAddress, false, `fr%61mes=${frameList}&size=big&samples=3`,
+                   /^ignoring \?size: .*\nignoring \?samples: /);
+
+  // A run: the click starts it, without the pointer lock (the browser would spend the first
+  // Escape on it), with the sound running after "preparing music"; the first Escape ends it.
+  const run = await startRun('');
+  await started(run, 'the run started');
+  check(await run.evaluate('document.pointerLockElement === null'), 'the click takes no lock');
+  check(await run.evaluate('Module.sarnojAudio.state') === 'running', 'the sound runs');
+  const said = await run.evaluate('window.sarnojStatus');
+  check(said.includes('Preparing music...'), `the start screen said ${JSON.stringify(said)}`);
   await new Promise(resolve => setTimeout(resolve, 2000));
+  check(!(await browserKeyFree(run)), 'the run takes the keys');
   // Held, as a person presses it: the player reads the key's state once a pass, so a press and
   // release within one pass go unseen, natively too.
   await run.keyboard.down('Escape');
   await waitFor(run, 'window.sarnojEnded === true', 60000, 'the run ended by Escape');
   await run.keyboard.up('Escape');
   check(await run.evaluate('window.sarnojExitCode') === 1, 'Escape ends the run with code 1');
-  check(await run.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
-        'the final screen shows');
+  check(await shown(run, 'end') && await browserKeyFree(run),
+        "the final screen shows and gives the browser its keys");
+  check(run.errors.length === 0, `no errors on the console in a run${
+    run.errors.length ? ': ' + run.errors.join(' | ') : ''}`);
   await run.screenshot({ path: join(root, 'run-end.png') });
   await run.close();
 
-  // A scene without its music: the player's "FMOD Error!" box, then the run's end once it is
-  // closed.
-  const silent = await browser.newPage();
-  await silent.goto(`${address}?scene=scene-no-music`);
-  await waitFor(silent, 'getComputedStyle(document.getElementById("message")).display === "flex"',
-                300000, 'the box for the missing music');
-  const box = await silent.evaluate(`[document.querySelector('#message .caption').textContent,
-                                      document.querySelector('#message .text').textContent]`);
-  check(box[0] === 'FMOD Error!' && /not found/i.test(box[1]),
-        `a missing music file shows ${JSON.stringify(box)}`);
-  check(!(await silent.evaluate('window.sarnojEnded === true')), 'the box waits for OK');
-  await silent.click('#message button');
-  await waitFor(silent, 'window.sarnojEnded === true', 60000, 'the run ended by OK');
-  check(await silent.evaluate('window.sarnojExitCode') === 1, 'closing it ends the run with code 1');
-  await silent.close();
+  // The click asks for full screen; leaving it ends the run as Escape does.
+  const full = await startRun('');
+  await started(full, 'the run started (full screen)');
+  check(await full.evaluate('document.fullscreenElement !== null'), 'the click covers the screen');
+  await full.evaluate('document.exitFullscreen()');
+  await waitFor(full, 'window.sarnojEnded === true', 60000, 'the run ended by leaving full screen');
+  check(await full.evaluate('window.sarnojExitCode') === 1, 'leaving full screen ends with code 1');
+  await full.close();
 
-  // A scene folder that is not there: the fatal "Error!" box, then the final screen.
-  const missing = await browser.newPage();
-  await missing.goto(`${address}?scene=no-such-scene`);
-  await waitFor(missing, 'getComputedStyle(document.getElementById("message")).display === "flex"',
-                300000, 'the box for the missing scene');
-  const fatal = await missing.evaluate(`[document.querySelector('#message .caption').textContent,
-                                        document.querySelector('#message .text').textContent]`);
-  check(fatal[0] === 'Error!' && /could not be fetched/.test(fatal[1]),
-        `a missing scene shows ${JSON.stringify(fatal)}`);
-  await missing.click('#message button');
-  await waitFor(missing, 'window.sarnojEnded === true', 60000, 'the end after the error box');
-  check(await missing.evaluate('window.sarnojExitCode') === 1 &&
-        await missing.evaluate('getComputedStyle(document.getElementById("end")).display') === 'flex',
-        'a fatal stop ends with code 1 and the final screen');
-  await missing.close();
+  // Sound the browser keeps from running: the sound library's box, as natively.
+  await errorBox(await startRun('', page => page.evaluateOnNewDocument(() => {
+    window.AudioContext = class extends AudioContext {
+      get state() { return 'suspended'; }
+      resume() { return Promise.resolve(); }
+    };
+  })), 'sound that does not run', 'FMOD Error!', /^Error initializing output device\.$/, 'Enter');
+  await errorBox(await startRun('?scene=scene-no-music'), 'a missing music file', 'FMOD Error!',
+                 /not found/i, 'Space');
+  await errorBox(await startRun('?scene=no-such-scene'), 'a missing scene', 'Error!',
+                 /could not be fetched/, 'Enter');
+  // A broken scene stops the player once its window (and its listeners) are up.
+  await errorBox(await startRun('', async page => {
+    await page.setRequestInterception(true);
+    page.on('request', request => request.url().endsWith('.3ds')
+      ? request.respond({ status: 200, contentType: 'application/octet-stream',
+                          body: Buffer.from('MM broken') })
+      : request.continue());
+  }), 'a broken scene', 'Error!', /3DS/, 'Enter');
+
+  // Pages whose program cannot run: a box too, with no click.
+  for (const [what, file, answer] of [
+    ['a program not loaded', /sarnoj_web(_single)?\.js$/, { status: 404, body: '' }],
+    ['an abort', /\.wasm$/, { status: 200, contentType: 'application/wasm', body: 'no program' }]]) {
+    const page = await browser.newPage();
+    await page.setRequestInterception(true);
+    page.on('request', request => file.test(new URL(request.url()).pathname)
+      ? request.respond(answer) : request.continue());
+    await page.goto(address);
+    await errorBox(page, what, 'Error!', /./, 'Enter');
+  }
 
   // The whole run, unpaced: the page's own count of frames over its own time.
   if (nativeRate) {
-    const timed = await browser.newPage();
-    await timed.goto(`${address}?unpaced`);
-    await timed.bringToFront();
+    const timed = await startRun('?unpaced');
     await waitFor(timed, 'window.sarnojEnded === true', 400000, 'the whole run played');
     const run = await timed.evaluate('window.sarnojRun || null');
     const rate = run && run.milliseconds > 0 ? 1000 * run.frames / run.milliseconds : 0;
