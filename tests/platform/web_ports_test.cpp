@@ -1,5 +1,5 @@
-// The browser layer's pieces that need no browser: key names, the page's address, the scene's
-// file list and the canvas's bytes. (The page itself is tested in Chromium by scripts/web-test.sh.)
+// The browser layer's pieces that need no browser: key names, the page's address and the
+// canvas's bytes. (The page itself is tested in Chromium by scripts/web-test.sh.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +9,6 @@
 #include "web/canvas_pixels.h"
 #include "web/dom_keys.h"
 #include "web/page_options.h"
-#include "web/scene_list.h"
 
 namespace {
 
@@ -92,27 +91,6 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
         EXPECT_TRUE(options.testMode) << bad;
         EXPECT_FALSE(options.problem.empty()) << bad;
     }
-}
-
-TEST(WebPorts, SceneListTakesOnlyPlainNames)
-{
-    SceneList list = parse_scene_list("sarnoj1.3ds\r\nMAPS.JPG\n\nsarnoj.mp3");
-    EXPECT_EQ(list.names, (std::vector<std::string>{"sarnoj1.3ds", "MAPS.JPG", "sarnoj.mp3"}));
-    EXPECT_EQ(list.skipped, 0u);
-
-    // Nothing may land outside the scene's folder or carry control characters.
-    list = parse_scene_list("../escape\n/etc/passwd\nmaps/a.jpg\nmaps\\b.jpg\n.\n..\nbell\a\n" +
-                            std::string(SCENE_LIST_MAX_NAME + 1, 'x') + "\nok.pcx\n");
-    EXPECT_EQ(list.names, (std::vector<std::string>{"ok.pcx"}));
-    EXPECT_EQ(list.skipped, 8u);
-
-    // A list cannot make the page fetch without end.
-    std::string many;
-    for (size_t i = 0; i < SCENE_LIST_MAX_FILES + 3; ++i)
-        many += joined({"f", std::to_string(i), "\n"});
-    list = parse_scene_list(many);
-    EXPECT_EQ(list.names.size(), SCENE_LIST_MAX_FILES);
-    EXPECT_EQ(list.skipped, 3u);
 }
 
 TEST(WebPorts, CanvasBytesAreRedGreenBlueOpaque)
