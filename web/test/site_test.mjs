@@ -113,8 +113,17 @@ async function waitFor(page, expression, ms, what) {
 const shown = id => `getComputedStyle(document.getElementById('${id}')).display !== 'none'`;
 // A page with its console errors and its requests kept; `seen` gathers every text the progress
 // line showed.
-async function open(address, what) {
+// With `slowHost` the built-in scene never arrives, so that a chosen scene comes first whenever the
+// page would start.
+async function open(address, what, slowHost = false) {
   const page = await browser.newPage();
+  if (slowHost) {
+    await page.setRequestInterception(true);
+    page.on('request', request => {
+      if (!new URL(request.url()).pathname.startsWith('/scene/'))
+        request.continue();
+    });
+  }
   page.errors = [];
   page.requests = [];
   page.on('console', message => {
@@ -122,13 +131,16 @@ async function open(address, what) {
       page.errors.push(message.text());
   });
   page.on('pageerror', error => page.errors.push(error.message));
+  // Requests for the scene's files alone: the programs and their workers load beside them.
+  const ofScene = request => new URL(request.url()).pathname.startsWith('/scene/');
   let open = 0;
   page.most = 0;
   page.on('request', request => {
     page.requests.push(decodeURIComponent(new URL(request.url()).pathname));
-    page.most = Math.max(page.most, ++open);
+    if (ofScene(request))
+      page.most = Math.max(page.most, ++open);
   });
-  const done = () => open--;
+  const done = request => { if (ofScene(request)) open--; };
   page.on('requestfinished', done);
   page.on('requestfailed', done);
   await page.evaluateOnNewDocument(() => {
@@ -149,7 +161,12 @@ async function startRun(page) {
   await page.mouse.click(4, 4);
 }
 async function box(page) {
-  await waitFor(page, shown('message'), 300000, `${page.what}: a box`);
+  try {
+    await waitFor(page, shown('message'), 120000, `${page.what}: a box`);
+  } catch (error) {
+    throw new Error(`${error.message} (${await page.evaluate(`[document.body.innerText,
+      window.sarnojEnded]`)}, ${page.errors.join(' | ')})`);
+  }
   return page.evaluate(`[document.querySelector('#message .caption').textContent,
                          document.querySelector('#message .text').textContent]`);
 }
@@ -211,7 +228,7 @@ try {
   // A visitor's own scene, no MP3: the .3ds under any name and its image in other letter case.
   const scene = scratchFile('My Scene.3DS', join(crafted, 'lit.3ds'));
   const image = scratchFile('CHECKER.PCX', join(crafted, 'checker.pcx'));
-  const own = await open(plain, 'own scene');
+  const own = await open(plain, 'own scene', true);
   await waitFor(own, 'window.Module && Module.calledRun', 300000, 'own scene: loaded');
   await (await own.$('#own-scene')).uploadFile(scene, image);
   await waitFor(own, 'document.getElementById("scene-files").textContent.startsWith("Your")',
@@ -234,7 +251,7 @@ try {
   for (const [files, pattern, what] of [[[broken, image], /./, 'a broken scene'],
                                         [[scene, image, huge], /larger than the page/,
                                          'a music file too large']]) {
-    const page = await open(plain, what);
+    const page = await open(plain, what, true);
     await waitFor(page, 'window.Module && Module.calledRun', 300000, `${what}: loaded`);
     await (await page.$('#own-scene')).uploadFile(...files);
     await waitFor(page, `/^(Your|${files.length === 2 ? 'x' : 'huge'})/.test(
