@@ -11,6 +11,8 @@
 
 namespace {
 
+void (*openedFileWatcher)(const std::string& path) = nullptr;
+
 bool exists(const std::string& path)
 {
     struct stat st;
@@ -115,5 +117,12 @@ FilePtr open_file(std::string_view name, const char* mode)
     std::FILE* file = ::fdopen(fd, mode);
     if (!file)
         ::close(fd);
+    else if (openedFileWatcher)
+        openedFileWatcher(path);
     return FilePtr(file);
+}
+
+void watch_opened_files(void (*opened)(const std::string& path))
+{
+    openedFileWatcher = opened;
 }

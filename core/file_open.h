@@ -24,3 +24,7 @@ std::string find_file_case_blind(std::string_view name);
 // FIFO, a device or a folder counts as missing, so that no file name can make a read block or
 // run without end.
 FilePtr open_file(std::string_view name, const char* mode);
+
+// Told the path of every file open_file opens from now on (null: nobody); for the tools that list
+// the files a scene reads, exactly as the player finds them.
+void watch_opened_files(void (*opened)(const std::string& path));

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The browser test of the web build: builds it (scripts/web.sh --build-only), draws reference
-# frames of the same scene with the native capture tool, and runs web/test/page_test.mjs in
-# Debian's headless Chromium through puppeteer-core (from the npm registry, kept in
-# build-web/node). The page's frames must equal the native ones pixel for pixel, served with
-# cross-origin isolation and without, with no errors on the console; Escape must end a run, and
-# the boxes of a missing music file and a missing scene must show. With --rate, the whole run is
-# then played by the native player on a virtual X display and by the page unpaced, each timing
-# itself, and the line "web: N frames per second (native player: ...)" reports both figures;
-# they never fail the test.
+# The browser test of the web build: builds it (scripts/web.sh --build-only) from a folder of
+# symbolic links to the scene's files with files the player never opens beside them, draws reference
+# frames of the same scene with the native capture tool, and runs web/test/page_test.mjs and
+# web/test/site_test.mjs in Debian's headless Chromium through puppeteer-core (from the npm
+# registry, kept in build-web/node). The tests play a copy of build-web/site/ with their own scene
+# folders beside it (build-web/test-root/), so that the site holds nothing of theirs. The page's
+# frames must equal the native ones pixel for pixel, served with cross-origin isolation and without,
+# with no errors on the console; Escape must end a run, and the boxes of a missing music file and a
+# missing scene must show. With --rate, the whole run is then played by the native player on a
+# virtual X display and by the page unpaced, each timing itself, and the line "web: N frames per
+# second (native player: ...)" reports both figures; they never fail the test.
 #   scripts/web-test.sh [--rate] [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +22,24 @@ if [ "${1:-}" = --rate ]; then
 fi
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work}
 
-"$here/scripts/web.sh" --build-only "$@"
+# The scene as links, beside a sound, an archive, a Finder file and an image nobody names: the
+# site must hold copies of the linked files, and none of the others.
+source=${1:-$here/demo}
+if [ ! -f "$source/sarnoj1.3ds" ]; then
+  "$here/scripts/web.sh" --build-only "$@"  # generates the production
+fi
+source=$(cd "$source" && pwd)
+linked=$out/test-scene
+rm -rf "$linked"
+mkdir -p "$linked"
+for file in "$source"/*; do
+  ln -s "$file" "$linked/"
+done
+for junk in voice.wav scene.zip .DS_Store unnamed.jpg; do
+  echo junk > "$linked/$junk"
+done
+"$here/scripts/web.sh" --build-only "$linked"
+site=$out/site
 
 "$here/scripts/setup.sh" browser
 node=$out/node
@@ -39,20 +58,35 @@ cmake --build "$here/build" -j2 --target "${targets[@]}" > /dev/null
 reference=$out/native
 rm -rf "$reference" "$out/reference"
 mkdir -p "$reference"
-scene=$(grep -ix 'sarnoj1.3ds' "$out/scene/files.txt" | head -1)
-"$here/build/tools/capture" "$out/scene/$scene" "$reference" --frames "$frames" > /dev/null
+scene=$(grep -ix 'sarnoj1.3ds' "$site/scene/files.txt" | head -1)
+"$here/build/tools/capture" "$site/scene/$scene" "$reference" --frames "$frames" > /dev/null
 
-# The same scene without its music, for the sound library's error box.
-rm -rf "$out/scene-no-music"
-mkdir -p "$out/scene-no-music"
-grep -ivx 'sarnoj.mp3' "$out/scene/files.txt" | while IFS= read -r name; do
-  cp "$out/scene/$name" "$out/scene-no-music/"
-  printf '%s\n' "$name"
-done > "$out/scene-no-music/files.txt"
+# The tests' own copy of the site, with scene folders beside it: the scene without its music (the
+# sound library's error box), with a file whose name must be encoded, and with a music file larger
+# than the page can hold (sparse: nothing of it is written).
+root=$out/test-root
+rm -rf "$root" "$out/reference" "$out/scene-no-music" "$out/run-end.png"
+cp -a "$site" "$root"
+variant() {  # NAME: a copy of the scene's folder, its list on standard input
+  mkdir -p "$root/$1"
+  cp -a "$site/scene/." "$root/$1/"
+  cat > "$root/$1/files.txt"
+}
+grep -ivx 'sarnoj.mp3' "$site/scene/files.txt" | variant scene-no-music
+rm -f "$root/scene-no-music/"[sS][aA][rR][nN][oO][jJ].[mM][pP]3
+{ cat "$site/scene/files.txt"; echo 'odd #?% name.txt'; } | variant scene-odd
+echo "an odd name" > "$root/scene-odd/odd #?% name.txt"
+variant scene-big < "$site/scene/files.txt"
+music=$(grep -ix 'sarnoj.mp3' "$site/scene/files.txt" | head -1)
+truncate -s 300M "$root/scene-big/$music"
+crafted=$out/crafted
+rm -rf "$crafted"
+cmake --build "$here/build" -j2 --target make-demo > /dev/null
+"$here/build/tools/make-demo" --crafted-scenes "$crafted" > /dev/null
 
-# With --rate, the native player's frame rate over the whole run, software device at 640 x 480, drawn into a
-# virtual X display of its own (no vertical sync there: it draws as fast as it can, as the page
-# does unpaced). Its run ends with exit code 1, as every run of it does.
+# With --rate, the native player's frame rate over the whole run, software device at 640 x 480,
+# drawn into a virtual X display of its own (no vertical sync there: it draws as fast as it can, as
+# the page does unpaced). Its run ends with exit code 1, as every run of it does.
 native_rate=
 if [ $rate = 1 ]; then
   number=$(mktemp)
@@ -62,7 +96,7 @@ if [ $rate = 1 ]; then
     [ -s "$number" ] && break
     sleep 0.02
   done
-  native_rate=$(cd "$out/scene" && DISPLAY=:$(head -n 1 "$number") SDL_VIDEODRIVER=x11 \
+  native_rate=$(cd "$site/scene" && DISPLAY=:$(head -n 1 "$number") SDL_VIDEODRIVER=x11 \
     SDL_AUDIODRIVER=dummy SARNOJ_RENDER_DEVICE=software SARNOJ_FRAME_RATE=1 \
     "$here/build/sarnoj" 2>&1 | sed -n 's/^sarnoj: .*, \([0-9.]*\) frames per second$/\1/p' || true)
   kill "$xserver"
@@ -75,5 +109,10 @@ if [ $rate = 1 ]; then
 fi
 
 # Resolved from its own folder, the test finds puppeteer-core there.
-cp "$here/web/test/page_test.mjs" "$node/"
-node "$node/page_test.mjs" "$out" "$reference" "$frames" "$here/web/serve.py" $native_rate
+cp "$here/web/test/page_test.mjs" "$here/web/test/site_test.mjs" "$node/"
+status=0
+node "$node/page_test.mjs" "$root" "$reference" "$frames" "$here/web/serve.py" $native_rate ||
+  status=1
+node "$node/site_test.mjs" "$site" "$root" "$here/web/serve.py" "$here/web/page_files.js" \
+  "$crafted" || status=1
+exit $status

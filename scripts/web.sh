@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the player for the browser into build-web/ and serves it on this machine.
+# Builds the player for the browser into build-web/, puts the site together in build-web/site/
+# (the page, its programs and the scene: real files only, ready to copy to any static host) and
+# serves it on this machine.
 #   scripts/web.sh [--build-only] [--port N] [--no-isolation] [DIR]
 #   scripts/web.sh --install-only   (installs what the build needs, and builds nothing)
-# DIR is the scene directory put beside the page (by default our own production in demo/, which
-# is generated on first use). The page is then at the address printed; ?size=WxH|native and
-# ?samples=N choose the render target as SARNOJ_RENDER_SIZE / SARNOJ_RENDER_SAMPLES do natively,
-# ?frames=0,100,500 draws those scene frames and keeps them for a test (window.sarnojFrames).
-# The page is served cross-origin isolated, so that the device draws on worker threads;
-# --no-isolation serves it as a plain web host would, and the device draws on the page's thread.
+# DIR is the scene directory whose files the player opens are put beside the page, in site/scene/
+# (by default our own production in demo/, which is generated on first use). The page is then at the
+# address printed; ?size=WxH|native and ?samples=N choose the render target as SARNOJ_RENDER_SIZE /
+# SARNOJ_RENDER_SAMPLES do natively, ?frames=0,100,500 draws those scene frames and keeps them for a
+# test (window.sarnojFrames). The page is served cross-origin isolated, so that the device draws on
+# worker threads; --no-isolation serves it as a plain web host would, and the device draws on the
+# page's thread.
 # Only Debian's packages are used: emscripten, and libjpeg-turbo's source built for WebAssembly.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -118,8 +121,6 @@ build_player() {  # VARIANT THREADS(ON|OFF) PROGRAM
       -DPLAYER_WERROR="$werror" > /dev/null
   fi
   cmake --build "$cmake_dir" -j2 --target "$3"
-  cp "$cmake_dir/$3.js" "$cmake_dir/$3.wasm" "$out/"
-  if [ -f "$cmake_dir/$3.worker.js" ]; then cp "$cmake_dir/$3.worker.js" "$out/"; fi
 }
 # Two programs: one whose device draws on worker threads, for a cross-origin isolated page, and
 # one drawing on the page's own thread, for any other. The page loads the one it can run.
@@ -130,32 +131,47 @@ build_player threads ON sarnoj_web &
 threads_build=$!
 build_player single OFF sarnoj_web_single
 wait "$threads_build"
-cp "$here/web/index.html" "$out/"
 
-# The scene beside the page, with the list of its files the page fetches.
+# The native build lists the files the player opens from the scene's folder (scene-dump
+# --files: case-blind, backslash folders, the JPG and PCX fall-backs), and makes the production.
+[ -f "$here/build/CMakeCache.txt" ] ||
+  cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DPLAYER_BENCH=OFF > /dev/null
 if [ -z "$dir" ]; then
   dir=$here/demo
   if [ ! -f "$dir/sarnoj1.3ds" ] || [ ! -f "$dir/sarnoj.mp3" ]; then
-    if [ ! -x "$here/build/tools/make-demo" ]; then
-      [ -f "$here/build/CMakeCache.txt" ] ||
-        cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-          -DPLAYER_BENCH=OFF > /dev/null
-      cmake --build "$here/build" -j2 --target make-demo
-    fi
+    cmake --build "$here/build" -j2 --target make-demo
     echo "generating the demo into $dir"
     "$here/build/tools/make-demo" "$dir"
   fi
 fi
+cmake --build "$here/build" -j2 --target scene-dump > /dev/null
 dir=$(cd "$dir" && pwd)
-rm -rf "$out/scene"
-mkdir -p "$out/scene"
-find "$dir" -maxdepth 1 -type f ! -name files.txt ! -name '*.mp4' -printf '%f\n' | sort |
-  while IFS= read -r name; do
-    ln -f "$dir/$name" "$out/scene/$name" 2> /dev/null || cp "$dir/$name" "$out/scene/$name"
-    printf '%s\n' "$name"
-  done > "$out/scene/files.txt"
-echo "built $out ($(wc -l < "$out/scene/files.txt") scene files from $dir)"
+
+# The site: the page, its script, the programs and the scene's files, each a copy of its own (a
+# symbolic link in DIR is copied as the file it names). Nothing else of DIR, the build or the
+# tests lands here.
+site=$out/site
+rm -rf "$site"
+mkdir -p "$site/scene"
+cp "$here/web/index.html" "$here/web/page_files.js" "$site/"
+cp "$out/cmake-threads/sarnoj_web.js" "$out/cmake-threads/sarnoj_web.wasm" "$site/"
+cp "$out/cmake-single/sarnoj_web_single.js" "$out/cmake-single/sarnoj_web_single.wasm" "$site/"
+if [ -f "$out/cmake-threads/sarnoj_web.worker.js" ]; then
+  cp "$out/cmake-threads/sarnoj_web.worker.js" "$site/"
+fi
+scene=$(find "$dir" -maxdepth 1 -iname sarnoj1.3ds | head -1)
+if [ -z "$scene" ]; then
+  echo "web.sh: $dir holds no sarnoj1.3ds" >&2
+  exit 1
+fi
+"$here/build/tools/scene-dump" "$scene" --files > "$site/scene/files.txt"
+while IFS= read -r name; do
+  mkdir -p "$(dirname "$site/scene/$name")"
+  cp -L "$dir/$name" "$site/scene/$name"
+done < "$site/scene/files.txt"
+echo "built $site ($(wc -l < "$site/scene/files.txt") scene files from $dir)"
 
 if [ $serve = 1 ]; then
-  exec python3 "$here/web/serve.py" "$out" "$port" "${isolation[@]}"
+  exec python3 "$here/web/serve.py" "$site" "$port" "${isolation[@]}"
 fi

@@ -4,9 +4,13 @@
 // and track sizes. With --frames, "animation" holds for each frame asked for what the scene
 // update and the world pass made of it: every node's world matrix, each mesh's visibility, the
 // camera's position, target, direction, field of view and roll, the lights and the ambient colour.
+// With --files it prints instead the files the player opens from the folder, one path a line
+// relative to it, as found there (letter case, backslashes, the JPG and PCX fall-backs): the
+// scene, its images and the music; the web build fetches exactly these.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,8 @@
 #include <vector>
 
 #include "anim/scene_update.h"
+#include "app/player.h"
+#include "core/file_open.h"
 #include "loader/scene_build.h"
 
 namespace {
@@ -350,9 +356,43 @@ void dump_animation(Json& json, Scene& scene, const std::vector<float>& frames)
 void print_usage(std::FILE* out)
 {
     std::fprintf(out,
-                 "usage: scene-dump FILE.3ds [--frames F,F...]\n"
+                 "usage: scene-dump FILE.3ds [--frames F,F... | --files]\n"
                  "Loads the scene as the player does and prints what was loaded as JSON; with\n"
-                 "--frames, also the animated scene at each frame given.\n");
+                 "--frames, also the animated scene at each frame given; with --files, only the\n"
+                 "files the player opens from the scene's folder, one a line.\n");
+}
+
+std::vector<std::string> openedFiles;
+
+void note_opened_file(const std::string& path)
+{
+    openedFiles.push_back(path);
+}
+
+// The files the player opens: the scene and its images while it loads, then the music. A file
+// outside the folder, or a name no list line can carry, is left out with a warning.
+int list_files(const char* sceneName)
+{
+    watch_opened_files(note_opened_file);
+    build_scene(sceneName, 640, 480, no_preparation);
+    open_file(MUSIC_FILE_NAME, "rb");
+    watch_opened_files(nullptr);
+    std::vector<std::string> listed;
+    for (const std::string& opened : openedFiles) {
+        const std::string path = std::filesystem::path(opened).lexically_normal().string();
+        bool plain = !path.empty() && path.front() != '/' && path.rfind("..", 0) != 0;
+        for (unsigned char c : path)
+            plain = plain && c >= 0x20 && c != 0x7F;
+        if (!plain)
+            std::fprintf(stderr, "scene-dump: %s is left out: not a file of the folder\n",
+                         opened.c_str());
+        else if (std::find(listed.begin(), listed.end(), path) == listed.end())
+            listed.push_back(path);
+    }
+    std::sort(listed.begin(), listed.end());
+    for (const std::string& path : listed)
+        std::printf("%s\n", path.c_str());
+    return 0;
 }
 
 }  // namespace
@@ -365,7 +405,9 @@ int main(int argc, char** argv)
     }
     std::vector<float> frames;
     const bool withFrames = argc == 4 && std::string_view(argv[2]) == "--frames";
-    if ((argc != 2 && !withFrames) || (withFrames && !parse_frames(argv[3], frames))) {
+    const bool withFiles = argc == 3 && std::string_view(argv[2]) == "--files";
+    if ((argc != 2 && !withFrames && !withFiles) ||
+        (withFrames && !parse_frames(argv[3], frames))) {
         print_usage(stderr);
         return 2;
     }
@@ -376,6 +418,8 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string name = path.filename().string();
+    if (withFiles)
+        return list_files(name.c_str());
     Scene* scene = build_scene(name.c_str(), 640, 480, no_preparation);
 
     Json json;

@@ -145,9 +145,10 @@ int main(int, char**)
     if (!options.samples.empty())
         setenv(RENDER_SAMPLES_VARIABLE, options.samples.c_str(), 1);
 
-    const std::string problem = fetch_scene(options.scene.c_str(), "/scene");
+    // The page has put the scene's files into the in-memory folder, or knows why it could not.
+    const std::string problem = enter_scene_folder();
     if (!problem.empty())
-        fatal_error("The scene could not be fetched: " + problem);
+        fatal_error(problem);
 
     if (options.testMode) {
         const int code = draw_test_frames(options);

@@ -1,9 +1,10 @@
 #pragma once
-// The scene directory fetched from the page's own origin into the in-memory file system: its
-// list (files.txt, see scene_list.h) and every file on it, under `folder`, which becomes the
-// working directory, so the player opens its files by the names it always uses (case-blind, as
-// everywhere). Returns an empty string on success, else what went wrong.
+// The scene's folder in the in-memory file system. The page (page_files.js) fetches the files the
+// player opens, or takes a visitor's own, and writes them into /scene before the player starts;
+// what went wrong on the way it leaves in window.sarnojSceneProblem. The player then plays from
+// that folder as from a native one.
 
 #include <string>
 
-std::string fetch_scene(const char* url, const char* folder);
+// Makes /scene the working directory; the page's problem, or why that failed, else empty.
+std::string enter_scene_folder();

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 # Serves the web build on this machine with the headers the page wants: cross-origin isolation
 # (COOP/COEP) for the device's worker threads, and WebAssembly's MIME type. --no-isolation serves
-# it as a plain host would, and the page then draws on its own thread.
-#   serve.py DIR PORT [--no-isolation]
+# it as a plain host would, and the page then draws on its own thread. Only requests for this
+# machine's own names on its port are answered (127.0.0.1 or localhost): a page elsewhere cannot
+# reach it through a name of its own that resolves here.
+#   serve.py DIR PORT [--no-isolation]     (PORT 0: a free one; the address is printed)
 import functools
 import http.server
 import sys
@@ -13,6 +15,19 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       '.wasm': 'application/wasm', '.js': 'text/javascript',
                       '.mp3': 'audio/mpeg', '.3ds': 'application/octet-stream'}
+
+    def parse_request(self):
+        if not super().parse_request():
+            return False
+        host = self.headers.get('Host')
+        port = self.server.server_address[1]
+        if host is None:
+            self.send_error(400, 'No Host')
+            return False
+        if host not in (f'127.0.0.1:{port}', f'localhost:{port}'):
+            self.send_error(421, 'Not this host')
+            return False
+        return True
 
     def end_headers(self):
         if self.isolated:

@@ -1,5 +1,5 @@
-// The browser layer's pieces that need no browser: key names, the page's address, the scene's
-// file list and the canvas's bytes. (The page itself is tested in Chromium by scripts/web-test.sh.)
+// The browser layer's pieces that need no browser: key names, the page's address and the
+// canvas's bytes. (The page itself is tested in Chromium by scripts/web-test.sh.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +10,6 @@
 #include "web/dom_keys.h"
 #include "web/page_options.h"
 #include "web/pointer_motion.h"
-#include "web/scene_list.h"
 
 namespace {
 
@@ -120,27 +119,6 @@ TEST(WebPorts, AddressIsReadAsThePagesScriptReadsIt)
     };
     for (const auto& [coded, decoded] : cases)
         EXPECT_EQ(decode_query_part(coded), decoded) << coded;
-}
-
-TEST(WebPorts, SceneListTakesOnlyPlainNames)
-{
-    SceneList list = parse_scene_list("sarnoj1.3ds\r\nMAPS.JPG\n\nsarnoj.mp3");
-    EXPECT_EQ(list.names, (std::vector<std::string>{"sarnoj1.3ds", "MAPS.JPG", "sarnoj.mp3"}));
-    EXPECT_EQ(list.skipped, 0u);
-
-    // Nothing may land outside the scene's folder or carry control characters.
-    list = parse_scene_list("../escape\n/etc/passwd\nmaps/a.jpg\nmaps\\b.jpg\n.\n..\nbell\a\n" +
-                            std::string(SCENE_LIST_MAX_NAME + 1, 'x') + "\nok.pcx\n");
-    EXPECT_EQ(list.names, (std::vector<std::string>{"ok.pcx"}));
-    EXPECT_EQ(list.skipped, 8u);
-
-    // A list cannot make the page fetch without end.
-    std::string many;
-    for (size_t i = 0; i < SCENE_LIST_MAX_FILES + 3; ++i)
-        many += joined({"f", std::to_string(i), "\n"});
-    list = parse_scene_list(many);
-    EXPECT_EQ(list.names.size(), SCENE_LIST_MAX_FILES);
-    EXPECT_EQ(list.skipped, 3u);
 }
 
 TEST(WebPorts, LockedPointerMovesACursorHeldInTheWindow)

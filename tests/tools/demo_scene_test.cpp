@@ -15,6 +15,9 @@
 #include "loader/scene_build.h"
 #include "scene/scene_records.h"
 #include "tests/tools/demo_files.h"
+#include "tools/writers/chunk_writer.h"
+#include "tools/writers/jpeg_writer.h"
+#include "tools/writers/pcx_writer.h"
 
 using namespace demo_test;
 
@@ -243,5 +246,42 @@ TEST_F(DemoScene, SceneDumpPrintsTheCameraFieldOfView)
     std::snprintf(fov, sizeof fov, "\"fov\": %.9g,",
                   double(static_cast<Camera*>(demo_scene().camera->data)->fov));
     EXPECT_NE(text.find(fov), std::string::npos) << fov;
+}
+
+// The files the web build fetches: those the player opens, found as it finds them (case-blind,
+// backslash folders, the JPG and PCX fall-backs), and nothing else of the folder.
+TEST(SceneDump, FilesAreThoseThePlayerOpens)
+{
+    ScratchDir dir("scene-files");
+    const std::vector<uint32_t> pixels(16 * 16, 0x808080);
+    std::filesystem::create_directory(dir.path / "MAPS");
+    ASSERT_TRUE(write_jpeg((dir.path / "MAPS/brick.JPG").string(), pixels, 16, 16));
+    ASSERT_TRUE(write_file_bytes(dir.file("WALL.pcx"), encode_pcx_rgb(pixels, 16, 16)));
+    ASSERT_TRUE(write_file_bytes(dir.file("SARNOJ.MP3"), std::vector<uint8_t>(4, 0)));
+    for (const char* junk : {"notes.wav", ".DS_Store", "unused.jpg", "wall.bmp.zip"})
+        ASSERT_TRUE(write_file_bytes(dir.file(junk), std::vector<uint8_t>(4, 0)));
+    ChunkWriter w;
+    w.open(chunk_id::MAIN_CHUNK);
+    w.open(chunk_id::OBJECT_MESH_DATA);
+    w.material({.name = "BRICK", .maps = {{.fileName = "maps\\Brick.jpg"}}});
+    w.material({.name = "WALL", .maps = {{.fileName = "wall.bmp"}}});
+    w.mesh_object({.name = "TRI", .vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                   .faces = {{0, 1, 2}}, .faceMaterials = {{"BRICK", {0}}},
+                   .mappings = {{0, 0}, {1, 0}, {0, 1}}});
+    w.close();
+    w.open(chunk_id::KEYFRAMER_DATA);
+    w.frames(0, 10);
+    w.begin_node(chunk_id::MESH_TRACK, 0, "TRI");
+    w.track(chunk_id::POSITION_KEYS, {{.value = {0, 0, 0}}});
+    w.close();
+    w.close();
+    w.close();
+    w.save(dir.file("Sarnoj1.3DS"));
+
+    const std::filesystem::path list = dir.path / "files.txt";
+    ASSERT_EQ(run(quoted(SCENE_DUMP_PATH) + " " + quoted(dir.path / "sarnoj1.3ds") +
+                  " --files > " + quoted(list)),
+              0);
+    EXPECT_EQ(read_text(list), "MAPS/brick.JPG\nSARNOJ.MP3\nSarnoj1.3DS\nWALL.pcx\n");
 }
 #endif

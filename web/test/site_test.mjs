@@ -1,0 +1,274 @@
+// The site as a host gets it and a visitor meets it. build-web/site/ holds the page, its script,
+// the programs and the scene's listed files, all real files; the list's rules keep every name
+// inside the scene's folder. Served by a plain static server (no headers of ours) and by serve.py
+// with isolation, in Chromium without the autoplay flag: the page fetches exactly the listed
+// files, several at once, names encoded, shows its progress and plays after the click; a file
+// larger than the page can hold is refused with the "Error!" box; a visitor's own scene set on
+// the file chooser plays (case-blind names, silently without an MP3), and a broken one shows the
+// "Error!" box.
+//   node site_test.mjs SITE TEST_ROOT SERVE_PY PAGE_FILES_JS CRAFTED_DIR
+// TEST_ROOT is a copy of SITE with the scene folders scene-odd (a file named 'odd #?% name.txt')
+// and scene-big (a music file beyond the page's limit); CRAFTED_DIR holds make-demo's crafted
+// scenes (lit.3ds and checker.pcx).
+import { spawn } from 'node:child_process';
+import { copyFileSync, lstatSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync,
+         truncateSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import vm from 'node:vm';
+import puppeteer from 'puppeteer-core';
+
+const [site, testRoot, servePy, pageFiles, crafted] = process.argv.slice(2);
+let passed = 0, failed = 0;
+function check(ok, what) {
+  if (ok)
+    passed++;
+  else
+    failed++;
+  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}`);
+}
+const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+
+// The list's rules and the addresses, from the page's own script.
+const rules = (() => {
+  const context = {};
+  vm.runInNewContext(readFileSync(pageFiles, 'utf8'), context);
+  return context.sarnojFileRules;
+})();
+{
+  const { sceneList, fileAddress, tooLarge, FILE_MAX_BYTES, TOTAL_MAX_BYTES } = rules;
+  let list = sceneList('sarnoj1.3ds\r\nMAPS/Brick.JPG\n\nsarnoj.mp3\nsarnoj.mp3');
+  check(same(list.paths, ['sarnoj1.3ds', 'MAPS/Brick.JPG', 'sarnoj.mp3']) && list.skipped === 1,
+        `a list's paths, each once: ${JSON.stringify(list)}`);
+  const outside = ['../escape', '/etc/passwd', 'maps/../../x', 'maps//a.jpg', 'maps\\b.jpg', '.',
+                   './a', 'a/.', 'bell\x07', 'x'.repeat(256), 'ok/'];
+  list = sceneList([...outside, 'ok.pcx'].join('\n'));
+  check(same(list.paths, ['ok.pcx']) && list.skipped === outside.length,
+        `nothing outside the folder or with control characters: ${JSON.stringify(list.paths)}`);
+  list = sceneList(Array.from({ length: 4099 }, (_, i) => `f${i}`).join('\n'));
+  check(list.paths.length === 4096 && list.skipped === 3, 'a list names at most 4096 files');
+  check(fileAddress('scene', 'MAPS/a #?%&+.jpg') === 'scene/MAPS/a%20%23%3F%25%26%2B.jpg',
+        `each part of a name encoded: ${fileAddress('scene', 'MAPS/a #?%&+.jpg')}`);
+  check(tooLarge('a', FILE_MAX_BYTES, FILE_MAX_BYTES) === '' &&
+        /larger than the page/.test(tooLarge('a', FILE_MAX_BYTES + 1, FILE_MAX_BYTES + 1)) &&
+        /more than the page/.test(tooLarge('a', 1, TOTAL_MAX_BYTES + 1)),
+        'a file, and all of them, within the page\'s limits');
+}
+
+// The site: exactly the page, its programs and the listed scene files, none of them a link.
+const programs = ['index.html', 'page_files.js', 'sarnoj_web.js', 'sarnoj_web.wasm',
+                  'sarnoj_web_single.js', 'sarnoj_web_single.wasm', 'sarnoj_web.worker.js'];
+const listed = readFileSync(join(site, 'scene/files.txt'), 'utf8').split('\n').filter(Boolean);
+function walk(dir, prefix = '') {
+  return readdirSync(dir).flatMap(name => {
+    const info = lstatSync(join(dir, name));
+    return info.isDirectory() ? walk(join(dir, name), `${prefix}${name}/`)
+                              : [`${prefix}${name}${info.isFile() ? '' : ' (no file)'}`];
+  });
+}
+const present = walk(site).sort();
+const wanted = [...programs.filter(name => name !== 'sarnoj_web.worker.js' ||
+                                           present.includes(name)),
+                'scene/files.txt', ...listed.map(path => `scene/${path}`)].sort();
+check(same(present, wanted), `the site holds ${JSON.stringify(present)}`);
+check(listed.some(path => /^sarnoj1\.3ds$/i.test(path)) &&
+      listed.some(path => /^sarnoj\.mp3$/i.test(path)) &&
+      !listed.some(path => /\.(wav|zip)$|DS_Store|unnamed/i.test(path)),
+      `the scene's list ${JSON.stringify(listed)}: the scene and its music, nothing unopened`);
+
+const servers = [];
+function serve(command, args, pattern) {
+  const server = spawn(command, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+  servers.push(server);
+  return new Promise((resolve, reject) => {
+    const read = data => {
+      const found = pattern.exec(String(data));
+      if (found)
+        resolve(`http://127.0.0.1:${found[1]}/`);
+    };
+    server.stdout.on('data', read);
+    server.stderr.on('data', read);
+    server.on('exit', () => reject(new Error(`${command} stopped`)));
+  });
+}
+// A plain host: Python's own server, no headers of ours, in the site itself.
+const plain = await serve('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1',
+                                      '--directory', site, '0'], /port (\d+)/);
+const isolated = await serve('python3', [servePy, testRoot, '0'], /127\.0\.0\.1:(\d+)\//);
+
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: 'new',
+  protocolTimeout: 900000,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync', '--no-first-run', '--mute-audio'],
+});
+async function waitFor(page, expression, ms, what) {
+  try {
+    await page.waitForFunction(expression, { timeout: ms, polling: 100 });
+  } catch (error) {
+    throw new Error(`${what}: ${error.message}`);
+  }
+}
+const shown = id => `getComputedStyle(document.getElementById('${id}')).display !== 'none'`;
+// A page with its console errors and its requests kept; `seen` gathers every text the progress
+// line showed.
+// With `slowHost` the built-in scene never arrives, so that a chosen scene comes first whenever the
+// page would start.
+async function open(address, what, slowHost = false) {
+  const page = await browser.newPage();
+  if (slowHost) {
+    await page.setRequestInterception(true);
+    page.on('request', request => {
+      if (!new URL(request.url()).pathname.startsWith('/scene/'))
+        request.continue();
+    });
+  }
+  page.errors = [];
+  page.requests = [];
+  page.on('console', message => {
+    if (message.type() === 'error' && !message.text().startsWith('Blocking on the main thread'))
+      page.errors.push(message.text());
+  });
+  page.on('pageerror', error => page.errors.push(error.message));
+  // Requests for the scene's files alone: the programs and their workers load beside them.
+  const ofScene = request => new URL(request.url()).pathname.startsWith('/scene/');
+  let open = 0;
+  page.most = 0;
+  page.on('request', request => {
+    page.requests.push(decodeURIComponent(new URL(request.url()).pathname));
+    if (ofScene(request))
+      page.most = Math.max(page.most, ++open);
+  });
+  const done = request => { if (ofScene(request)) open--; };
+  page.on('requestfinished', done);
+  page.on('requestfailed', done);
+  await page.evaluateOnNewDocument(() => {
+    window.seen = [];
+    new MutationObserver(() => {
+      const line = document.getElementById('scene-files');
+      if (line && line.textContent !== window.seen[window.seen.length - 1])
+        window.seen.push(line.textContent);
+    }).observe(document, { subtree: true, childList: true, characterData: true });
+  });
+  await page.goto(address);
+  page.what = what;
+  return page;
+}
+// The start overlay's click, away from its file chooser, once the program is in.
+async function startRun(page) {
+  await waitFor(page, 'window.Module && Module.calledRun', 300000, `${page.what}: loaded`);
+  await page.mouse.click(4, 4);
+}
+async function box(page) {
+  try {
+    await waitFor(page, shown('message'), 120000, `${page.what}: a box`);
+  } catch (error) {
+    throw new Error(`${error.message} (${await page.evaluate(`[document.body.innerText,
+      window.sarnojEnded]`)}, ${page.errors.join(' | ')})`);
+  }
+  return page.evaluate(`[document.querySelector('#message .caption').textContent,
+                         document.querySelector('#message .text').textContent]`);
+}
+// The run goes on: drawing, no box, after some seconds.
+async function plays(page) {
+  await waitFor(page, 'document.getElementById("canvas").style.visibility === "visible"', 300000,
+                `${page.what}: the run started`);
+  await new Promise(resolve => setTimeout(resolve, 3000));
+  return page.evaluate(`!window.sarnojEnded && getComputedStyle(
+                        document.getElementById('message')).display === 'none'`);
+}
+
+// Scratch copies of the crafted scene's files under other names, outside the repository.
+const scratch = mkdtempSync(join(tmpdir(), 'site-test-'));
+function scratchFile(name, from) {
+  const path = join(scratch, name);
+  if (from)
+    copyFileSync(from, path);
+  return path;
+}
+
+try {
+  // The built-in scene from a plain host: the page waits for the click, fetches the listed files
+  // and nothing else of the folder, several at once, and plays.
+  for (const [address, how] of [[plain, 'a plain host'], [isolated, 'serve.py']]) {
+    const run = await open(address, how);
+    await startRun(run);
+    check(await plays(run), `the production plays from ${how}`);
+    const fetched = run.requests.filter(path => path.startsWith('/scene/'))
+      .map(path => path.slice('/scene/'.length)).sort();
+    check(same(fetched, ['files.txt', ...listed].sort()),
+          `${how}: the page fetched ${JSON.stringify(fetched)}, each once`);
+    check(run.most > 1 && run.most <= 6, `${how}: ${run.most} requests at once`);
+    const seen = await run.evaluate('window.seen');
+    check(seen.some(text => /Fetching the scene: \d+ of \d+ files/.test(text)) &&
+          /^The scene: \d+ files, [\d.]+ MB$/.test(seen[seen.length - 1]),
+          `${how}: the progress shown ${JSON.stringify(seen.slice(-2))}`);
+    check(run.errors.length === 0, `${how}: no errors on the console ${run.errors.join(' | ')}`);
+    await run.close();
+  }
+
+  // Names that must be encoded, fetched into the page's folder as they are.
+  const odd = await open(`${isolated}?scene=scene-odd&frames=0`, 'odd names');
+  await waitFor(odd, 'window.sarnojEnded === true', 300000, 'the odd names\' frame');
+  check(await odd.evaluate(`new TextDecoder().decode(
+          Module.FS.readFile('/scene/odd #?% name.txt'))`) === 'an odd name\n',
+        'a name with \'#\', \'?\', \'%\' and a space is fetched as itself');
+  await odd.close();
+
+  // A file larger than the page can hold is refused, not read.
+  const big = await open(`${isolated}?scene=scene-big`, 'a file too large');
+  await startRun(big);
+  const refused = await box(big);
+  check(refused[0] === 'Error!' && /sarnoj\.mp3 is 300\.0 MB: larger than the page/i.test(
+    refused[1]),
+        `a file too large shows ${JSON.stringify(refused)}`);
+  await big.close();
+
+  // A visitor's own scene, no MP3: the .3ds under any name and its image in other letter case.
+  const scene = scratchFile('My Scene.3DS', join(crafted, 'lit.3ds'));
+  const image = scratchFile('CHECKER.PCX', join(crafted, 'checker.pcx'));
+  const own = await open(plain, 'own scene', true);
+  await waitFor(own, 'window.Module && Module.calledRun', 300000, 'own scene: loaded');
+  await (await own.$('#own-scene')).uploadFile(scene, image);
+  await waitFor(own, 'document.getElementById("scene-files").textContent.startsWith("Your")',
+                60000, 'own scene: read');
+  await startRun(own);
+  check(await plays(own), 'a visitor\'s own scene plays');
+  check(await own.evaluate(`Module.FS.stat('/scene/sarnoj1.3ds').size`) === statSync(scene).size,
+        'the chosen .3ds plays as sarnoj1.3ds');
+  const note = await own.evaluate('document.getElementById("scene-note").textContent');
+  check(/without music/.test(note), `without an MP3 the page says so: ${JSON.stringify(note)}`);
+  check(own.errors.length === 0, `own scene: no errors on the console ${own.errors.join(' | ')}`);
+  await own.close();
+
+  // A broken .3ds, and a music file beyond the page's limit: the "Error!" box.
+  const broken = scratchFile('broken.3ds');
+  writeFileSync(broken, 'not a scene at all');
+  const huge = scratchFile('huge.mp3');
+  writeFileSync(huge, '');
+  truncateSync(huge, 300 * 1024 * 1024);
+  for (const [files, pattern, what] of [[[broken, image], /./, 'a broken scene'],
+                                        [[scene, image, huge], /larger than the page/,
+                                         'a music file too large']]) {
+    const page = await open(plain, what, true);
+    await waitFor(page, 'window.Module && Module.calledRun', 300000, `${what}: loaded`);
+    await (await page.$('#own-scene')).uploadFile(...files);
+    await waitFor(page, `/^(Your|${files.length === 2 ? 'x' : 'huge'})/.test(
+                    document.getElementById('scene-files').textContent)`, 60000, `${what}: read`);
+    await startRun(page);
+    const shownBox = await box(page);
+    check(shownBox[0] === 'Error!' && pattern.test(shownBox[1]),
+          `${what} shows ${JSON.stringify(shownBox)}`);
+    await page.close();
+  }
+} catch (error) {
+  check(false, String(error));
+} finally {
+  await browser.close();
+  for (const server of servers)
+    server.kill();
+  rmSync(scratch, { recursive: true, force: true });
+}
+console.log(`site: ${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
