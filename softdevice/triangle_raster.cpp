@@ -1,4 +1,4 @@
-// Drawing one set-up triangle into the rows of a band, in 2 x 2 quads. Wide triangles find the
+// Drawing one set-up triangle into a tile, in 2 x 2 quads. Wide triangles find the
 // exact span of each row from their edge functions and walk the quads along the spans of each
 // pair of rows; small ones walk every quad of their bounds and test the edge functions at its
 // four pixels at once. Both give each pixel the same coverage, so which is used does not show.
@@ -27,10 +27,12 @@ int64_t floor_div(int64_t n, int64_t d)   // d > 0
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// The pixels [left, right) of row y whose sample at `offset` is inside the triangle.
-void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, int& right)
+// The pixels [left, right) of row y within columns [xMin, xMax] whose sample at `offset` is inside
+// the triangle.
+void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset offset,
+          int& left, int& right)
 {
-    int64_t l = t.xMin, r = int64_t(t.xMax) + 1;
+    int64_t l = xMin, r = int64_t(xMax) + 1;
     const int64_t Y = int64_t(y) * subpixel + offset.y;
     for (const Rasterizer::Edge& e : t.edges) {
         // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel + offset.x.
@@ -43,7 +45,7 @@ void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, 
         else if (k < 0)
             r = l;
     }
-    l = std::min(l, int64_t(t.xMax) + 1);
+    l = std::min(l, int64_t(xMax) + 1);
     left = int(l);
     right = int(std::max(l, r));
 }
@@ -228,23 +230,24 @@ inline int span_mask(int x, int l0, int r0, int l1, int r1)
     return mask;
 }
 
-// The pixels of rows first to last inside t, span by span.
+// The pixels of rows first to last and columns left to right inside t, span by span.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_spans(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t, int first, int last,
+                                              int left, int right)
 {
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int y = first & ~1; y <= last; y += 2) {
         // Each sample's spans in the two rows, an empty one moved onto the other's start.
         int l0[Samples], r0[Samples], l1[Samples], r1[Samples];
-        int start = t.xMax + 1, end = t.xMin, inner0 = t.xMin, inner1 = t.xMax + 1;
+        int start = right + 1, end = left, inner0 = left, inner1 = right + 1;
         for (int s = 0; s < Samples; s++) {
             l0[s] = r0[s] = l1[s] = r1[s] = 0;
             if (y >= first)
-                span(t, y, offsets[s], l0[s], r0[s]);
+                span(t, y, left, right, offsets[s], l0[s], r0[s]);
             if (y + 1 <= last)
-                span(t, y + 1, offsets[s], l1[s], r1[s]);
+                span(t, y + 1, left, right, offsets[s], l1[s], r1[s]);
             if (l0[s] >= r0[s]) {
                 l0[s] = l1[s];
                 r0[s] = l1[s];
@@ -281,14 +284,15 @@ template <bool Textured, bool Gouraud, int Samples>
     }
 }
 
-// The pixels of rows first to last inside a small t, quad by quad over its bounds.
+// The pixels of rows first to last and columns left to right inside a small t, quad by quad.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_quads(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t, int first, int last,
+                                              int left, int right)
 {
     // The edge functions at the four pixels of the first quad, and their steps from quad to
     // quad. Over the bounds of a small triangle they fit 32 bits.
-    const int x0 = t.xMin & ~1, y0 = first & ~1;
+    const int x0 = left & ~1, y0 = first & ~1;
     I32x4 row[3], stepX[3], stepY[3];
     // What each edge function gains from a pixel's sampling point to each sample.
     I32x4 toSample[3][Samples];
@@ -304,15 +308,15 @@ template <bool Textured, bool Gouraud, int Samples>
         for (int s = 0; s < Samples; s++)
             toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
     }
-    // Pixels beyond the last column or outside the band's rows are left out.
-    const int lastPair = t.xMax & ~1;
-    const int lastColumns = t.xMax & 1 ? 15 : 5;
+    // Pixels beyond the last column or outside the rows drawn are left out.
+    const int lastPair = right & ~1;
+    const int lastColumns = right & 1 ? 15 : 5;
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
     for (int y = y0; y <= last; y += 2) {
         const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
         shader.rows(y);
         I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
-        for (int x = x0; x <= t.xMax; x += 2) {
+        for (int x = x0; x <= right; x += 2) {
             // A sample is outside when any of its edge functions is negative.
             const int keep = x == lastPair ? rows & lastColumns : rows;
             int masks[Samples];
@@ -341,11 +345,11 @@ template <bool Textured, bool Gouraud, int Samples>
 // Calls the drawer made for the state's planes.
 #define FOR_SAMPLES(draw, textured, gouraud)                                                  \
     if (frame.samples == 8)                                                                  \
-        draw<textured, gouraud, 8>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 8>(frame, state, t, first, last, left, right);                            \
     else if (frame.samples == 4)                                                             \
-        draw<textured, gouraud, 4>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 4>(frame, state, t, first, last, left, right);                            \
     else                                                                                     \
-        draw<textured, gouraud, 1>(frame, state, t, first, last)
+        draw<textured, gouraud, 1>(frame, state, t, first, last, left, right)
 #define FOR_STATE(draw)                                                                      \
     if (state.texture && state.gouraud) {                                                    \
         FOR_SAMPLES(draw, true, true);                                                       \
@@ -361,26 +365,28 @@ template <bool Textured, bool Gouraud, int Samples>
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t, int first, int last,
+                                             int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
 [[gnu::target("avx2")]] void draw_quads_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t, int first, int last,
+                                             int left, int right)
 {
     FOR_STATE(draw_quads);
 }
 #endif
 
-void draw_spans_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_spans_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
-void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
@@ -389,7 +395,7 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Ras
 #undef FOR_SAMPLES
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
-                                int, int);
+                                int, int, int, int);
 #ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
@@ -400,17 +406,11 @@ const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_base
 
 }  // namespace
 
-void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd)
+void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const Rect& tile)
 {
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        spanDrawer(frame, queue.states[t.state], t, first, last);
-}
-
-void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart,
-                                     int rowEnd)
-{
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        quadDrawer(frame, queue.states[t.state], t, first, last);
+    const int first = std::max(t.yMin, tile.y0), last = std::min(t.yMax, tile.y1 - 1);
+    const int left = std::max(t.xMin, tile.x0), right = std::min(t.xMax, tile.x1 - 1);
+    if (first <= last && left <= right)
+        (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, first, last, left,
+                                            right);
 }
