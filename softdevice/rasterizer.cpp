@@ -203,7 +203,8 @@ bool Rasterizer::draw_next_tile(uint64_t& cursor)
 Rasterizer::Rect Rasterizer::tile_rect(int tile) const
 {
     const int x0 = tile % tilesAcross * tileSize, y0 = tile / tilesAcross * tileRows;
-    return Rect{x0, y0, std::min(frame.width, x0 + tileSize), std::min(frame.height, y0 + tileRows)};
+    return Rect{x0, y0, std::min(frame.width, x0 + tileSize),
+                std::min(frame.height, y0 + tileRows)};
 }
 
 void Rasterizer::draw_tile(Queue& queue, uint64_t number, int tile)

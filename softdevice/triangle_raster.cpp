@@ -290,64 +290,88 @@ template <bool Textured, bool Gouraud, int Samples>
                                               const Rasterizer::Triangle& t, int first, int last,
                                               int left, int right)
 {
-    // The edge functions at the four pixels of the first quad, and their steps from quad to
-    // quad. Over the bounds of a small triangle they fit 32 bits.
+    // The edge functions at the first quad's top-left pixel, their steps from pixel to pixel,
+    // and what each gains from a pixel's sampling point to each sample and to its furthest one.
+    // Over the bounds of a small triangle they fit 32 bits; blocks reaching beyond the bounds
+    // are tested in 64.
     const int x0 = left & ~1, y0 = first & ~1;
-    I32x4 row[3], stepX[3], stepY[3];
-    // What each edge function gains from a pixel's sampling point to each sample.
+    int64_t origin[3], alongX[3], alongY[3], reach[3];
     I32x4 toSample[3][Samples];
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
-        const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
-                              (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
-        const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
-        row[i] = all(int32_t(value)) + set(0, alongX, alongY, alongX + alongY);
-        stepX[i] = all(2 * alongX);
-        stepY[i] = all(2 * alongY);
-        for (int s = 0; s < Samples; s++)
-            toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
+        origin[i] = (int64_t(y0) * subpixel - e.y) * e.dx - (int64_t(x0) * subpixel - e.x) * e.dy -
+                    e.bias;
+        alongX[i] = -int64_t(e.dy) * subpixel;
+        alongY[i] = int64_t(e.dx) * subpixel;
+        reach[i] = 0;
+        for (int s = 0; s < Samples; s++) {
+            const int32_t gain = offsets[s].y * e.dx - offsets[s].x * e.dy;
+            toSample[i][s] = all(gain);
+            reach[i] = std::max(reach[i], int64_t(gain));
+        }
     }
     // Pixels beyond the last column or outside the rows drawn are left out.
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
-    for (int y = y0; y <= last; y += 2) {
-        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
-        shader.rows(y);
-        I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
-        for (int x = x0; x <= right; x += 2) {
-            // A sample is outside when any of its edge functions is negative.
-            const int keep = x == lastPair ? rows & lastColumns : rows;
-            int masks[Samples];
-            int any = 0;
-            #pragma GCC unroll 8
-            for (int s = 0; s < Samples; s++) {
-                if (Samples == 1)
-                    masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
-                else
-                    masks[s] = ~movemask((e0 + toSample[0][s]) | ((e1 + toSample[1][s]) |
-                                                                  (e2 + toSample[2][s]))) &
-                               keep;
-                any |= masks[s];
+    // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
+    // block's corner deepest inside that edge for every sample; the rest quad by quad.
+    constexpr int block = 8;
+    for (int by = y0; by <= last; by += block) {
+        for (int bx = x0; bx <= right; bx += block) {
+            bool outside = false;
+            for (int i = 0; i < 3; i++) {
+                const int64_t deepest = origin[i] + alongX[i] * (bx - x0 + (alongX[i] > 0) * 7) +
+                                        alongY[i] * (by - y0 + (alongY[i] > 0) * 7) + reach[i];
+                outside |= deepest < 0;
             }
-            if (any)
-                shader.quad(x, masks);
-            e0 = e0 + stepX[0];
-            e1 = e1 + stepX[1];
-            e2 = e2 + stepX[2];
+            if (outside)
+                continue;
+            const int columnEnd = std::min(right, bx + block - 1);
+            for (int y = by; y <= last && y < by + block; y += 2) {
+                const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+                shader.rows(y);
+                I32x4 e[3], stepX[3];
+                for (int i = 0; i < 3; i++) {
+                    const int32_t start =
+                        int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (y - y0));
+                    const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
+                    e[i] = all(start) + set(0, ax, ay, ax + ay);
+                    stepX[i] = all(2 * ax);
+                }
+                for (int x = bx; x <= columnEnd; x += 2) {
+                    // A sample is outside when any of its edge functions is negative.
+                    const int keep = x == lastPair ? rows & lastColumns : rows;
+                    int masks[Samples];
+                    int any = 0;
+                    #pragma GCC unroll 8
+                    for (int s = 0; s < Samples; s++) {
+                        if (Samples == 1)
+                            masks[s] = ~movemask(e[0] | (e[1] | e[2])) & keep;
+                        else
+                            masks[s] = ~movemask((e[0] + toSample[0][s]) |
+                                                 ((e[1] + toSample[1][s]) |
+                                                  (e[2] + toSample[2][s]))) &
+                                       keep;
+                        any |= masks[s];
+                    }
+                    if (any)
+                        shader.quad(x, masks);
+                    for (int i = 0; i < 3; i++)
+                        e[i] = e[i] + stepX[i];
+                }
+            }
         }
-        for (int i = 0; i < 3; i++)
-            row[i] = row[i] + stepY[i];
     }
 }
 
 // Calls the drawer made for the state's planes.
 #define FOR_SAMPLES(draw, textured, gouraud)                                                  \
     if (frame.samples == 8)                                                                  \
-        draw<textured, gouraud, 8>(frame, state, t, first, last, left, right);                            \
+        draw<textured, gouraud, 8>(frame, state, t, first, last, left, right);               \
     else if (frame.samples == 4)                                                             \
-        draw<textured, gouraud, 4>(frame, state, t, first, last, left, right);                            \
+        draw<textured, gouraud, 4>(frame, state, t, first, last, left, right);               \
     else                                                                                     \
         draw<textured, gouraud, 1>(frame, state, t, first, last, left, right)
 #define FOR_STATE(draw)                                                                      \
