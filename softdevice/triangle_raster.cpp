@@ -238,6 +238,26 @@ template <bool Textured, bool Gouraud, int Samples>
 {
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
+    // Whether every sample of the rows and columns drawn is inside: each edge function is then
+    // non-negative at the corner least inside it for the sample least inside, and each row's
+    // span is all of them.
+    bool whole = true;
+    for (const Rasterizer::Edge& e : t.edges) {
+        int64_t gain = 0;
+        for (int s = 0; s < Samples; s++)
+            gain = std::min(gain, int64_t(offsets[s].y) * e.dx - int64_t(offsets[s].x) * e.dy);
+        const int64_t X = int64_t(e.dy < 0 ? left : right) * subpixel;
+        const int64_t Y = int64_t(e.dx > 0 ? first : last) * subpixel;
+        whole &= (Y - e.y) * e.dx - (X - e.x) * e.dy - e.bias + gain >= 0;
+    }
+    auto row_span = [&](int y, SampleOffset offset, int& l, int& r) {
+        if (whole) {
+            l = left;
+            r = right + 1;
+        } else {
+            span(t, y, left, right, offset, l, r);
+        }
+    };
     for (int y = first & ~1; y <= last; y += 2) {
         // Each sample's spans in the two rows, an empty one moved onto the other's start.
         int l0[Samples], r0[Samples], l1[Samples], r1[Samples];
@@ -245,9 +265,9 @@ template <bool Textured, bool Gouraud, int Samples>
         for (int s = 0; s < Samples; s++) {
             l0[s] = r0[s] = l1[s] = r1[s] = 0;
             if (y >= first)
-                span(t, y, left, right, offsets[s], l0[s], r0[s]);
+                row_span(y, offsets[s], l0[s], r0[s]);
             if (y + 1 <= last)
-                span(t, y + 1, left, right, offsets[s], l1[s], r1[s]);
+                row_span(y + 1, offsets[s], l1[s], r1[s]);
             if (l0[s] >= r0[s]) {
                 l0[s] = l1[s];
                 r0[s] = l1[s];
