@@ -110,7 +110,9 @@ TEST(RasterizerTiles, ClearedTilesHoldTheClearedValuesWhereverTheyAreRead)
     RasterState state;
     state.gouraud = false;
     rasterizer.set_state(state);
-    auto corner = [](float x, float y, float z) { return ScreenVertex{x, y, z, 1, 0, 0, 0, 0, 0, 255}; };
+    auto corner = [](float x, float y, float z) {
+        return ScreenVertex{x, y, z, 1, 0, 0, 0, 0, 0, 255};
+    };
     rasterizer.triangle(corner(-1, -1, 0.1f), corner(400, -1, 0.1f), corner(-1, 200, 0.1f),
                         0xFFFFFFFF);
     rasterizer.resolve();
