@@ -32,9 +32,9 @@ std::span<const SampleOffset> sample_offsets(int samples)
 
 namespace {
 
-// Resolves a row of pixels from the first sample's row, the others following width apart.
+// Resolves count pixels of a row from the first sample's, the others following width apart.
 template <int Samples>
-void resolve_row(const uint32_t* first, size_t width, uint32_t* out)
+void resolve_row(const uint32_t* first, size_t width, size_t count, uint32_t* out)
 {
     // Eight sums of 8 bits fit the 11 bits each channel has between the others' in 32 bits.
     constexpr int shift = Samples == 8 ? 3 : 2;
@@ -42,7 +42,7 @@ void resolve_row(const uint32_t* first, size_t width, uint32_t* out)
     size_t x = 0;
     using namespace simd;
     const I32x4 redBlue = all(int32_t(0x00FF00FF)), green = all(int32_t(0x0000FF00));
-    for (; x + 4 <= width; x += 4) {
+    for (; x + 4 <= count; x += 4) {
         I32x4 rb = all(int32_t(half & 0x00FF00FFu)), g = all(int32_t(half & 0x0000FF00u));
         for (int s = 0; s < Samples; s++) {
             const uint32_t* p = first + s * width + x;
@@ -53,7 +53,7 @@ void resolve_row(const uint32_t* first, size_t width, uint32_t* out)
         store(out + x, (shift_right_logical<shift>(rb) & redBlue) |
                            (shift_right_logical<shift>(g) & green));
     }
-    for (; x < width; x++) {
+    for (; x < count; x++) {
         uint32_t rb = half & 0x00FF00FFu, g = half & 0x0000FF00u;
         for (int s = 0; s < Samples; s++) {
             const uint32_t c = first[s * width + x];
@@ -68,12 +68,17 @@ void resolve_row(const uint32_t* first, size_t width, uint32_t* out)
 
 void resolve_rows(FrameBuffer& frame, int rowStart, int rowEnd)
 {
-    const size_t width = size_t(frame.width);
-    for (int y = rowStart; y < rowEnd; y++) {
-        uint32_t* out = &frame.resolved[size_t(y) * width];
+    resolve_rect(frame, 0, rowStart, frame.width, rowEnd);
+}
+
+void resolve_rect(FrameBuffer& frame, int x0, int y0, int x1, int y1)
+{
+    const size_t width = size_t(frame.width), count = size_t(x1 - x0);
+    for (int y = y0; y < y1; y++) {
+        uint32_t* out = &frame.resolved[size_t(y) * width + size_t(x0)];
         if (frame.samples == 8)
-            resolve_row<8>(frame.colour_row(y, 0), width, out);
+            resolve_row<8>(frame.colour_row(y, 0) + x0, width, count, out);
         else if (frame.samples == 4)
-            resolve_row<4>(frame.colour_row(y, 0), width, out);
+            resolve_row<4>(frame.colour_row(y, 0) + x0, width, count, out);
     }
 }

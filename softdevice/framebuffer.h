@@ -5,7 +5,7 @@
 // A frame may keep 1, 4 or 8 samples a pixel, each with its own colour and depth. The samples of
 // a row are kept as that many rows one after the other: sample s of pixel (x, y) is at
 // (y * samples + s) * width + x, so with one sample the buffers are plain images. The resolved
-// image, the mean of each pixel's samples, is made by resolve_rows into `resolved`.
+// image, the mean of each pixel's samples, is made by resolve_rect into `resolved`.
 
 #include <cstdint>
 #include <span>
@@ -37,3 +37,5 @@ std::span<const SampleOffset> sample_offsets(int samples);
 // Writes rows [rowStart, rowEnd) of `resolved`: each channel the mean of the pixel's samples,
 // rounded to nearest with halves up, (sum + samples / 2) / samples. Nothing with one sample.
 void resolve_rows(FrameBuffer& frame, int rowStart, int rowEnd);
+// The same for the pixels [x0, x1) x [y0, y1).
+void resolve_rect(FrameBuffer& frame, int x0, int y0, int x1, int y1);
