@@ -14,7 +14,7 @@ import { spawn } from 'node:child_process';
 import { copyFileSync, lstatSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync,
          truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import vm from 'node:vm';
 import puppeteer from 'puppeteer-core';
 
@@ -179,6 +179,28 @@ async function plays(page) {
                         document.getElementById('message')).display === 'none'`);
 }
 
+// The visitor's own files, set on the chooser or dropped onto the page as a person drops them
+// (a dragover the page must refuse to the browser, then the drop), once the program is in; then
+// until the page has read them.
+async function choose(page, files, drop = false) {
+  await waitFor(page, 'window.Module && Module.calledRun', 300000, `${page.what}: loaded`);
+  if (!drop) {
+    await (await page.$('#own-scene')).uploadFile(...files);
+  } else {
+    const taken = await page.evaluate(files => {
+      const transfer = new DataTransfer();
+      for (const { name, base64 } of files)
+        transfer.items.add(new File([Uint8Array.from(atob(base64), c => c.charCodeAt(0))], name));
+      const refused = type => !document.body.dispatchEvent(new DragEvent(type,
+        { dataTransfer: transfer, bubbles: true, cancelable: true }));
+      return refused('dragover') && refused('drop');
+    }, files.map(path => ({ name: basename(path), base64: readFileSync(path).toString('base64') })));
+    check(taken, `${page.what}: the page takes the drop`);
+  }
+  await waitFor(page, `!/^(Reading|$)/.test(document.getElementById('scene-files').textContent)`,
+                60000, `${page.what}: read`);
+}
+
 // Scratch copies of the crafted scene's files under other names, outside the repository.
 const scratch = mkdtempSync(join(tmpdir(), 'site-test-'));
 function scratchFile(name, from) {
@@ -225,22 +247,68 @@ try {
         `a file too large shows ${JSON.stringify(refused)}`);
   await big.close();
 
-  // A visitor's own scene, no MP3: the .3ds under any name and its image in other letter case.
+  // A visitor's own scene, no MP3, set on the chooser: the .3ds under any name and its image in
+  // other letter case.
   const scene = scratchFile('My Scene.3DS', join(crafted, 'lit.3ds'));
   const image = scratchFile('CHECKER.PCX', join(crafted, 'checker.pcx'));
   const own = await open(plain, 'own scene', true);
-  await waitFor(own, 'window.Module && Module.calledRun', 300000, 'own scene: loaded');
-  await (await own.$('#own-scene')).uploadFile(scene, image);
-  await waitFor(own, 'document.getElementById("scene-files").textContent.startsWith("Your")',
-                60000, 'own scene: read');
+  await choose(own, [scene, image]);
   await startRun(own);
   check(await plays(own), 'a visitor\'s own scene plays');
   check(await own.evaluate(`Module.FS.stat('/scene/sarnoj1.3ds').size`) === statSync(scene).size,
         'the chosen .3ds plays as sarnoj1.3ds');
   const note = await own.evaluate('document.getElementById("scene-note").textContent');
-  check(/without music/.test(note), `without an MP3 the page says so: ${JSON.stringify(note)}`);
+  check(/plays without music/.test(note), `without an MP3 the page says so: ${JSON.stringify(note)}`);
   check(own.errors.length === 0, `own scene: no errors on the console ${own.errors.join(' | ')}`);
   await own.close();
+
+  // A scene without a camera, dropped onto the page, is flown by the free camera. The start click
+  // takes no pointer lock; a click on the canvas while it plays does, a movement under the lock
+  // turns the camera off the box it flies at (unturned, the box stays in the picture's centre),
+  // and the run's end gives the lock back.
+  const free = await open(plain, 'free camera', true);
+  await choose(free, [join(crafted, 'paused.3ds')], true);
+  await startRun(free);
+  await waitFor(free, `document.getElementById("canvas").style.visibility === "visible" &&
+                       !(${shown('start')})`, 300000, 'free camera: the run started');
+  check(await free.evaluate('document.pointerLockElement === null'),
+        'free camera: the start click takes no lock');
+  await free.mouse.click(400, 300);
+  await waitFor(free, 'document.pointerLockElement === document.getElementById("canvas")', 10000,
+                'free camera: a click on the canvas takes the pointer lock');
+  // Where the box is drawn: its pixels' (those unlike the corner's) mean offset from the centre,
+  // in parts of the picture's size.
+  const boxAt = () => free.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const { data, width, height } = canvas.getContext('2d').getImageData(0, 0, canvas.width,
+                                                                          canvas.height);
+    let count = 0, x = 0, y = 0;
+    for (let p = 0; p < width * height; p++) {
+      if (data[4 * p] !== data[0] || data[4 * p + 1] !== data[1] || data[4 * p + 2] !== data[2]) {
+        count++;
+        x += p % width;
+        y += Math.floor(p / width);
+      }
+    }
+    return count ? Math.hypot(x / count / width - 0.5, y / count / height - 0.5) : -1;
+  });
+  const ahead = await boxAt();
+  await free.mouse.move(400, 330, { steps: 3 });
+  await new Promise(resolve => setTimeout(resolve, 500));
+  const turned = await boxAt();
+  check(ahead >= 0 && ahead < 0.02 && turned > 0.05,
+        `free camera: the box ${ahead.toFixed(3)} off the centre, then ${turned.toFixed(3)} after a turn`);
+  // Escape as the page hears it (the browser's own Escape would take the lock back itself).
+  const escape = type => free.evaluate(type => window.dispatchEvent(
+    new KeyboardEvent(type, { code: 'Escape', key: 'Escape', bubbles: true })), type);
+  const locked = await free.evaluate('document.pointerLockElement !== null');
+  await escape('keydown');
+  await waitFor(free, 'window.sarnojEnded === true', 60000, 'free camera: the run ended');
+  await escape('keyup');
+  check(locked && await free.evaluate('document.pointerLockElement === null'),
+        'free camera: the run\'s end gives the lock back');
+  check(free.errors.length === 0, `free camera: no errors on the console ${free.errors.join(' | ')}`);
+  await free.close();
 
   // A broken .3ds, and a music file beyond the page's limit: the "Error!" box.
   const broken = scratchFile('broken.3ds');
@@ -252,10 +320,7 @@ try {
                                         [[scene, image, huge], /larger than the page/,
                                          'a music file too large']]) {
     const page = await open(plain, what, true);
-    await waitFor(page, 'window.Module && Module.calledRun', 300000, `${what}: loaded`);
-    await (await page.$('#own-scene')).uploadFile(...files);
-    await waitFor(page, `/^(Your|${files.length === 2 ? 'x' : 'huge'})/.test(
-                    document.getElementById('scene-files').textContent)`, 60000, `${what}: read`);
+    await choose(page, files);
     await startRun(page);
     const shownBox = await box(page);
     check(shownBox[0] === 'Error!' && pattern.test(shownBox[1]),
