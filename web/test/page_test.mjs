@@ -151,11 +151,11 @@ await part('test frames, not isolated', () => testFrames(
 // on it), with the sound running after "preparing music"; the first Escape ends it.
 await part('a run', async () => {
   const run = await startRun('', null, true);
+  await sleep(2000);
   check(await run.evaluate('document.pointerLockElement === null'), 'the click takes no lock');
   check(await run.evaluate('Module.sarnojAudio.state') === 'running', 'the sound runs');
   const said = await run.evaluate('window.sarnojStatus');
   check(said.includes('Preparing music...'), `the start screen said ${JSON.stringify(said)}`);
-  await sleep(2000);
   check(!(await browserKeyFree(run)), 'the run takes the keys');
   // Held, as a person presses it: the player reads the key's state once a pass, so a press and
   // release within one pass go unseen, natively too.

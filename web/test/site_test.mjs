@@ -231,6 +231,7 @@ await part('free camera', async () => {
   await choose(free, [join(crafted, 'paused.3ds')], true);
   await startRun(free);
   await started(free);
+  await sleep(1000);
   check(await free.evaluate('document.pointerLockElement === null'),
         'free camera: the start click takes no lock');
   await free.mouse.click(400, 300);
