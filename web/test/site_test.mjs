@@ -222,41 +222,42 @@ await part('own scene', async () => {
   noErrors(own, 'own scene');
 });
 
+// Where the box is drawn: the mean offset of its pixels (those unlike the corner's) from the
+// centre, in parts of the picture's size; -1 when none is drawn.
+const boxAt = page => page.evaluate(() => {
+  const canvas = document.getElementById('canvas');
+  const { data, width, height } =
+    canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+  let count = 0, x = 0, y = 0;
+  for (let p = 0; p < width * height; p++) {
+    if (data[4 * p] !== data[0] || data[4 * p + 1] !== data[1] || data[4 * p + 2] !== data[2]) {
+      count++;
+      x += p % width;
+      y += Math.floor(p / width);
+    }
+  }
+  return count ? Math.hypot(x / count / width - 0.5, y / count / height - 0.5) : -1;
+});
 // A scene without a camera, dropped onto the page, is flown by the free camera. The start click
 // takes no pointer lock; a click on the canvas while it plays does, a movement under the lock
 // turns the camera off the box it flies at (unturned, the box stays in the picture's centre), and
-// the run's end gives the lock back.
+// the run's end gives the lock back. The camera flies into the box within seconds: the picture
+// is looked at as soon as the run starts.
 await part('free camera', async () => {
   const free = await open(plain, 'free camera', true);
   await choose(free, [join(crafted, 'paused.3ds')], true);
   await startRun(free);
   await started(free);
-  await sleep(1000);
+  const ahead = await boxAt(free);
+  await sleep(300);
   check(await free.evaluate('document.pointerLockElement === null'),
         'free camera: the start click takes no lock');
   await free.mouse.click(400, 300);
   await waitFor(free, 'document.pointerLockElement === document.getElementById("canvas")', 10000,
                 'free camera: a click on the canvas takes the pointer lock');
-  // Where the box is drawn: the mean offset of its pixels (those unlike the corner's) from the
-  // centre, in parts of the picture's size; -1 when none is drawn.
-  const boxAt = () => free.evaluate(() => {
-    const canvas = document.getElementById('canvas');
-    const { data, width, height } =
-      canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
-    let count = 0, x = 0, y = 0;
-    for (let p = 0; p < width * height; p++) {
-      if (data[4 * p] !== data[0] || data[4 * p + 1] !== data[1] || data[4 * p + 2] !== data[2]) {
-        count++;
-        x += p % width;
-        y += Math.floor(p / width);
-      }
-    }
-    return count ? Math.hypot(x / count / width - 0.5, y / count / height - 0.5) : -1;
-  });
-  const ahead = await boxAt();
   await free.mouse.move(400, 330, { steps: 3 });
   await sleep(500);
-  const turned = await boxAt();
+  const turned = await boxAt(free);
   check(ahead >= 0 && ahead < 0.02 && turned > 0.05, `free camera: the box ${
     ahead.toFixed(3)} off the centre, then ${turned.toFixed(3)} after a turn`);
   // Escape as the page hears it (the browser's own Escape would take the lock back itself).
