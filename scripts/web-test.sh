@@ -109,7 +109,7 @@ if [ $rate = 1 ]; then
 fi
 
 # Resolved from its own folder, the test finds puppeteer-core there.
-cp "$here/web/test/page_test.mjs" "$here/web/test/site_test.mjs" "$node/"
+cp "$here/web/test/"*.mjs "$node/"
 status=0
 node "$node/page_test.mjs" "$root" "$reference" "$frames" "$here/web/serve.py" $native_rate ||
   status=1

@@ -11,23 +11,13 @@
 //   node page_test.mjs BUILD_WEB_DIR REFERENCE_DIR FRAMES SERVE_PY [NATIVE_RATE]
 // REFERENCE_DIR holds the native `capture --frames FRAMES` images, one for each frame of FRAMES
 // (frame-NNNNN.N.png); the script serves BUILD_WEB_DIR itself on free ports of 127.0.0.1.
-import { spawn } from 'node:child_process';
 import { copyFileSync, mkdirSync, readdirSync } from 'node:fs';
-import { dirname, join } from 'node:path';
-import { fileURLToPath } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { join } from 'node:path';
+import { check, finish, newPage, noErrors, part, servePy, shown, sleep, waitFor }
+  from './harness.mjs';
 
-const [root, referenceDir, frameList, servePy, nativeRate] = process.argv.slice(2);
+const [root, referenceDir, frameList, serveScript, nativeRate] = process.argv.slice(2);
 const frames = frameList.split(',').map(Number);
-const here = dirname(fileURLToPath(import.meta.url));
-let passed = 0, failed = 0;
-function check(ok, what) {
-  if (ok)
-    passed++;
-  else
-    failed++;
-  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}`);
-}
 
 // The reference images beside the page, so that the page can read their pixels.
 const refs = join(root, 'reference');
@@ -40,69 +30,25 @@ const named = frames.map(frame => `frame-${frame.toFixed(1).padStart(7, '0')}.pn
 check(JSON.stringify(references) === JSON.stringify(named),
       `the native frames ${JSON.stringify(references)} are ${JSON.stringify(named)}`);
 
-const servers = [];
-async function serve(...options) {
-  const server = spawn('python3', [servePy, root, '0', ...options],
-                       { stdio: ['ignore', 'pipe', 'inherit'] });
-  servers.push(server);
-  return new Promise((resolve, reject) => {
-    server.stdout.on('data', data => {
-      const found = /http:\/\/[0-9.:]+\//.exec(String(data));
-      if (found)
-        resolve(found[0]);
-    });
-    server.on('exit', () => reject(new Error('the server stopped')));
-  });
-}
-const address = await serve();
-const plainAddress = await serve('--no-isolation');
-
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: 'new',
-  protocolTimeout: 900000,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--no-first-run',
-         '--mute-audio'],
-});
-// Waits until the expression holds on the page; the error names what did not happen.
-async function waitFor(page, expression, ms, what) {
-  try {
-    await page.waitForFunction(expression, { timeout: ms, polling: 250 });
-  } catch (error) {
-    throw new Error(`${what}: ${error.message}`);
-  }
-}
-
-// Collects the page's console errors and uncaught exceptions.
-function watchErrors(page) {
-  const errors = [];
-  // The device's threads meet on the main thread now and then; emscripten warns of that once.
-  page.on('console', message => {
-    if (message.type() === 'error' && !message.text().startsWith('Blocking on the main thread'))
-      errors.push(message.text());
-  });
-  page.on('pageerror', error => errors.push(error.message));
-  return errors;
-}
+const address = await servePy(serveScript, root);
+const plainAddress = await servePy(serveScript, root, '--no-isolation');
 
 // The test mode: every frame asked for, each matching the native image. `query` adds to the
 // address (the frames parameter's name coded or not); `notes` is what the page must warn of.
 async function testFrames(at, isolated, query, notes) {
   const how = isolated ? 'isolated' : 'not isolated';
-  const page = await browser.newPage();
+  const page = await newPage();
   // Two processors: two workers, where the device starts one.
   await page.evaluateOnNewDocument(() =>
     Object.defineProperty(navigator, 'hardwareConcurrency', { get: () => 2 }));
-  const errors = watchErrors(page);
   await page.goto(`${at}?${query}`);
   await waitFor(page, 'window.sarnojEnded === true', 600000, `the test frames drawn (${how})`);
   check(await page.evaluate('window.crossOriginIsolated') === isolated,
         `the page is ${how}`);
   if (isolated)
     check(page.workers().length === 2, `${page.workers().length} workers for 2 processors`);
-  const shown = await page.evaluate('document.getElementById("notes").textContent');
-  check(notes.test(shown), `the page warns ${JSON.stringify(shown)} (${how})`);
+  const warned = await page.evaluate('document.getElementById("notes").textContent');
+  check(notes.test(warned), `the page warns ${JSON.stringify(warned)} (${how})`);
   const count = await page.evaluate('(window.sarnojFrames || []).length');
   check(count === frames.length, `${count} of ${frames.length} frames drawn (${how})`);
   for (let i = 0; i < Math.min(count, references.length); i++) {
@@ -134,9 +80,7 @@ async function testFrames(at, isolated, query, notes) {
     check(result.worst === 0,
           `frame ${frames[i]} (${how}) against ${references[i]}: ${JSON.stringify(result)}`);
   }
-  check(errors.length === 0, `no errors on the console (${how})${
-    errors.length ? ': ' + errors.join(' | ') : ''}`);
-  await page.close();
+  noErrors(page, how);
 }
 
 // Whether the browser's own key (Ctrl+R: reload) still reaches it, no listener of the run left.
@@ -146,13 +90,12 @@ const browserKeyFree = page => page.evaluate(() => {
   window.dispatchEvent(key);
   return !key.defaultPrevented;
 });
-const shown = (page, id) =>
-  page.evaluate(`getComputedStyle(document.getElementById("${id}")).display !== "none"`);
+const isShown = (page, id) => page.evaluate(shown(id));
 
-// A page of the run up to its start screen's click; `before` prepares the page first.
-async function startRun(query, before) {
-  const page = await browser.newPage();
-  page.errors = watchErrors(page);
+// A page of the run up to its start screen's click; `before` prepares the page first. With
+// `playing`, until the run has started.
+async function startRun(query, before, playing = false) {
+  const page = await newPage();
   if (before)
     await before(page);
   await page.goto(`${address}${query}`);
@@ -166,19 +109,17 @@ async function startRun(query, before) {
         document.getElementById('status'), { childList: true, characterData: true, subtree: true });
   });
   await page.click('#start');
+  if (playing)
+    await waitFor(page, `document.getElementById("canvas").style.visibility === "visible" &&
+                         !(${shown('start')})`, 300000, 'the run started');
   return page;
 }
-async function started(page, what) {
-  await waitFor(page, 'document.getElementById("canvas").style.visibility === "visible" && ' +
-                'getComputedStyle(document.getElementById("start")).display === "none"', 300000,
-                what);
-}
+const ended = page => waitFor(page, 'window.sarnojEnded === true', 60000, 'the run ended');
 
 // An error box: its caption and text; OK has the focus and answers `key`, and the final screen
 // follows with exit code 1 and the browser's keys given back.
 async function errorBox(page, what, caption, text, key) {
-  await waitFor(page, 'getComputedStyle(document.getElementById("message")).display === "flex"',
-                300000, `the box for ${what}`);
+  await waitFor(page, shown('message'), 120000, `the box for ${what}`);
   const box = await page.evaluate(`[document.querySelector('#message .caption').textContent,
                                     document.querySelector('#message .text').textContent,
                                     document.activeElement === document.querySelector(
@@ -187,85 +128,88 @@ async function errorBox(page, what, caption, text, key) {
         `${what} shows ${JSON.stringify(box)}, OK focused`);
   check(!(await page.evaluate('window.sarnojEnded === true')), `the box for ${what} waits`);
   await page.keyboard.press(key);
-  await waitFor(page, 'window.sarnojEnded === true', 60000, `the end after ${what}`);
-  check(await page.evaluate('window.sarnojExitCode') === 1 && await shown(page, 'end') &&
+  await ended(page);
+  check(await page.evaluate('window.sarnojExitCode') === 1 && await isShown(page, 'end') &&
         await browserKeyFree(page),
         `${key} on OK after ${what}: code 1, the final screen, the browser's keys free`);
-  await page.close();
 }
+// The page with every request for a file matching `pattern` answered by `answer`.
+const answering = (pattern, answer) => async page => {
+  await page.setRequestInterception(true);
+  page.on('request', request => pattern.test(new URL(request.url()).pathname)
+    ? request.respond(answer) : request.continue());
+};
 
-try {
-  await testFrames(address, true, `frames=${frameList}&size=8192x8192&samples=8`,
-                   /^ignoring \?size and \?samples: 8192x8192 with 8 samples needs \d+ MB, more than/);
-  await testFrames(plainAddress, false, `fr%61mes=${frameList}&size=big&samples=3`,
-                   /^ignoring \?size: .*\nignoring \?samples: /);
+await part('test frames, isolated', () => testFrames(
+  address, true, `frames=${frameList}&size=8192x8192&samples=8`,
+  /^ignoring \?size and \?samples: 8192x8192 with 8 samples needs \d+ MB, more than/));
+await part('test frames, not isolated', () => testFrames(
+  plainAddress, false, `fr%61mes=${frameList}&size=big&samples=3`,
+  /^ignoring \?size: .*\nignoring \?samples: /));
 
-  // A run: the click starts it, without the pointer lock (the browser would spend the first
-  // Escape on it), with the sound running after "preparing music"; the first Escape ends it.
-  const run = await startRun('');
-  await started(run, 'the run started');
+// A run: the click starts it, without the pointer lock (the browser would spend the first Escape
+// on it), with the sound running after "preparing music"; the first Escape ends it.
+await part('a run', async () => {
+  const run = await startRun('', null, true);
+  await sleep(2000);
   check(await run.evaluate('document.pointerLockElement === null'), 'the click takes no lock');
   check(await run.evaluate('Module.sarnojAudio.state') === 'running', 'the sound runs');
   const said = await run.evaluate('window.sarnojStatus');
   check(said.includes('Preparing music...'), `the start screen said ${JSON.stringify(said)}`);
-  await new Promise(resolve => setTimeout(resolve, 2000));
   check(!(await browserKeyFree(run)), 'the run takes the keys');
   // Held, as a person presses it: the player reads the key's state once a pass, so a press and
   // release within one pass go unseen, natively too.
   await run.keyboard.down('Escape');
-  await waitFor(run, 'window.sarnojEnded === true', 60000, 'the run ended by Escape');
+  await ended(run);
   await run.keyboard.up('Escape');
   check(await run.evaluate('window.sarnojExitCode') === 1, 'Escape ends the run with code 1');
-  check(await shown(run, 'end') && await browserKeyFree(run),
-        "the final screen shows and gives the browser its keys");
-  check(run.errors.length === 0, `no errors on the console in a run${
-    run.errors.length ? ': ' + run.errors.join(' | ') : ''}`);
+  check(await isShown(run, 'end') && await browserKeyFree(run),
+        'the final screen shows and gives the browser its keys');
+  noErrors(run, 'a run');
   await run.screenshot({ path: join(root, 'run-end.png') });
-  await run.close();
+});
 
-  // The click asks for full screen; leaving it ends the run as Escape does.
-  const full = await startRun('');
-  await started(full, 'the run started (full screen)');
+// The click asks for full screen; leaving it ends the run as Escape does.
+await part('full screen', async () => {
+  const full = await startRun('', null, true);
   check(await full.evaluate('document.fullscreenElement !== null'), 'the click covers the screen');
-  await full.evaluate('document.exitFullscreen()');
-  await waitFor(full, 'window.sarnojEnded === true', 60000, 'the run ended by leaving full screen');
+  await full.evaluate('document.fullscreenElement && document.exitFullscreen()');
+  await ended(full);
   check(await full.evaluate('window.sarnojExitCode') === 1, 'leaving full screen ends with code 1');
-  await full.close();
+});
 
-  // Sound the browser keeps from running: the sound library's box, as natively.
-  await errorBox(await startRun('', page => page.evaluateOnNewDocument(() => {
+// The boxes: sound the browser keeps from running (the sound library's box, as natively), a
+// missing music file, a missing scene, a broken one (shown once the run's window and its
+// listeners are up), and pages whose program cannot run (a box with no click).
+const boxes = [
+  ['sound that does not run', () => startRun('', page => page.evaluateOnNewDocument(() => {
     window.AudioContext = class extends AudioContext {
       get state() { return 'suspended'; }
       resume() { return Promise.resolve(); }
     };
-  })), 'sound that does not run', 'FMOD Error!', /^Error initializing output device\.$/, 'Enter');
-  await errorBox(await startRun('?scene=scene-no-music'), 'a missing music file', 'FMOD Error!',
-                 /not found/i, 'Space');
-  await errorBox(await startRun('?scene=no-such-scene'), 'a missing scene', 'Error!',
-                 /could not be fetched/, 'Enter');
-  // A broken scene stops the player once its window (and its listeners) are up.
-  await errorBox(await startRun('', async page => {
-    await page.setRequestInterception(true);
-    page.on('request', request => request.url().endsWith('.3ds')
-      ? request.respond({ status: 200, contentType: 'application/octet-stream',
-                          body: Buffer.from('MM broken') })
-      : request.continue());
-  }), 'a broken scene', 'Error!', /3DS/, 'Enter');
+  })), 'FMOD Error!', /^Error initializing output device\.$/, 'Enter'],
+  ['a missing music file', () => startRun('?scene=scene-no-music'), 'FMOD Error!', /not found/i,
+   'Space'],
+  ['a missing scene', () => startRun('?scene=no-such-scene'), 'Error!', /could not be fetched/,
+   'Enter'],
+  ['a broken scene', () => startRun('', answering(/\.3ds$/, {
+    status: 200, contentType: 'application/octet-stream', body: Buffer.from('MM broken') })),
+   'Error!', /3DS/, 'Enter'],
+  ...[['a program not loaded', /sarnoj_web(_single)?\.js$/, { status: 404, body: '' }, 'Space'],
+      ['an abort', /\.wasm$/, { status: 200, contentType: 'application/wasm', body: 'no program' },
+       'Enter']].map(([what, file, answer, key]) => [what, async () => {
+        const page = await newPage();
+        await answering(file, answer)(page);
+        await page.goto(address);
+        return page;
+      }, 'Error!', /./, key]),
+];
+for (const [what, open, caption, text, key] of boxes)
+  await part(what, async () => errorBox(await open(), what, caption, text, key));
 
-  // Pages whose program cannot run: a box too, with no click.
-  for (const [what, file, answer] of [
-    ['a program not loaded', /sarnoj_web(_single)?\.js$/, { status: 404, body: '' }],
-    ['an abort', /\.wasm$/, { status: 200, contentType: 'application/wasm', body: 'no program' }]]) {
-    const page = await browser.newPage();
-    await page.setRequestInterception(true);
-    page.on('request', request => file.test(new URL(request.url()).pathname)
-      ? request.respond(answer) : request.continue());
-    await page.goto(address);
-    await errorBox(page, what, 'Error!', /./, 'Enter');
-  }
-
-  // The whole run, unpaced: the page's own count of frames over its own time.
-  if (nativeRate) {
+// The whole run, unpaced: the page's own count of frames over its own time.
+if (nativeRate) {
+  await part('the whole run', async () => {
     const timed = await startRun('?unpaced');
     await waitFor(timed, 'window.sarnojEnded === true', 400000, 'the whole run played');
     const run = await timed.evaluate('window.sarnojRun || null');
@@ -274,14 +218,6 @@ try {
                 `frames per second, the same run at 640 x 480${
                   run ? `; the page drew ${run.frames} frames in ${
                     (run.milliseconds / 1000).toFixed(1)} seconds` : ''})`);
-    await timed.close();
-  }
-} catch (error) {
-  check(false, String(error));
-} finally {
-  await browser.close();
-  for (const server of servers)
-    server.kill();
+  });
 }
-console.log(`${passed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+await finish();

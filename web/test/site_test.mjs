@@ -4,30 +4,21 @@
 // with isolation, in Chromium without the autoplay flag: the page fetches exactly the listed
 // files, several at once, names encoded, shows its progress and plays after the click; a file
 // larger than the page can hold is refused with the "Error!" box; a visitor's own scene set on
-// the file chooser plays (case-blind names, silently without an MP3), and a broken one shows the
-// "Error!" box.
+// the file chooser or dropped onto the page plays (case-blind names, silently without an MP3, the
+// free camera under pointer lock when it has no camera), and a broken one shows the "Error!" box.
 //   node site_test.mjs SITE TEST_ROOT SERVE_PY PAGE_FILES_JS CRAFTED_DIR
 // TEST_ROOT is a copy of SITE with the scene folders scene-odd (a file named 'odd #?% name.txt')
 // and scene-big (a music file beyond the page's limit); CRAFTED_DIR holds make-demo's crafted
-// scenes (lit.3ds and checker.pcx).
-import { spawn } from 'node:child_process';
+// scenes (lit.3ds and checker.pcx, paused.3ds without a camera).
 import { copyFileSync, lstatSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync,
          truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import vm from 'node:vm';
-import puppeteer from 'puppeteer-core';
+import { check, finish, newPage, noErrors, part, same, serve, servePy, shown, sleep, waitFor }
+  from './harness.mjs';
 
-const [site, testRoot, servePy, pageFiles, crafted] = process.argv.slice(2);
-let passed = 0, failed = 0;
-function check(ok, what) {
-  if (ok)
-    passed++;
-  else
-    failed++;
-  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}`);
-}
-const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+const [site, testRoot, serveScript, pageFiles, crafted] = process.argv.slice(2);
 
 // The list's rules and the addresses, from the page's own script.
 const rules = (() => {
@@ -76,47 +67,17 @@ check(listed.some(path => /^sarnoj1\.3ds$/i.test(path)) &&
       !listed.some(path => /\.(wav|zip)$|DS_Store|unnamed/i.test(path)),
       `the scene's list ${JSON.stringify(listed)}: the scene and its music, nothing unopened`);
 
-const servers = [];
-function serve(command, args, pattern) {
-  const server = spawn(command, args, { stdio: ['ignore', 'pipe', 'pipe'] });
-  servers.push(server);
-  return new Promise((resolve, reject) => {
-    const read = data => {
-      const found = pattern.exec(String(data));
-      if (found)
-        resolve(`http://127.0.0.1:${found[1]}/`);
-    };
-    server.stdout.on('data', read);
-    server.stderr.on('data', read);
-    server.on('exit', () => reject(new Error(`${command} stopped`)));
-  });
-}
 // A plain host: Python's own server, no headers of ours, in the site itself.
 const plain = await serve('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1',
                                       '--directory', site, '0'], /port (\d+)/);
-const isolated = await serve('python3', [servePy, testRoot, '0'], /127\.0\.0\.1:(\d+)\//);
+const isolated = await servePy(serveScript, testRoot);
 
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: 'new',
-  protocolTimeout: 900000,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--no-first-run', '--mute-audio'],
-});
-async function waitFor(page, expression, ms, what) {
-  try {
-    await page.waitForFunction(expression, { timeout: ms, polling: 100 });
-  } catch (error) {
-    throw new Error(`${what}: ${error.message}`);
-  }
-}
-const shown = id => `getComputedStyle(document.getElementById('${id}')).display !== 'none'`;
 // A page with its console errors and its requests kept; `seen` gathers every text the progress
 // line showed.
 // With `slowHost` the built-in scene never arrives, so that a chosen scene comes first whenever the
 // page would start.
 async function open(address, what, slowHost = false) {
-  const page = await browser.newPage();
+  const page = await newPage();
   if (slowHost) {
     await page.setRequestInterception(true);
     page.on('request', request => {
@@ -124,13 +85,7 @@ async function open(address, what, slowHost = false) {
         request.continue();
     });
   }
-  page.errors = [];
   page.requests = [];
-  page.on('console', message => {
-    if (message.type() === 'error' && !message.text().startsWith('Blocking on the main thread'))
-      page.errors.push(message.text());
-  });
-  page.on('pageerror', error => page.errors.push(error.message));
   // Requests for the scene's files alone: the programs and their workers load beside them.
   const ofScene = request => new URL(request.url()).pathname.startsWith('/scene/');
   let open = 0;
@@ -170,13 +125,36 @@ async function box(page) {
   return page.evaluate(`[document.querySelector('#message .caption').textContent,
                          document.querySelector('#message .text').textContent]`);
 }
+// The run has started: its canvas drawn, the start screen put away.
+const started = page => waitFor(page, `document.getElementById("canvas").style.visibility ===
+  "visible" && !(${shown('start')})`, 300000, `${page.what}: the run started`);
 // The run goes on: drawing, no box, after some seconds.
 async function plays(page) {
-  await waitFor(page, 'document.getElementById("canvas").style.visibility === "visible"', 300000,
-                `${page.what}: the run started`);
-  await new Promise(resolve => setTimeout(resolve, 3000));
-  return page.evaluate(`!window.sarnojEnded && getComputedStyle(
-                        document.getElementById('message')).display === 'none'`);
+  await started(page);
+  await sleep(3000);
+  return page.evaluate(`!window.sarnojEnded && !(${shown('message')})`);
+}
+
+// The visitor's own files, set on the chooser or dropped onto the page as a person drops them
+// (a dragover the page must refuse to the browser, then the drop), once the program is in; then
+// until the page has read them.
+async function choose(page, files, drop = false) {
+  await waitFor(page, 'window.Module && Module.calledRun', 300000, `${page.what}: loaded`);
+  if (!drop) {
+    await (await page.$('#own-scene')).uploadFile(...files);
+  } else {
+    const taken = await page.evaluate(files => {
+      const transfer = new DataTransfer();
+      for (const { name, base64 } of files)
+        transfer.items.add(new File([Uint8Array.from(atob(base64), c => c.charCodeAt(0))], name));
+      const refused = type => !document.body.dispatchEvent(new DragEvent(type,
+        { dataTransfer: transfer, bubbles: true, cancelable: true }));
+      return refused('dragover') && refused('drop');
+    }, files.map(path => ({ name: basename(path), base64: readFileSync(path).toString('base64') })));
+    check(taken, `${page.what}: the page takes the drop`);
+  }
+  await waitFor(page, `!/^(Reading|$)/.test(document.getElementById('scene-files').textContent)`,
+                60000, `${page.what}: read`);
 }
 
 // Scratch copies of the crafted scene's files under other names, outside the repository.
@@ -188,10 +166,10 @@ function scratchFile(name, from) {
   return path;
 }
 
-try {
-  // The built-in scene from a plain host: the page waits for the click, fetches the listed files
-  // and nothing else of the folder, several at once, and plays.
-  for (const [address, how] of [[plain, 'a plain host'], [isolated, 'serve.py']]) {
+// The built-in scene from a plain host: the page waits for the click, fetches the listed files and
+// nothing else of the folder, several at once, and plays.
+for (const [address, how] of [[plain, 'a plain host'], [isolated, 'serve.py']]) {
+  await part(how, async () => {
     const run = await open(address, how);
     await startRun(run);
     check(await plays(run), `the production plays from ${how}`);
@@ -204,71 +182,113 @@ try {
     check(seen.some(text => /Fetching the scene: \d+ of \d+ files/.test(text)) &&
           /^The scene: \d+ files, [\d.]+ MB$/.test(seen[seen.length - 1]),
           `${how}: the progress shown ${JSON.stringify(seen.slice(-2))}`);
-    check(run.errors.length === 0, `${how}: no errors on the console ${run.errors.join(' | ')}`);
-    await run.close();
-  }
+    noErrors(run, how);
+  });
+}
 
-  // Names that must be encoded, fetched into the page's folder as they are.
+// Names that must be encoded, fetched into the page's folder as they are.
+await part('odd names', async () => {
   const odd = await open(`${isolated}?scene=scene-odd&frames=0`, 'odd names');
   await waitFor(odd, 'window.sarnojEnded === true', 300000, 'the odd names\' frame');
   check(await odd.evaluate(`new TextDecoder().decode(
           Module.FS.readFile('/scene/odd #?% name.txt'))`) === 'an odd name\n',
         'a name with \'#\', \'?\', \'%\' and a space is fetched as itself');
-  await odd.close();
+});
 
-  // A file larger than the page can hold is refused, not read.
+// A file larger than the page can hold is refused, not read.
+await part('a file too large', async () => {
   const big = await open(`${isolated}?scene=scene-big`, 'a file too large');
   await startRun(big);
   const refused = await box(big);
-  check(refused[0] === 'Error!' && /sarnoj\.mp3 is 300\.0 MB: larger than the page/i.test(
-    refused[1]),
+  check(refused[0] === 'Error!' &&
+        /sarnoj\.mp3 is 300\.0 MB: larger than the page/i.test(refused[1]),
         `a file too large shows ${JSON.stringify(refused)}`);
-  await big.close();
+});
 
-  // A visitor's own scene, no MP3: the .3ds under any name and its image in other letter case.
-  const scene = scratchFile('My Scene.3DS', join(crafted, 'lit.3ds'));
-  const image = scratchFile('CHECKER.PCX', join(crafted, 'checker.pcx'));
+// A visitor's own scene, no MP3, set on the chooser: the .3ds under any name and its image in
+// other letter case.
+const scene = scratchFile('My Scene.3DS', join(crafted, 'lit.3ds'));
+const image = scratchFile('CHECKER.PCX', join(crafted, 'checker.pcx'));
+await part('own scene', async () => {
   const own = await open(plain, 'own scene', true);
-  await waitFor(own, 'window.Module && Module.calledRun', 300000, 'own scene: loaded');
-  await (await own.$('#own-scene')).uploadFile(scene, image);
-  await waitFor(own, 'document.getElementById("scene-files").textContent.startsWith("Your")',
-                60000, 'own scene: read');
+  await choose(own, [scene, image]);
   await startRun(own);
   check(await plays(own), 'a visitor\'s own scene plays');
   check(await own.evaluate(`Module.FS.stat('/scene/sarnoj1.3ds').size`) === statSync(scene).size,
         'the chosen .3ds plays as sarnoj1.3ds');
   const note = await own.evaluate('document.getElementById("scene-note").textContent');
-  check(/without music/.test(note), `without an MP3 the page says so: ${JSON.stringify(note)}`);
-  check(own.errors.length === 0, `own scene: no errors on the console ${own.errors.join(' | ')}`);
-  await own.close();
+  check(/plays without music/.test(note),
+        `without an MP3 the page says so: ${JSON.stringify(note)}`);
+  noErrors(own, 'own scene');
+});
 
-  // A broken .3ds, and a music file beyond the page's limit: the "Error!" box.
-  const broken = scratchFile('broken.3ds');
-  writeFileSync(broken, 'not a scene at all');
-  const huge = scratchFile('huge.mp3');
-  writeFileSync(huge, '');
-  truncateSync(huge, 300 * 1024 * 1024);
-  for (const [files, pattern, what] of [[[broken, image], /./, 'a broken scene'],
-                                        [[scene, image, huge], /larger than the page/,
-                                         'a music file too large']]) {
+// Where the box is drawn: the mean offset of its pixels (those unlike the corner's) from the
+// centre, in parts of the picture's size; -1 when none is drawn.
+const boxAt = page => page.evaluate(() => {
+  const canvas = document.getElementById('canvas');
+  const { data, width, height } =
+    canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+  let count = 0, x = 0, y = 0;
+  for (let p = 0; p < width * height; p++) {
+    if (data[4 * p] !== data[0] || data[4 * p + 1] !== data[1] || data[4 * p + 2] !== data[2]) {
+      count++;
+      x += p % width;
+      y += Math.floor(p / width);
+    }
+  }
+  return count ? Math.hypot(x / count / width - 0.5, y / count / height - 0.5) : -1;
+});
+// A scene without a camera, dropped onto the page, is flown by the free camera. The start click
+// takes no pointer lock; a click on the canvas while it plays does, a movement under the lock
+// turns the camera off the box it flies at (unturned, the box stays in the picture's centre), and
+// the run's end gives the lock back. The camera flies into the box within seconds: the picture
+// is looked at as soon as the run starts.
+await part('free camera', async () => {
+  const free = await open(plain, 'free camera', true);
+  await choose(free, [join(crafted, 'paused.3ds')], true);
+  await startRun(free);
+  await started(free);
+  const ahead = await boxAt(free);
+  await sleep(300);
+  check(await free.evaluate('document.pointerLockElement === null'),
+        'free camera: the start click takes no lock');
+  await free.mouse.click(400, 300);
+  await waitFor(free, 'document.pointerLockElement === document.getElementById("canvas")', 10000,
+                'free camera: a click on the canvas takes the pointer lock');
+  await free.mouse.move(400, 330, { steps: 3 });
+  await sleep(500);
+  const turned = await boxAt(free);
+  check(ahead >= 0 && ahead < 0.02 && turned > 0.05, `free camera: the box ${
+    ahead.toFixed(3)} off the centre, then ${turned.toFixed(3)} after a turn`);
+  // Escape as the page hears it (the browser's own Escape would take the lock back itself).
+  const escape = type => free.evaluate(type => window.dispatchEvent(
+    new KeyboardEvent(type, { code: 'Escape', key: 'Escape', bubbles: true })), type);
+  const locked = await free.evaluate('document.pointerLockElement !== null');
+  await escape('keydown');
+  await waitFor(free, 'window.sarnojEnded === true', 60000, 'free camera: the run ended');
+  await escape('keyup');
+  check(locked && await free.evaluate('document.pointerLockElement === null'),
+        'free camera: the run\'s end gives the lock back');
+  noErrors(free, 'free camera');
+});
+
+// A broken .3ds, and a music file beyond the page's limit: the "Error!" box.
+const broken = scratchFile('broken.3ds');
+writeFileSync(broken, 'not a scene at all');
+const huge = scratchFile('huge.mp3');
+writeFileSync(huge, '');
+truncateSync(huge, 300 * 1024 * 1024);
+for (const [files, pattern, what] of [[[broken, image], /./, 'a broken scene'],
+                                      [[scene, image, huge], /larger than the page/,
+                                       'a music file too large']]) {
+  await part(what, async () => {
     const page = await open(plain, what, true);
-    await waitFor(page, 'window.Module && Module.calledRun', 300000, `${what}: loaded`);
-    await (await page.$('#own-scene')).uploadFile(...files);
-    await waitFor(page, `/^(Your|${files.length === 2 ? 'x' : 'huge'})/.test(
-                    document.getElementById('scene-files').textContent)`, 60000, `${what}: read`);
+    await choose(page, files);
     await startRun(page);
     const shownBox = await box(page);
     check(shownBox[0] === 'Error!' && pattern.test(shownBox[1]),
           `${what} shows ${JSON.stringify(shownBox)}`);
-    await page.close();
-  }
-} catch (error) {
-  check(false, String(error));
-} finally {
-  await browser.close();
-  for (const server of servers)
-    server.kill();
-  rmSync(scratch, { recursive: true, force: true });
+  });
 }
-console.log(`site: ${passed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+rmSync(scratch, { recursive: true, force: true });
+await finish('site: ');
