@@ -19,8 +19,8 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
-      tileCols(tileSize),
-      tileRows(target.samples > 1 ? std::max(2, 2 * tileSize / target.samples) : tileSize),
+      tileCols(target.samples > 1 ? target.blockColumns : tileSize),
+      tileRows(target.samples > 1 ? target.blockRows : tileSize),
       tilesAcross((target.width + tileCols - 1) / tileCols),
       tileCount(tilesAcross * ((target.height + tileRows - 1) / tileRows)),
       sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
@@ -304,12 +304,20 @@ void Rasterizer::fill_cleared(TileProgress& state, uint32_t flags, const Rect& t
     if (!flags)
         return;
     state.clearPending &= ~flags;
+    if (frame.samples > 1) {
+        // The tile is a block of its own: one stretch of memory for each buffer.
+        const size_t start = frame.offset(tile.x0, tile.y0, 0), size = frame.block_size();
+        if (flags & D3DCLEAR_TARGET)
+            std::fill_n(&frame.colour[start], size, 0u);
+        if (flags & D3DCLEAR_ZBUFFER)
+            std::fill_n(&frame.depth[start], size, 1.0f);
+        return;
+    }
     const size_t columns = size_t(tile.x1 - tile.x0);
-    for (int y = tile.y0; y < tile.y1; y++)
-        for (int s = 0; s < frame.samples; s++) {
-            if (flags & D3DCLEAR_TARGET)
-                std::fill_n(frame.colour_row(y, s) + tile.x0, columns, 0u);
-            if (flags & D3DCLEAR_ZBUFFER)
-                std::fill_n(frame.depth_row(y, s) + tile.x0, columns, 1.0f);
-        }
+    for (int y = tile.y0; y < tile.y1; y++) {
+        if (flags & D3DCLEAR_TARGET)
+            std::fill_n(frame.colour_row(y, 0, tile.x0) + tile.x0, columns, 0u);
+        if (flags & D3DCLEAR_ZBUFFER)
+            std::fill_n(frame.depth_row(y, 0, tile.x0) + tile.x0, columns, 1.0f);
+    }
 }

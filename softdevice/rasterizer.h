@@ -69,9 +69,10 @@ public:
 
     int thread_count() const { return threadCount; }
 
-    // Columns of a tile, and its rows at one sample a pixel. With 4 or 8 samples a tile has 32
-    // or 16 rows, so that its samples stay within a core's cache while a queue is drawn into it.
-    // Both are even, so that no 2 x 2 quad straddles two tiles.
+    // Columns and rows of a tile at one sample a pixel. With 4 or 8 samples a tile is one of the
+    // frame's blocks, 64 x 32 or 64 x 16 pixels, so that its samples lie together and stay within
+    // a core's cache while a queue is drawn into it. Both are even, so that no 2 x 2 quad
+    // straddles two tiles.
     static constexpr int tileSize = 64;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 

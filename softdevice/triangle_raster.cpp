@@ -63,10 +63,14 @@ void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
+    // Drawn within the tile holding column `column`, one block of the frame.
+    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
+               int column)
         : state(state),
           texture(state.texture),
           frame(frame),
+          column(column),
+          stride(frame.sample_stride()),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -84,10 +88,10 @@ public:
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        colour[0] = frame.colour_row(y, 0);
-        depth[0] = frame.depth_row(y, 0);
-        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0) : colour[0];
-        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0) : depth[0];
+        colour[0] = frame.colour_row(y, 0, column);
+        depth[0] = frame.depth_row(y, 0, column);
+        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0, column) : colour[0];
+        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0, column) : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
@@ -107,8 +111,8 @@ public:
             z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
             stored[s] = all(0.0f);
             if (state.depthEnable && masks[s]) {
-                float* row0 = depth[0] + size_t(s) * frame.width;
-                float* row1 = depth[1] + size_t(s) * frame.width;
+                float* row0 = depth[0] + size_t(s) * stride;
+                float* row1 = depth[1] + size_t(s) * stride;
                 stored[s] = pair ? load_pairs(row0 + x, row1 + x)
                                  : set(row0[x], 0.0f, row1[x], 0.0f);
                 masks[s] &= movemask(z[s] <= stored[s]);
@@ -134,10 +138,10 @@ public:
             int mask = masks[s];
             if (!mask)
                 continue;
-            uint32_t* colour0 = colour[0] + size_t(s) * frame.width;
-            uint32_t* colour1 = colour[1] + size_t(s) * frame.width;
-            float* depth0 = depth[0] + size_t(s) * frame.width;
-            float* depth1 = depth[1] + size_t(s) * frame.width;
+            uint32_t* colour0 = colour[0] + size_t(s) * stride;
+            uint32_t* colour1 = colour[1] + size_t(s) * stride;
+            float* depth0 = depth[0] + size_t(s) * stride;
+            float* depth1 = depth[1] + size_t(s) * stride;
             F32x4 zs = z[s];
             if (pair) {
                 // Bottom row first: when the quad hangs below the frame both rows are the same
@@ -184,10 +188,12 @@ private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
+    const int column;
+    const size_t stride;   // from a sample of a row to the next
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     F32x4 sampleDepth[Samples];
-    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s rows of width further
+    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s strides further
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     F32x4 rowOffset = all(0.0f);
@@ -236,7 +242,7 @@ template <bool Textured, bool Gouraud, int Samples>
                                               const Rasterizer::Triangle& t, int first, int last,
                                               int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     // Whether every sample of the rows and columns drawn is inside: each edge function is then
     // non-negative at the corner least inside it for the sample least inside, and each row's
@@ -334,7 +340,7 @@ template <bool Textured, bool Gouraud, int Samples>
     // Pixels beyond the last column or outside the rows drawn are left out.
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
     // block's corner deepest inside that edge for every sample; the rest quad by quad.
     constexpr int block = 8;

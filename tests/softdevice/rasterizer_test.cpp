@@ -135,7 +135,7 @@ TEST(RasterizerTiles, ClearedTilesHoldTheClearedValuesWhereverTheyAreRead)
     for (int y = 0; y < frame.height; y++)
         for (int s = 0; s < frame.samples; s++)
             for (int x = 41; x < 70; x++)
-                ASSERT_EQ(frame.colour_row(y, s)[x], 0u) << x << ", " << y;
+                ASSERT_EQ(frame.colour_at(x, y, s), 0u) << x << ", " << y;
 }
 
 }  // namespace
