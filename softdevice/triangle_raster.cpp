@@ -342,12 +342,20 @@ template <bool Textured, bool Gouraud, int Samples>
     const int lastColumns = right & 1 ? 15 : 5;
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
-    // block's corner deepest inside that edge for every sample; the rest quad by quad.
+    // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
+    // within one block, most triangles at a few pixels a side, have that block tested by the
+    // bounds already.
     constexpr int block = 8;
+    const bool oneBlock = right - x0 < block && last - y0 < block;
+    I32x4 stepX[3], stepY[3];
+    for (int i = 0; i < 3; i++) {
+        stepX[i] = all(int32_t(2 * alongX[i]));
+        stepY[i] = all(int32_t(2 * alongY[i]));
+    }
     for (int by = y0; by <= last; by += block) {
         for (int bx = x0; bx <= right; bx += block) {
             bool outside = false;
-            for (int i = 0; i < 3; i++) {
+            for (int i = 0; !oneBlock && i < 3; i++) {
                 const int64_t deepest = origin[i] + alongX[i] * (bx - x0 + (alongX[i] > 0) * 7) +
                                         alongY[i] * (by - y0 + (alongY[i] > 0) * 7) + reach[i];
                 outside |= deepest < 0;
@@ -355,17 +363,18 @@ template <bool Textured, bool Gouraud, int Samples>
             if (outside)
                 continue;
             const int columnEnd = std::min(right, bx + block - 1);
-            for (int y = by; y <= last && y < by + block; y += 2) {
+            const int rowEnd = std::min(last, by + block - 1);
+            I32x4 row[3];
+            for (int i = 0; i < 3; i++) {
+                const int32_t start =
+                    int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (by - y0));
+                const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
+                row[i] = all(start) + set(0, ax, ay, ax + ay);
+            }
+            for (int y = by; y <= rowEnd; y += 2) {
                 const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
                 shader.rows(y);
-                I32x4 e[3], stepX[3];
-                for (int i = 0; i < 3; i++) {
-                    const int32_t start =
-                        int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (y - y0));
-                    const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
-                    e[i] = all(start) + set(0, ax, ay, ax + ay);
-                    stepX[i] = all(2 * ax);
-                }
+                I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
                 for (int x = bx; x <= columnEnd; x += 2) {
                     // A sample is outside when any of its edge functions is negative.
                     const int keep = x == lastPair ? rows & lastColumns : rows;
@@ -374,19 +383,22 @@ template <bool Textured, bool Gouraud, int Samples>
                     #pragma GCC unroll 8
                     for (int s = 0; s < Samples; s++) {
                         if (Samples == 1)
-                            masks[s] = ~movemask(e[0] | (e[1] | e[2])) & keep;
+                            masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
                         else
-                            masks[s] = ~movemask((e[0] + toSample[0][s]) |
-                                                 ((e[1] + toSample[1][s]) |
-                                                  (e[2] + toSample[2][s]))) &
+                            masks[s] = ~movemask((e0 + toSample[0][s]) |
+                                                 ((e1 + toSample[1][s]) |
+                                                  (e2 + toSample[2][s]))) &
                                        keep;
                         any |= masks[s];
                     }
                     if (any)
                         shader.quad(x, masks);
-                    for (int i = 0; i < 3; i++)
-                        e[i] = e[i] + stepX[i];
+                    e0 = e0 + stepX[0];
+                    e1 = e1 + stepX[1];
+                    e2 = e2 + stepX[2];
                 }
+                for (int i = 0; i < 3; i++)
+                    row[i] = row[i] + stepY[i];
             }
         }
     }
