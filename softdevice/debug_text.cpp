@@ -11,6 +11,6 @@ void draw_debug_text(FrameBuffer& frame, int x, int y, uint32_t colour, const ch
         for (int py = std::max(top, clipY0); py < std::min(top + scale, clipY1); py++)
             for (int px = std::max(left, clipX0); px < std::min(left + scale, clipX1); px++)
                 for (int s = 0; s < frame.samples; s++)
-                    frame.colour_row(py, s)[px] = colour & 0x00FFFFFFu;
+                    frame.colour_at(px, py, s) = colour & 0x00FFFFFFu;
     });
 }

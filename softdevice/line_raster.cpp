@@ -65,10 +65,10 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, const Rect& til
         }
         // Every sample of the pixel, each with its own depth test and blend.
         for (int s = 0; s < frame.samples; s++) {
-            float& depth = frame.depth_row(y, s)[x];
+            float& depth = frame.depth_at(x, y, s);
             if (state.depthEnable && !(z <= depth))
                 continue;
-            uint32_t& target = frame.colour_row(y, s)[x];
+            uint32_t& target = frame.colour_at(x, y, s);
             target = state.blendEnable
                          ? blend_pixel(source, target, state.srcBlend, state.destBlend)
                          : source & 0x00FFFFFFu;

@@ -19,11 +19,13 @@ constexpr auto watchFor = std::chrono::microseconds(300);
 
 Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     : frame(target),
-      tileRows(target.samples > 1 ? std::max(2, 2 * tileSize / target.samples) : tileSize),
-      tilesAcross((target.width + tileSize - 1) / tileSize),
+      tileCols(target.samples > 1 ? target.blockColumns : tileSize),
+      tileRows(target.samples > 1 ? target.blockRows : tileSize),
+      tilesAcross((target.width + tileCols - 1) / tileCols),
       tileCount(tilesAcross * ((target.height + tileRows - 1) / tileRows)),
       sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
-      progress(std::make_unique<TileProgress[]>(size_t(tileCount)))
+      progress(std::make_unique<TileProgress[]>(size_t(tileCount))),
+      lastQueued(size_t(tileCount), 0)
 {
     if (threads <= 0)
         threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
@@ -34,6 +36,7 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads)
     for (Queue& queue : queues) {
         queue.states.push_back(RasterState{});
         queue.tiles.resize(size_t(tileCount));
+        queue.touched.reserve(size_t(tileCount));
     }
     for (int i = 1; i < threadCount; i++)
         workers.emplace_back([this] { worker(); });
@@ -109,7 +112,7 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
     Queue& queue = filling_queue();
     const uint32_t command = uint32_t(queue.commands.size());
     append(queue.commands, Command{kind, index});
-    const int left = xMin / tileSize, right = xMax / tileSize;
+    const int left = xMin / tileCols, right = xMax / tileCols;
     const int top = yMin / tileRows, bottom = yMax / tileRows;
     const bool several = triangle && (left != right || top != bottom);
     for (int row = top; row <= bottom; row++)
@@ -117,8 +120,8 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
             if (several) {
                 // The tile is left out when, for an edge, its corner deepest inside that edge
                 // lies outside it, every sample's reach included.
-                const int x0 = column * tileSize * subpixel, y0 = row * tileRows * subpixel;
-                const int x1 = std::min(frame.width - 1, (column + 1) * tileSize - 1) * subpixel;
+                const int x0 = column * tileCols * subpixel, y0 = row * tileRows * subpixel;
+                const int x1 = std::min(frame.width - 1, (column + 1) * tileCols - 1) * subpixel;
                 const int y1 = std::min(frame.height - 1, (row + 1) * tileRows - 1) * subpixel;
                 bool outside = false;
                 for (const Edge& e : triangle->edges) {
@@ -129,7 +132,13 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
                 if (outside)
                     continue;
             }
-            append(queue.tiles[size_t(row * tilesAcross + column)], command);
+            const int tile = row * tilesAcross + column;
+            std::vector<uint32_t>& commands = queue.tiles[size_t(tile)];
+            if (commands.empty()) {
+                queue.touched.push_back({uint32_t(tile), lastQueued[size_t(tile)]});
+                lastQueued[size_t(tile)] = filling;
+            }
+            append(commands, command);
         }
     if (queue.commands.size() >= handOffCommands)
         hand_off();
@@ -138,7 +147,9 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
 void Rasterizer::hand_off()
 {
     Queue& full = filling_queue();
-    full.tilesLeft.store(tileCount, std::memory_order_relaxed);
+    const auto count = uint32_t(full.touched.size());
+    full.tilesLeft.store(count, std::memory_order_relaxed);
+    full.touchedCount.store(count, std::memory_order_relaxed);
     full.claim.store(filling << 32, std::memory_order_release);
     handedOff.store(filling + 1);
     if (sleeping.load() > 0) {
@@ -151,14 +162,18 @@ void Rasterizer::hand_off()
     while (next.tilesLeft.load(std::memory_order_acquire) != 0)
         if (!draw_next_tile(callerCursor))
             std::this_thread::yield();
+    // A thread that read this slot's claim before it was drawn out fails its compare-and-swap
+    // from here on, whatever count it read.
+    next.claim.store(0, std::memory_order_relaxed);
     next.states.assign(1, pending);
     pendingQueued = true;
     next.triangles.clear();
     next.lines.clear();
     next.texts.clear();
     next.commands.clear();
-    for (std::vector<uint32_t>& tile : next.tiles)
-        tile.clear();
+    for (const Queue::Touched& touched : next.touched)
+        next.tiles[touched.tile].clear();
+    next.touched.clear();
 }
 
 void Rasterizer::flush(Completion completion)
@@ -190,10 +205,11 @@ bool Rasterizer::draw_next_tile(uint64_t& cursor)
     for (; cursor < end; cursor++) {
         Queue& queue = queues[cursor % ringSize];
         uint64_t claim = queue.claim.load(std::memory_order_acquire);
-        while (claim >> 32 == cursor && int(claim & 0xFFFFFFFFu) < tileCount)
+        while (claim >> 32 == cursor &&
+               uint32_t(claim) < queue.touchedCount.load(std::memory_order_relaxed))
             if (queue.claim.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel,
                                                   std::memory_order_acquire)) {
-                draw_tile(queue, cursor, int(claim & 0xFFFFFFFFu));
+                draw_tile(queue, cursor, queue.touched[uint32_t(claim)]);
                 return true;
             }
     }
@@ -202,17 +218,18 @@ bool Rasterizer::draw_next_tile(uint64_t& cursor)
 
 Rasterizer::Rect Rasterizer::tile_rect(int tile) const
 {
-    const int x0 = tile % tilesAcross * tileSize, y0 = tile / tilesAcross * tileRows;
-    return Rect{x0, y0, std::min(frame.width, x0 + tileSize),
+    const int x0 = tile % tilesAcross * tileCols, y0 = tile / tilesAcross * tileRows;
+    return Rect{x0, y0, std::min(frame.width, x0 + tileCols),
                 std::min(frame.height, y0 + tileRows)};
 }
 
-void Rasterizer::draw_tile(Queue& queue, uint64_t number, int tile)
+void Rasterizer::draw_tile(Queue& queue, uint64_t number, const Queue::Touched& touched)
 {
     // The tile of the queue before is being drawn by another thread, which never waits for this
     // one: a short wait.
+    const int tile = int(touched.tile);
     TileProgress& state = progress[size_t(tile)];
-    for (int spins = 0; state.drawn.load(std::memory_order_acquire) != number - 1; spins++)
+    for (int spins = 0; state.drawn.load(std::memory_order_acquire) != touched.after; spins++)
         if (spins < 4096)
             simd::pause();
         else
@@ -287,12 +304,20 @@ void Rasterizer::fill_cleared(TileProgress& state, uint32_t flags, const Rect& t
     if (!flags)
         return;
     state.clearPending &= ~flags;
+    if (frame.samples > 1) {
+        // The tile is a block of its own: one stretch of memory for each buffer.
+        const size_t start = frame.offset(tile.x0, tile.y0, 0), size = frame.block_size();
+        if (flags & D3DCLEAR_TARGET)
+            std::fill_n(&frame.colour[start], size, 0u);
+        if (flags & D3DCLEAR_ZBUFFER)
+            std::fill_n(&frame.depth[start], size, 1.0f);
+        return;
+    }
     const size_t columns = size_t(tile.x1 - tile.x0);
-    for (int y = tile.y0; y < tile.y1; y++)
-        for (int s = 0; s < frame.samples; s++) {
-            if (flags & D3DCLEAR_TARGET)
-                std::fill_n(frame.colour_row(y, s) + tile.x0, columns, 0u);
-            if (flags & D3DCLEAR_ZBUFFER)
-                std::fill_n(frame.depth_row(y, s) + tile.x0, columns, 1.0f);
-        }
+    for (int y = tile.y0; y < tile.y1; y++) {
+        if (flags & D3DCLEAR_TARGET)
+            std::fill_n(frame.colour_row(y, 0, tile.x0) + tile.x0, columns, 0u);
+        if (flags & D3DCLEAR_ZBUFFER)
+            std::fill_n(frame.depth_row(y, 0, tile.x0) + tile.x0, columns, 1.0f);
+    }
 }

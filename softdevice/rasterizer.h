@@ -69,9 +69,10 @@ public:
 
     int thread_count() const { return threadCount; }
 
-    // Columns of a tile, and its rows at one sample a pixel. With 4 or 8 samples a tile has 32
-    // or 16 rows, so that its samples stay within a core's cache while a queue is drawn into it.
-    // Both are even, so that no 2 x 2 quad straddles two tiles.
+    // Columns and rows of a tile at one sample a pixel. With 4 or 8 samples a tile is one of the
+    // frame's blocks, 64 x 32 or 64 x 16 pixels, so that its samples lie together and stay within
+    // a core's cache while a queue is drawn into it. Both are even, so that no 2 x 2 quad
+    // straddles two tiles.
     static constexpr int tileSize = 64;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 
@@ -147,14 +148,24 @@ private:
         std::vector<Text> texts;
         std::vector<Command> commands;
         std::vector<std::vector<uint32_t>> tiles;
-        // The queue's number in the high half and the next tile to hand out in the low half:
-        // tiles are claimed by a compare-and-swap on both, so a thread that comes late to a
-        // queue drawn and refilled meanwhile claims nothing of the new one.
+        // The tiles with commands, in the order they got their first one, each with the number
+        // of the last queue before this one that had commands for it: only these are handed
+        // out, so a queue of a few small triangles costs a few tiles, not the whole frame.
+        struct Touched {
+            uint32_t tile;
+            uint64_t after;
+        };
+        std::vector<Touched> touched;
+        std::atomic<uint32_t> touchedCount{0};   // touched.size(), for threads claiming tiles
+        // The queue's number in the high half and the next of `touched` to hand out in the low
+        // half: tiles are claimed by a compare-and-swap on both, so a thread that comes late to
+        // a queue drawn and refilled meanwhile claims nothing of the new one.
         std::atomic<uint64_t> claim{0};
-        std::atomic<int> tilesLeft{0};   // tiles not drawn yet; the slot is free at 0
+        std::atomic<uint32_t> tilesLeft{0};   // tiles not drawn yet; the slot is free at 0
     };
-    // For each tile, the number of the last queue drawn into it: tile t of queue n is drawn only
-    // after tile t of queue n - 1, so every pixel sees the primitives in order. The buffers
+    // For each tile, the number of the last queue drawn into it: a tile of a queue is drawn only
+    // after the same tile of the last queue before it that touched it, so every pixel sees the
+    // primitives in order. The buffers
     // cleared but not filled yet in the tile (clear flags) belong to the thread drawing it.
     struct alignas(64) TileProgress {
         std::atomic<uint64_t> drawn{0};
@@ -196,7 +207,7 @@ private:
     // Claims and draws one tile of the oldest queue from cursor on that has one left; false
     // when every tile handed off is claimed already.
     bool draw_next_tile(uint64_t& cursor);
-    void draw_tile(Queue& queue, uint64_t number, int tile);
+    void draw_tile(Queue& queue, uint64_t number, const Queue::Touched& touched);
     Rect tile_rect(int tile) const;
     void draw_triangle(const Queue& queue, const Triangle& t, const Rect& tile);
     void draw_line(const Queue& queue, const Line& l, const Rect& tile);
@@ -207,12 +218,14 @@ private:
     bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
+    const int tileCols;   // columns of a tile
     const int tileRows;   // rows of a tile
     const int tilesAcross, tileCount;
     // How far, in 1/16 pixel, a sample may lie from its pixel's sampling point along x or y.
     const int sampleReach;
     Queue queues[ringSize];
     std::unique_ptr<TileProgress[]> progress;
+    std::vector<uint64_t> lastQueued;     // for each tile, the last queue given commands for it
     RasterState pending;                  // the state set last
     bool pendingQueued = true;            // and it is the last of the filling queue's states
     uint64_t filling = 1;                 // the number of the queue being filled

@@ -63,10 +63,14 @@ void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
+    // Drawn within the tile holding column `column`, one block of the frame.
+    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
+               int column)
         : state(state),
           texture(state.texture),
           frame(frame),
+          column(column),
+          stride(frame.sample_stride()),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -84,10 +88,10 @@ public:
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        colour[0] = frame.colour_row(y, 0);
-        depth[0] = frame.depth_row(y, 0);
-        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0) : colour[0];
-        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0) : depth[0];
+        colour[0] = frame.colour_row(y, 0, column);
+        depth[0] = frame.depth_row(y, 0, column);
+        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0, column) : colour[0];
+        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0, column) : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
@@ -107,8 +111,8 @@ public:
             z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
             stored[s] = all(0.0f);
             if (state.depthEnable && masks[s]) {
-                float* row0 = depth[0] + size_t(s) * frame.width;
-                float* row1 = depth[1] + size_t(s) * frame.width;
+                float* row0 = depth[0] + size_t(s) * stride;
+                float* row1 = depth[1] + size_t(s) * stride;
                 stored[s] = pair ? load_pairs(row0 + x, row1 + x)
                                  : set(row0[x], 0.0f, row1[x], 0.0f);
                 masks[s] &= movemask(z[s] <= stored[s]);
@@ -134,10 +138,10 @@ public:
             int mask = masks[s];
             if (!mask)
                 continue;
-            uint32_t* colour0 = colour[0] + size_t(s) * frame.width;
-            uint32_t* colour1 = colour[1] + size_t(s) * frame.width;
-            float* depth0 = depth[0] + size_t(s) * frame.width;
-            float* depth1 = depth[1] + size_t(s) * frame.width;
+            uint32_t* colour0 = colour[0] + size_t(s) * stride;
+            uint32_t* colour1 = colour[1] + size_t(s) * stride;
+            float* depth0 = depth[0] + size_t(s) * stride;
+            float* depth1 = depth[1] + size_t(s) * stride;
             F32x4 zs = z[s];
             if (pair) {
                 // Bottom row first: when the quad hangs below the frame both rows are the same
@@ -184,10 +188,12 @@ private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
+    const int column;
+    const size_t stride;   // from a sample of a row to the next
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     F32x4 sampleDepth[Samples];
-    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s rows of width further
+    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s strides further
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     F32x4 rowOffset = all(0.0f);
@@ -236,7 +242,7 @@ template <bool Textured, bool Gouraud, int Samples>
                                               const Rasterizer::Triangle& t, int first, int last,
                                               int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     // Whether every sample of the rows and columns drawn is inside: each edge function is then
     // non-negative at the corner least inside it for the sample least inside, and each row's
@@ -334,14 +340,22 @@ template <bool Textured, bool Gouraud, int Samples>
     // Pixels beyond the last column or outside the rows drawn are left out.
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
-    // block's corner deepest inside that edge for every sample; the rest quad by quad.
+    // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
+    // within one block, most triangles at a few pixels a side, have that block tested by the
+    // bounds already.
     constexpr int block = 8;
+    const bool oneBlock = right - x0 < block && last - y0 < block;
+    I32x4 stepX[3], stepY[3];
+    for (int i = 0; i < 3; i++) {
+        stepX[i] = all(int32_t(2 * alongX[i]));
+        stepY[i] = all(int32_t(2 * alongY[i]));
+    }
     for (int by = y0; by <= last; by += block) {
         for (int bx = x0; bx <= right; bx += block) {
             bool outside = false;
-            for (int i = 0; i < 3; i++) {
+            for (int i = 0; !oneBlock && i < 3; i++) {
                 const int64_t deepest = origin[i] + alongX[i] * (bx - x0 + (alongX[i] > 0) * 7) +
                                         alongY[i] * (by - y0 + (alongY[i] > 0) * 7) + reach[i];
                 outside |= deepest < 0;
@@ -349,17 +363,18 @@ template <bool Textured, bool Gouraud, int Samples>
             if (outside)
                 continue;
             const int columnEnd = std::min(right, bx + block - 1);
-            for (int y = by; y <= last && y < by + block; y += 2) {
+            const int rowEnd = std::min(last, by + block - 1);
+            I32x4 row[3];
+            for (int i = 0; i < 3; i++) {
+                const int32_t start =
+                    int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (by - y0));
+                const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
+                row[i] = all(start) + set(0, ax, ay, ax + ay);
+            }
+            for (int y = by; y <= rowEnd; y += 2) {
                 const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
                 shader.rows(y);
-                I32x4 e[3], stepX[3];
-                for (int i = 0; i < 3; i++) {
-                    const int32_t start =
-                        int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (y - y0));
-                    const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
-                    e[i] = all(start) + set(0, ax, ay, ax + ay);
-                    stepX[i] = all(2 * ax);
-                }
+                I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
                 for (int x = bx; x <= columnEnd; x += 2) {
                     // A sample is outside when any of its edge functions is negative.
                     const int keep = x == lastPair ? rows & lastColumns : rows;
@@ -368,19 +383,22 @@ template <bool Textured, bool Gouraud, int Samples>
                     #pragma GCC unroll 8
                     for (int s = 0; s < Samples; s++) {
                         if (Samples == 1)
-                            masks[s] = ~movemask(e[0] | (e[1] | e[2])) & keep;
+                            masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
                         else
-                            masks[s] = ~movemask((e[0] + toSample[0][s]) |
-                                                 ((e[1] + toSample[1][s]) |
-                                                  (e[2] + toSample[2][s]))) &
+                            masks[s] = ~movemask((e0 + toSample[0][s]) |
+                                                 ((e1 + toSample[1][s]) |
+                                                  (e2 + toSample[2][s]))) &
                                        keep;
                         any |= masks[s];
                     }
                     if (any)
                         shader.quad(x, masks);
-                    for (int i = 0; i < 3; i++)
-                        e[i] = e[i] + stepX[i];
+                    e0 = e0 + stepX[0];
+                    e1 = e1 + stepX[1];
+                    e2 = e2 + stepX[2];
                 }
+                for (int i = 0; i < 3; i++)
+                    row[i] = row[i] + stepY[i];
             }
         }
     }

@@ -212,7 +212,12 @@ TEST(Determinism, SameFrameWhateverTheNumberOfThreads)
         }
         rasterizer.resolve();
         rasterizer.flush();
-        std::vector<uint32_t> result = frame.colour;
+        // Row by row, each row sample by sample, whatever the order the frame keeps them in.
+        std::vector<uint32_t> result;
+        for (int y = 0; y < frame.height; y++)
+            for (int s = 0; s < samples; s++)
+                for (int x = 0; x < frame.width; x++)
+                    result.push_back(frame.colour_at(x, y, s));
         result.insert(result.end(), frame.resolved.begin(), frame.resolved.end());
         return result;
     };

@@ -135,7 +135,33 @@ TEST(RasterizerTiles, ClearedTilesHoldTheClearedValuesWhereverTheyAreRead)
     for (int y = 0; y < frame.height; y++)
         for (int s = 0; s < frame.samples; s++)
             for (int x = 41; x < 70; x++)
-                ASSERT_EQ(frame.colour_row(y, s)[x], 0u) << x << ", " << y;
+                ASSERT_EQ(frame.colour_at(x, y, s), 0u) << x << ", " << y;
 }
 
 }  // namespace
+
+TEST(RasterizerTiles, ATileLeftOutOfSomeQueuesStillSeesItsPrimitivesInOrder)
+{
+    // Queues of more triangles than one hands over: red into the left tile, then only the right
+    // tile's, then green over the same left pixels. The left tile of the third queue must wait
+    // for the first queue's, which the second one left out.
+    FrameBuffer frame(256, 64);
+    Rasterizer rasterizer(frame, 4);
+    RasterState state;
+    state.depthEnable = false;
+    state.gouraud = false;
+    rasterizer.set_state(state);
+    for (int round = 0; round < 20; round++) {
+        auto fill = [&](float x, uint32_t colour) {
+            for (int i = 0; i < 1500; i++)
+                rasterizer.triangle({x, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                                    {x + 60, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                                    {x, 60, 0.5f, 1, 0, 0, 0, 0, 0, 255}, colour);
+        };
+        fill(0, 0xFFFF0000);
+        fill(192, 0xFF0000FF);
+        fill(0, 0xFF00FF00);
+        rasterizer.flush();
+        ASSERT_EQ(frame.colour[size_t(10 * frame.width + 10)], 0x00FF00u) << round;
+    }
+}
