@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gldevice/gl_host.h"
+#include "gldevice/gl_renderer_name.h"
 
 struct EglSession : GlHost {
     void* display = nullptr;
@@ -30,10 +31,6 @@ struct EglSession : GlHost {
 // Null, with the reason in `reason`, when no such context can be made.
 std::unique_ptr<EglSession> start_egl_session(std::string& reason);
 
-// Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
-// swrast, SWR, SwiftShader, the Microsoft Basic Render Driver, or anything calling itself
-// software).
-bool is_software_renderer(std::string_view renderer);
 
 // Whether an EGL extension list (names separated by spaces; null for none) holds `name`.
 bool has_extension(const char* list, std::string_view name);

@@ -10,6 +10,7 @@
 #include "gfxcontext/debug_font.h"
 #include "gfxcontext/requests.h"
 #include "gldevice/egl_session.h"
+#include "gldevice/webgl_session.h"
 #include "gldevice/gl_device.h"
 #include "gldevice/gl_programs.h"
 #include "gldevice/gl_texture.h"
@@ -33,7 +34,10 @@ void stop_on_gl_error()
     case GL_INVALID_OPERATION: what = "invalid operation"; break;
     case GL_INVALID_FRAMEBUFFER_OPERATION: what = "invalid framebuffer operation"; break;
     case GL_OUT_OF_MEMORY: what = "out of memory"; break;
-    case 0x0507: what = "context lost"; break;
+    case 0x0507:   // GL_CONTEXT_LOST
+    case 0x9242:   // WebGL's CONTEXT_LOST_WEBGL
+        what = "context lost";
+        break;
     }
     char message[96];
     std::snprintf(message, sizeof message, "The GL device failed: %s (GL error 0x%04X)!", what,
@@ -41,6 +45,7 @@ void stop_on_gl_error()
     fatal_error(message);
 }
 
+#ifndef PLAYER_WEBGL
 // Whether the current context was made to lose itself on a reset of the graphics processor and tell
 // so through glGetGraphicsResetStatus (OpenGL 4.5, or GL_ARB_robustness / GL_KHR_robustness).
 bool notifies_reset()
@@ -77,6 +82,7 @@ void stop_on_reset()
                   unsigned(status));
     fatal_error(message);
 }
+#endif
 
 class GlDirect3D : public Counted<Direct3D> {
 public:
@@ -185,8 +191,13 @@ public:
                               GL_NEAREST);
             source = resolved->framebuffer;
         }
+#ifndef PLAYER_WEBGL
         if (robust)
             stop_on_reset();   // once a frame: a read of a flag, no wait for the processor
+#endif
+        // A browser tells of a lost WebGL context by an event, and glGetError says so only once.
+        if (host.lost())
+            fatal_error("The GL device failed: its WebGL context was lost!");
         stop_on_gl_error();
         int windowWidth = 0, windowHeight = 0;
         if (host.window_size(windowWidth, windowHeight)) {
@@ -196,9 +207,15 @@ public:
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         pixels.resize(size_t(width) * height);
+#ifdef PLAYER_WEBGL
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        for (uint32_t& pixel : pixels)
+            pixel = swap_red_blue(pixel) & 0x00FFFFFFu;
+#else
         glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
         for (uint32_t& pixel : pixels)
             pixel &= 0x00FFFFFFu;
+#endif
         if (presenter)
             presenter->present(pixels.data(), width, height);
         return D3D_OK;
@@ -215,7 +232,11 @@ public:
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDepthMask(GL_TRUE);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+#ifdef PLAYER_WEBGL
+        glClearDepthf(1.0f);
+#else
         glClearDepth(1.0);
+#endif
         if (mask)
             glClear(mask);
         return D3D_OK;
@@ -233,7 +254,9 @@ public:
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
         glDisable(GL_CULL_FACE);
+#ifndef PLAYER_WEBGL
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+#endif
         glUseProgram(programs.text);
         glUniform2f(programs.textScale, 2.0f / float(target.width), 2.0f / float(target.height));
         glUniform4f(programs.textColour, float((colour >> 16) & 255) / 255.0f,
@@ -283,7 +306,7 @@ private:
     Presenter* presenter;
     GlHost& host;
     const GlPrograms& programs;
-    bool robust;
+    [[maybe_unused]] bool robust;   // WebGL has no reset status to read
     GlFramebuffer drawn;
     std::unique_ptr<GlFramebuffer> resolved;
     GlTarget target;
@@ -301,10 +324,13 @@ public:
         : host(std::move(host)), presenter(presenter), target(target)
     {
         glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
-        robust = notifies_reset();
         glDisable(GL_DITHER);
-        // A flat primitive takes the colour of its first vertex.
+#ifndef PLAYER_WEBGL
+        robust = notifies_reset();
+        // A flat primitive takes the colour of its first vertex (in WebGL, which keeps the last
+        // one's, the device puts the first corner last).
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#endif
     }
     ~GlLibrary() override
     {
@@ -397,7 +423,11 @@ std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(Presenter* presente
                                                              std::string& reason,
                                                              std::string* renderer)
 {
+#ifdef PLAYER_WEBGL
+    std::unique_ptr<WebGlSession> session = start_webgl_session(false, reason);
+#else
     std::unique_ptr<EglSession> session = start_egl_session(reason);
+#endif
     if (!session)
         return nullptr;
     if (renderer)
@@ -413,10 +443,17 @@ std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(std::unique_ptr<GlH
     GLint major = 0, minor = 0;
     glGetIntegerv(GL_MAJOR_VERSION, &major);
     glGetIntegerv(GL_MINOR_VERSION, &minor);
+#ifdef PLAYER_WEBGL
+    if (major < 3) {
+        reason = "the GL context is older than OpenGL ES 3.0";
+        return nullptr;
+    }
+#else
     if (major * 10 + minor < 33) {
         reason = "the GL context is older than OpenGL 3.3";
         return nullptr;
     }
+#endif
     auto library = std::make_unique<GlLibrary>(std::move(host), presenter, target);
     if (!library->ready()) {
         reason = "the GL device's shaders do not compile here";

@@ -155,12 +155,16 @@ void GlDevice::apply_state(bool triangles)
     } else {
         glDisable(GL_CULL_FACE);
     }
+#ifndef PLAYER_WEBGL
+    // WebGL 2 has neither: its wireframes go through the stream as lines, and a target with
+    // samples draws every primitive with them.
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
     // Lines cover every sample of the pixels they touch, as on the software device.
     if (triangles && !wireframe)
         glEnable(GL_MULTISAMPLE);
     else
         glDisable(GL_MULTISAMPLE);
+#endif
     if (textured) {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, texture->id);
@@ -244,7 +248,12 @@ void GlDevice::flush_kept(GlVertexBuffer& buffer, GLenum mode, uint32_t startVer
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kept.size() * sizeof(uint16_t)), kept.data(),
                  GL_STREAM_DRAW);
+#ifdef PLAYER_WEBGL
+    glDrawElements(mode, GLsizei(kept.size()), GL_UNSIGNED_SHORT, nullptr);
+    (void)base;   // always 0: the attributes start at the base vertex
+#else
     glDrawElementsBaseVertex(mode, GLsizei(kept.size()), GL_UNSIGNED_SHORT, nullptr, base);
+#endif
     glBindVertexArray(0);
     kept.clear();
 }
@@ -275,6 +284,11 @@ HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffe
     const bool wireframe = fillMode == D3DFILL_WIREFRAME || fillMode == D3DFILL_POINT;
     const GLenum keptMode = triangles ? GL_TRIANGLES : GL_LINES;
     const GLenum streamMode = triangles && !wireframe ? GL_TRIANGLES : GL_LINES;
+#ifdef PLAYER_WEBGL
+    const bool keepable = !(triangles && wireframe);   // no polygon mode: edges as lines
+#else
+    const bool keepable = true;
+#endif
     const uint32_t reach =
         startVertex < buffer->capacity()
             ? uint32_t(std::min<uint64_t>(vertexCount, buffer->capacity() - startVertex))
@@ -301,9 +315,16 @@ HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffe
         }
         if (!valid || any != allInside)
             continue;
-        if (all == allInside) {
+        if (all == allInside && keepable) {
             flush_stream(streamMode);
+#ifdef PLAYER_WEBGL
+            // The flat colour is the last corner's in WebGL: the first is put last, which
+            // leaves a triangle's winding as it was.
+            kept.insert(kept.end(), indices + first + 1, indices + first + corners);
+            kept.push_back(indices[first]);
+#else
             kept.insert(kept.end(), indices + first, indices + first + corners);
+#endif
             continue;
         }
         flush_kept(*buffer, keptMode, startVertex, reach);

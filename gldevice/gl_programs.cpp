@@ -9,8 +9,7 @@ namespace {
 // The contract's clip space has z in 0..w and y up with pixel centres on whole screen positions;
 // GL's has z in -w..w and centres half a pixel in. The frame is drawn upside down in GL's terms,
 // so that its rows read back top row first.
-constexpr const char* sceneVertex = R"(#version 330 core
-layout(location = 0) in vec4 position;
+constexpr const char* sceneVertex = R"(layout(location = 0) in vec4 position;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 uv;
 uniform vec2 pixel;
@@ -35,8 +34,7 @@ void main()
 // bilinear magnification and point minification between levels (mode bit 2) the texture stays
 // magnified up to a level of detail of 0.5, which drivers that switch at 0 are told as a level
 // of detail of 0.
-constexpr const char* sceneFragment = R"(#version 330 core
-in vec2 texcoord;
+constexpr const char* sceneFragment = R"(in vec2 texcoord;
 in vec4 diffuseW;
 in float w;
 flat in vec4 flatDiffuse;
@@ -59,14 +57,12 @@ void main()
 }
 )";
 
-constexpr const char* textVertex = R"(#version 330 core
-layout(location = 0) in vec2 corner;
+constexpr const char* textVertex = R"(layout(location = 0) in vec2 corner;
 uniform vec2 scale;
 void main() { gl_Position = vec4(corner * scale - 1.0, 0.0, 1.0); }
 )";
 
-constexpr const char* textFragment = R"(#version 330 core
-uniform vec4 colour;
+constexpr const char* textFragment = R"(uniform vec4 colour;
 out vec4 result;
 void main() { result = colour; }
 )";
@@ -74,7 +70,8 @@ void main() { result = colour; }
 GLuint compile(GLenum kind, const char* source)
 {
     GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* parts[2] = {glShaderPrefix, source};
+    glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);

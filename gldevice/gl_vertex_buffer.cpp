@@ -27,17 +27,29 @@ GlVertexBuffer::GlVertexBuffer(uint32_t fvf, uint32_t capacity) : HostVertexBuff
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(ringSize) * sizeof(ClipVertex)), nullptr,
                  GL_STREAM_DRAW);
-    constexpr GLsizei stride = sizeof(ClipVertex);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<void*>(offsetof(ClipVertex, x)));
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                          reinterpret_cast<void*>(offsetof(ClipVertex, colour)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<void*>(offsetof(ClipVertex, u)));
+    point_attributes(0);
     glBindVertexArray(0);
+}
+
+void GlVertexBuffer::point_attributes(uint32_t base)
+{
+    constexpr GLsizei stride = sizeof(ClipVertex);
+    const auto at = [base](size_t offset) {
+        return reinterpret_cast<void*>(size_t(base) * stride + offset);
+    };
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(ClipVertex, x)));
+    glEnableVertexAttribArray(1);
+#ifdef PLAYER_WEBGL
+    // The colours go up with red and blue swapped (see bind_for_drawing).
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                          at(offsetof(ClipVertex, colour)));
+#else
+    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                          at(offsetof(ClipVertex, colour)));
+#endif
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(ClipVertex, u)));
 }
 
 GlVertexBuffer::~GlVertexBuffer()
@@ -70,7 +82,7 @@ GLint GlVertexBuffer::bind_for_drawing(uint32_t first, uint32_t count)
     if (count == 0)
         return 0;
     if (!changed && first >= uploadedFirst && first + count <= uploadedFirst + uploadedCount)
-        return GLint(uploadedBase + (first - uploadedFirst));
+        return based(uploadedBase + (first - uploadedFirst));
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     constexpr size_t stride = sizeof(ClipVertex);
     if (ringNext + count > ringSize) {
@@ -78,6 +90,14 @@ GLint GlVertexBuffer::bind_for_drawing(uint32_t first, uint32_t count)
                      GL_STREAM_DRAW);
         ringNext = 0;
     }
+#ifdef PLAYER_WEBGL
+    // WebGL maps no buffers: a copy goes up, its colours in the R G B A byte order.
+    staging.assign(clip.begin() + first, clip.begin() + first + count);
+    for (ClipVertex& vertex : staging)
+        vertex.colour = swap_red_blue(vertex.colour);
+    glBufferSubData(GL_ARRAY_BUFFER, GLintptr(size_t(ringNext) * stride),
+                    GLsizeiptr(size_t(count) * stride), staging.data());
+#else
     // Unsynchronised: nothing drawn before reads this part of the ring.
     void* at = glMapBufferRange(GL_ARRAY_BUFFER, GLintptr(size_t(ringNext) * stride),
                                 GLsizeiptr(size_t(count) * stride),
@@ -90,10 +110,23 @@ GLint GlVertexBuffer::bind_for_drawing(uint32_t first, uint32_t count)
         glBufferSubData(GL_ARRAY_BUFFER, GLintptr(size_t(ringNext) * stride),
                         GLsizeiptr(size_t(count) * stride), &clip[first]);
     }
+#endif
     changed = false;
     uploadedFirst = first;
     uploadedCount = count;
     uploadedBase = ringNext;
     ringNext += count;
-    return GLint(uploadedBase);
+    return based(uploadedBase);
+}
+
+GLint GlVertexBuffer::based(uint32_t base)
+{
+#ifdef PLAYER_WEBGL
+    // No base vertex in WebGL 2: the attributes start at it instead.
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    point_attributes(base);
+    return 0;
+#else
+    return GLint(base);
+#endif
 }

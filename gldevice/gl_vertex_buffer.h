@@ -3,7 +3,8 @@
 // buffer holds the results of ProcessVertices as clip-space vertices with their clip codes, kept
 // here and copied before a draw needs them into a ring in the buffer object: each upload goes
 // past the ones before, which earlier draws may still read, and the draw finds its vertices
-// through its base vertex. A full ring is orphaned and begun again.
+// through its base vertex (in WebGL 2, which has none, through attributes that start there). A
+// full ring is orphaned and begun again.
 
 #include <cstdint>
 #include <vector>
@@ -32,6 +33,11 @@ public:
     std::vector<uint8_t> codes;      // per clip vertex: its clip code (see gfxcontext/clipper.h)
 
 private:
+    // The attributes of the vertex array read the buffer object from vertex `base` on.
+    void point_attributes(uint32_t base);
+    // The base vertex a draw passes for vertex `base` of the ring.
+    GLint based(uint32_t base);
+
     GLuint array = 0, buffer = 0;
     uint32_t ringSize = 0;   // in vertices
     uint32_t ringNext = 0;
@@ -39,4 +45,7 @@ private:
     // ProcessVertices changed some since.
     bool changed = true;
     uint32_t uploadedFirst = 0, uploadedCount = 0, uploadedBase = 0;
+#ifdef PLAYER_WEBGL
+    std::vector<ClipVertex> staging;
+#endif
 };

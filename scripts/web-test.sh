@@ -6,10 +6,14 @@
 # registry, kept in build-web/node). The tests play a copy of build-web/site/ with their own scene
 # folders beside it (build-web/test-root/), so that the site holds nothing of theirs. The page's
 # frames must equal the native ones pixel for pixel, served with cross-origin isolation and without,
-# with no errors on the console; Escape must end a run, and the boxes of a missing music file and a
-# missing scene must show. With --rate, the whole run is then played by the native player on a
-# virtual X display and by the page unpaced, each timing itself, and the line "web: N frames per
-# second (native player: ...)" reports both figures; they never fail the test.
+# with no errors on the console, and the GL device's (WebGL 2 on SwiftShader) come close to them
+# at 640 x 480 and at 1920 x 1440 with 4 samples; Escape must end a run, and the boxes of a missing
+# music file, a missing scene and a lost WebGL context must show. With --rate, the whole run is
+# then played by the native player on a virtual X display and by the page unpaced, each timing
+# itself, and the line "web: N frames per second (native player: ...)" reports both figures;
+# then the page plays it at 1920 x 1440 with 4 samples through the GL device ("webgl: N frames per
+# second at 1920x1440x4 (<renderer>)") and the software device, served cross-origin isolated and
+# on a plain host. The figures never fail the test.
 #   scripts/web-test.sh [--rate] [DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,10 +60,13 @@ targets=(capture)
 [ $rate = 0 ] || targets+=(sarnoj)
 cmake --build "$here/build" -j2 --target "${targets[@]}" > /dev/null
 reference=$out/native
-rm -rf "$reference" "$out/reference"
-mkdir -p "$reference"
+large=$out/native-large
+rm -rf "$reference" "$large" "$out/reference"
+mkdir -p "$reference" "$large"
 scene=$(grep -ix 'sarnoj1.3ds' "$site/scene/files.txt" | head -1)
 "$here/build/tools/capture" "$site/scene/$scene" "$reference" --frames "$frames" > /dev/null
+"$here/build/tools/capture" "$site/scene/$scene" "$large" --frames "$frames" --size 1920x1440 \
+  --samples 4 > /dev/null
 
 # The tests' own copy of the site, with scene folders beside it: the scene without its music (the
 # sound library's error box), with a file whose name must be encoded, and with a music file larger
@@ -111,7 +118,8 @@ fi
 # Resolved from its own folder, the test finds puppeteer-core there.
 cp "$here/web/test/"*.mjs "$node/"
 status=0
-node "$node/page_test.mjs" "$root" "$reference" "$frames" "$here/web/serve.py" $native_rate ||
+node "$node/page_test.mjs" "$root" "$reference" "$large" "$frames" "$here/web/serve.py" \
+  $native_rate ||
   status=1
 node "$node/site_test.mjs" "$site" "$root" "$here/web/serve.py" "$here/web/page_files.js" \
   "$crafted" || status=1

@@ -2,19 +2,29 @@
 // into the driver as the native program does. With ?frames=... in the page's address it draws
 // those scene frames through the headless player instead and hands them to the page. Every end,
 // a fatal one too, gives the page back its listeners, pointer lock and full screen.
+//
+// The frames are drawn by the GL device on WebGL 2 where the browser runs it on a graphics
+// processor (its renderer's name says which), at the canvas's own pixels with 4 samples unless
+// ?size and ?samples say otherwise; else by the software device at 640 x 480, its frames put on
+// the canvas. ?device=gl|software forces either. The page learns which draws from
+// window.sarnojDevice ("gl" or "software") and window.sarnojRenderer (WebGL's renderer).
 
 #include <emscripten.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/device_library.h"
 #include "app/headless_player.h"
 #include "app/player.h"
 #include "app/render_choice.h"
 #include "app/scene_calls.h"
 #include "core/fatal_error.h"
+#include "gldevice/gl_context.h"
+#include "gldevice/webgl_session.h"
 #include "scene/scene.h"
 #include "softdevice/software_context.h"
 #include "web/canvas_pixels.h"
@@ -66,6 +76,11 @@ EM_JS(void, web_show_warnings, (const char* text), {
     }
 });
 
+EM_JS(void, web_tell_device, (int gl, const char* renderer), {
+    window.sarnojDevice = gl ? 'gl' : 'software';
+    window.sarnojRenderer = UTF8ToString(renderer);
+});
+
 bool testMode = false;
 WebWindow* runWindow = nullptr;
 
@@ -95,12 +110,53 @@ RenderTarget page_render_target()
     return target;
 }
 
+// The device asked for in the address; none when the page is to choose.
+std::optional<RenderDevice> forced_device(const PageOptions& options)
+{
+    if (options.device.empty())
+        return std::nullopt;
+    return options.device == "gl" ? RenderDevice::gl : RenderDevice::software;
+}
+
+// Whether the GL device draws unforced: WebGL 2 on a renderer that is no rasteriser on the
+// processor (a software renderer draws the same pictures slower than the software device).
+bool gl_on_graphics_processor(const std::string& renderer)
+{
+    return !renderer.empty() && !software_gl_renderer(renderer);
+}
+
+// The GL device on the page's canvas, drawing the run into `target`; unforced, tried only on a
+// graphics processor, so that the canvas stays free for the software device otherwise.
+GlAttempt make_canvas_gl(std::optional<RenderDevice> forced, Presenter* presenter,
+                         const RenderTarget& target)
+{
+    GlAttempt attempt;
+    if (!forced) {
+        attempt.renderer = webgl_renderer();
+        if (!gl_on_graphics_processor(attempt.renderer)) {
+            attempt.failure = attempt.renderer.empty() ? "no WebGL 2" : "a software renderer";
+            return attempt;
+        }
+    }
+    std::unique_ptr<WebGlSession> session = start_webgl_session(true, attempt.failure);
+    if (!session)
+        return attempt;
+    attempt.renderer = session->renderer;
+    attempt.library =
+        make_gl_context_library(std::move(session), presenter, target, attempt.failure);
+    return attempt;
+}
+
+// The GL renderer's name once the GL device draws the run.
+std::string runGlRenderer;
+
 // The scene as the player builds it; one without a camera of its own is flown by the free
-// camera, which steers by the mouse under pointer lock.
+// camera, which steers by the mouse under pointer lock. By then the device that draws is known.
 Scene* (*build_player_scene)(const char*, int, int, PrepareScene) = nullptr;
 Scene* build_scene_noting_camera(const char* fileName, int width, int height,
                                  PrepareScene prepare)
 {
+    web_tell_device(runGlRenderer.empty() ? 0 : 1, runGlRenderer.c_str());
     Scene* scene = build_player_scene(fileName, width, height, prepare);
     if (runWindow)
         runWindow->steer_by_mouse(scene && !scene->camera);
@@ -117,8 +173,14 @@ std::string page_query()
 
 int draw_test_frames(const PageOptions& options)
 {
+    const std::optional<RenderDevice> forced = forced_device(options);
+    const std::string renderer = forced ? std::string() : webgl_renderer();
+    const bool gl = forced ? *forced == RenderDevice::gl : gl_on_graphics_processor(renderer);
     HeadlessPlayer player(APP_SETTINGS.sceneFileName, page_render_target(),
-                          APP_SETTINGS.screenWidth, APP_SETTINGS.screenHeight);
+                          APP_SETTINGS.screenWidth, APP_SETTINGS.screenHeight,
+                          gl ? RenderDevice::gl : RenderDevice::software);
+    const bool drawnByGl = player.device() == RenderDevice::gl;
+    web_tell_device(drawnByGl ? 1 : 0, (drawnByGl ? player.gl_renderer() : renderer).c_str());
     std::vector<uint8_t> rgba;
     for (float frame : options.frames) {
         player.render(frame);
@@ -163,7 +225,16 @@ int main(int, char**)
         WebMessageBox messageBox;
         WebSound sound;
         WebPresenter presenter;
-        auto graphics = make_software_context_library(&presenter, page_render_target());
+        // The GL device takes the canvas's own pixels with 4 samples unless the address says
+        // otherwise (a setting it cannot use was named with the software device's).
+        const RenderTarget target = page_render_target();
+        const RenderTarget gpuTarget =
+            render_target_from_environment(nullptr, available_memory(), true);
+        const std::optional<RenderDevice> forced = forced_device(options);
+        web_tell_device(0, "");
+        auto graphics = make_player_library(
+            forced, [&](void*) { return make_canvas_gl(forced, &presenter, gpuTarget); },
+            make_software_context_library(&presenter, target), stderr, &runGlRenderer);
         PlayerPorts ports{window, clock, messageBox, sound, *graphics};
         SceneCalls calls = player_scene_calls();
         build_player_scene = calls.build_scene;

@@ -115,7 +115,8 @@ PageOptions parse_page_options(std::string_view query)
 {
     PageOptions options;
     // As the page's script reads the address: a parameter named twice counts as first given.
-    bool seenSize = false, seenSamples = false, seenScene = false, seenFrames = false;
+    bool seenSize = false, seenSamples = false, seenScene = false, seenFrames = false,
+         seenDevice = false;
     if (!query.empty() && query.front() == '?')
         query.remove_prefix(1);
     while (!query.empty()) {
@@ -138,6 +139,11 @@ PageOptions parse_page_options(std::string_view query)
             else
                 options.problem = "scene: expected the name of a folder beside the page, got \"" +
                                   value + "\"";
+        } else if (key == "device" && !std::exchange(seenDevice, true)) {
+            if (value == "gl" || value == "software")
+                options.device = value;
+            else
+                options.problem = "device: expected gl or software, got \"" + value + "\"";
         } else if (key == "unpaced") {
             options.unpaced = true;
         } else if (key == "frames" && !std::exchange(seenFrames, true)) {

@@ -3,7 +3,9 @@
 // target as SARNOJ_RENDER_SIZE and SARNOJ_RENDER_SAMPLES do for the native player (and are
 // checked by the same code), ?frames=0,100,500 draws those scene frames instead of playing, for
 // a test that compares them with the native capture, ?scene=NAME plays the scene folder of
-// that name beside the page instead of "scene", and ?unpaced draws the run's frames as fast as
+// that name beside the page instead of "scene", ?device=gl|software draws with that device
+// whatever the browser offers (unasked, the GL device where WebGL 2 runs on a graphics
+// processor), and ?unpaced draws the run's frames as fast as
 // the page can rather than once an animation frame (for measuring its frame rate).
 // The address is read as the page's script reads it (URLSearchParams): names and values
 // percent-decoded, '+' a space, bytes that are no UTF-8 as U+FFFD, and of a name given twice the
@@ -22,6 +24,7 @@ struct PageOptions {
     std::string scene = PAGE_DEFAULT_SCENE;  // a plain folder name beside the page
     std::string size;     // empty: not asked for
     std::string samples;  // empty: not asked for
+    std::string device;   // "gl", "software", or empty: not asked for
     bool testMode = false;
     bool unpaced = false;
     std::vector<float> frames;

@@ -15,7 +15,10 @@ EM_JS(void, web_put_frame, (const uint8_t* rgba, int width, int height), {
         canvas.width = width;
         canvas.height = height;
     }
+    // Null when the canvas went to a WebGL context that the GL device could not use after all.
     const context = canvas.getContext('2d');
+    if (!context)
+        return;
     const bytes = width * height * 4;
     // Memory shared with the device's threads can only be copied into an image; memory of the
     // page's own is shown where it lies.

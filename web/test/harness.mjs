@@ -1,5 +1,6 @@
 // What the page's browser tests share: their count of checks, servers on free ports of 127.0.0.1,
-// Debian's headless Chromium without the autoplay flag, and waiting on a page.
+// Debian's headless Chromium without the autoplay flag (with WebGL 2 on SwiftShader), and waiting
+// on a page.
 import { spawn } from 'node:child_process';
 import puppeteer from 'puppeteer-core';
 
@@ -54,7 +55,9 @@ export const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   headless: 'new',
   protocolTimeout: 900000,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+  // WebGL 2 on SwiftShader, the renderer Chromium has without a graphics processor.
+  args: ['--no-sandbox', '--disable-gpu', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+         '--ignore-gpu-blocklist', '--disable-background-networking',
          '--disable-component-update', '--disable-sync', '--no-first-run', '--mute-audio'],
 });
 
