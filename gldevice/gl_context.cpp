@@ -34,14 +34,15 @@ void stop_on_gl_error()
     case GL_INVALID_OPERATION: what = "invalid operation"; break;
     case GL_INVALID_FRAMEBUFFER_OPERATION: what = "invalid framebuffer operation"; break;
     case GL_OUT_OF_MEMORY: what = "out of memory"; break;
-    case 0x0507:   // GL_CONTEXT_LOST
-    case 0x9242:   // WebGL's CONTEXT_LOST_WEBGL
-        what = "context lost";
-        break;
+    case 0x0507: what = "context lost"; break;
+    case 0x9242: what = "its WebGL context was lost"; break;   // CONTEXT_LOST_WEBGL
     }
     char message[96];
-    std::snprintf(message, sizeof message, "The GL device failed: %s (GL error 0x%04X)!", what,
-                  unsigned(error));
+    if (error == 0x9242)
+        std::snprintf(message, sizeof message, "The GL device failed: %s!", what);
+    else
+        std::snprintf(message, sizeof message, "The GL device failed: %s (GL error 0x%04X)!",
+                      what, unsigned(error));
     fatal_error(message);
 }
 
@@ -195,7 +196,7 @@ public:
         if (robust)
             stop_on_reset();   // once a frame: a read of a flag, no wait for the processor
 #endif
-        // A browser tells of a lost WebGL context by an event, and glGetError says so only once.
+        // A browser tells of a lost WebGL context by an event, and by glGetError only once.
         if (host.lost())
             fatal_error("The GL device failed: its WebGL context was lost!");
         stop_on_gl_error();

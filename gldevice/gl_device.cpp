@@ -1,6 +1,7 @@
 #include "gldevice/gl_device.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "gfxcontext/filter_switch.h"
@@ -59,10 +60,32 @@ GlDevice::GlDevice(const GlPrograms& programs, const GlTarget& target)
     glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
                           reinterpret_cast<void*>(offsetof(ClipPoint, u)));
     glBindVertexArray(0);
+#ifdef PLAYER_WEBGL
+    glGenVertexArrays(1, &lineArray);
+    glGenBuffers(1, &lineBuffer);
+    glBindVertexArray(lineArray);
+    glBindBuffer(GL_ARRAY_BUFFER, lineBuffer);
+    constexpr GLsizei cornerStride = sizeof(LineCorner);
+    const auto attribute = [](GLuint index, GLint size, size_t offset) {
+        glEnableVertexAttribArray(index);
+        glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, cornerStride,
+                              reinterpret_cast<void*>(offset));
+    };
+    attribute(0, 2, offsetof(LineCorner, x));
+    attribute(1, 4, offsetof(LineCorner, ends));
+    attribute(2, 2, offsetof(LineCorner, depths));
+    attribute(3, 4, offsetof(LineCorner, colours));
+    attribute(4, 4, offsetof(LineCorner, colours) + 4 * sizeof(float));
+    glBindVertexArray(0);
+#endif
 }
 
 GlDevice::~GlDevice()
 {
+#ifdef PLAYER_WEBGL
+    glDeleteBuffers(1, &lineBuffer);
+    glDeleteVertexArrays(1, &lineArray);
+#endif
     glDeleteSamplers(1, &sampler);
     glDeleteBuffers(1, &indexBuffer);
     glDeleteBuffers(1, &streamBuffer);
@@ -262,6 +285,12 @@ void GlDevice::flush_stream(GLenum mode)
 {
     if (stream.empty())
         return;
+#ifdef PLAYER_WEBGL
+    if (mode == GL_LINES) {
+        flush_lines();
+        return;
+    }
+#endif
     glBindVertexArray(streamArray);
     glBindBuffer(GL_ARRAY_BUFFER, streamBuffer);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(stream.size() * sizeof(ClipPoint)), stream.data(),
@@ -270,6 +299,64 @@ void GlDevice::flush_stream(GLenum mode)
     glBindVertexArray(0);
     stream.clear();
 }
+
+#ifdef PLAYER_WEBGL
+void GlDevice::flush_lines()
+{
+    lineCorners.clear();
+    const float width = float(target.width), height = float(target.height);
+    for (size_t i = 0; i + 1 < stream.size(); i += 2) {
+        // The ends on the screen, as the software device projects them.
+        float ends[2][3];
+        for (int k = 0; k < 2; k++) {
+            const ClipPoint& p = stream[i + size_t(k)];
+            const float q = 1.0f / p.w;
+            ends[k][0] = (p.x * q + 1.0f) * width * 0.5f;
+            ends[k][1] = (1.0f - p.y * q) * height * 0.5f;
+            ends[k][2] = p.z * q;
+        }
+        const ClipPoint &a = stream[i], &b = stream[i + 1];
+        const float dx = ends[1][0] - ends[0][0], dy = ends[1][1] - ends[0][1];
+        const bool alongX = std::fabs(dx) >= std::fabs(dy);
+        const float major0 = alongX ? ends[0][0] : ends[0][1];
+        const float major1 = alongX ? ends[1][0] : ends[1][1];
+        const float minor0 = alongX ? ends[0][1] : ends[0][0];
+        const float slope = major1 != major0 ? (alongX ? dy / dx : dx / dy) : 0.0f;
+        // From a pixel before the first to one past the last along the major axis, two pixels to
+        // either side of the line along the minor one: every pixel the line steps onto, whole.
+        const float from = std::floor(std::min(major0, major1) + 0.5f) - 1.0f;
+        const float to = std::floor(std::max(major0, major1) + 0.5f) + 1.0f;
+        LineCorner corner{0.0f, 0.0f,
+                          {ends[0][0], ends[0][1], ends[1][0], ends[1][1]},
+                          {ends[0][2], ends[1][2]},
+                          {a.r, a.g, a.b, a.a, b.r, b.g, b.b, b.a}};
+        LineCorner corners[4];
+        for (int k = 0; k < 4; k++) {
+            const float major = k < 2 ? from : to;
+            const float side = k == 1 || k == 2 ? 2.0f : -2.0f;
+            const float minor = minor0 + (major - major0) * slope + side;
+            corner.x = alongX ? major : minor;
+            corner.y = alongX ? minor : major;
+            corners[k] = corner;
+        }
+        for (int k : {0, 1, 2, 0, 2, 3})
+            lineCorners.push_back(corners[k]);
+    }
+    stream.clear();
+    if (lineCorners.empty())
+        return;
+    glDisable(GL_CULL_FACE);
+    glUseProgram(programs.line);
+    glUniform2f(programs.linePixel, 1.0f / float(target.width), 1.0f / float(target.height));
+    glBindVertexArray(lineArray);
+    glBindBuffer(GL_ARRAY_BUFFER, lineBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lineCorners.size() * sizeof(LineCorner)),
+                 lineCorners.data(), GL_STREAM_DRAW);
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(lineCorners.size()));
+    glBindVertexArray(0);
+    glUseProgram(programs.scene);
+}
+#endif
 
 HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffer* base,
                                          uint32_t startVertex, uint32_t vertexCount,
@@ -285,7 +372,7 @@ HRESULT GlDevice::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, gfx::VertexBuffe
     const GLenum keptMode = triangles ? GL_TRIANGLES : GL_LINES;
     const GLenum streamMode = triangles && !wireframe ? GL_TRIANGLES : GL_LINES;
 #ifdef PLAYER_WEBGL
-    const bool keepable = !(triangles && wireframe);   // no polygon mode: edges as lines
+    const bool keepable = streamMode != GL_LINES;   // lines are drawn by the line program
 #else
     const bool keepable = true;
 #endif

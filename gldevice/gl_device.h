@@ -58,6 +58,20 @@ private:
     // Draws what kept or the stream holds, and empties it.
     void flush_kept(GlVertexBuffer& buffer, GLenum mode, uint32_t startVertex, uint32_t reach);
     void flush_stream(GLenum mode);
+#ifdef PLAYER_WEBGL
+    void flush_lines();
+
+    // A corner of the parallelogram a line is drawn in, with the whole line (see the line
+    // program in gl_programs.cpp): screen pixels, depths 0..1, colours 0..1.
+    struct LineCorner {
+        float x, y;
+        float ends[4];
+        float depths[2];
+        float colours[8];
+    };
+    GLuint lineArray = 0, lineBuffer = 0;
+    std::vector<LineCorner> lineCorners;
+#endif
 
     const GlPrograms& programs;
     const GlTarget& target;

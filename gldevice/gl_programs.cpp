@@ -67,6 +67,59 @@ out vec4 result;
 void main() { result = colour; }
 )";
 
+#ifdef PLAYER_WEBGL
+// Lines as the software device draws them, where the target's samples cannot be switched off for
+// them (WebGL 2): each line a parallelogram around it, two pixels to either side along its minor
+// axis, in which a pixel is drawn, with all its samples, when the line steps onto it. The line
+// steps one pixel at a time along its major axis from the pixel holding its first end to the
+// pixel holding its last; the minor coordinate, depth and colour come from its ends at the pixel's
+// centre. Corners and ends are in the contract's screen pixels (centres on whole numbers).
+constexpr const char* lineVertex = R"(layout(location = 0) in vec2 corner;
+layout(location = 1) in vec4 ends;
+layout(location = 2) in vec2 depths;
+layout(location = 3) in vec4 colour0;
+layout(location = 4) in vec4 colour1;
+uniform vec2 pixel;
+flat out vec4 lineEnds;
+flat out vec2 lineDepths;
+flat out vec4 lineColour0;
+flat out vec4 lineColour1;
+void main()
+{
+    gl_Position = vec4((corner + 0.5) * 2.0 * pixel - 1.0, 0.0, 1.0);
+    lineEnds = ends;
+    lineDepths = depths;
+    lineColour0 = colour0;
+    lineColour1 = colour1;
+}
+)";
+
+constexpr const char* lineFragment = R"(flat in vec4 lineEnds;
+flat in vec2 lineDepths;
+flat in vec4 lineColour0;
+flat in vec4 lineColour1;
+out vec4 result;
+void main()
+{
+    vec2 q = gl_FragCoord.xy - 0.5;
+    vec2 a = lineEnds.xy, d = lineEnds.zw - lineEnds.xy;
+    bool alongX = abs(d.x) >= abs(d.y);
+    float major0 = alongX ? a.x : a.y, major1 = alongX ? lineEnds.z : lineEnds.w;
+    float span = major1 - major0;
+    float p = alongX ? q.x : q.y;
+    float first = floor(min(major0, major1) + 0.5), last = floor(max(major0, major1) + 0.5);
+    if (p < first || p > last)
+        discard;
+    float t = span != 0.0 ? clamp((p - major0) / span, 0.0, 1.0) : 0.0;
+    float minor = alongX ? a.y + d.y * t : a.x + d.x * t;
+    if (floor(minor + 0.5) != (alongX ? q.y : q.x))
+        discard;
+    gl_FragDepth = lineDepths.x + (lineDepths.y - lineDepths.x) * t;
+    result = lineColour0 + (lineColour1 - lineColour0) * t;
+}
+)";
+#endif
+
 GLuint compile(GLenum kind, const char* source)
 {
     GLuint shader = glCreateShader(kind);
@@ -110,6 +163,7 @@ GlPrograms::~GlPrograms()
 {
     glDeleteProgram(scene);
     glDeleteProgram(text);
+    glDeleteProgram(line);
 }
 
 bool make_programs(GlPrograms& programs)
@@ -118,6 +172,12 @@ bool make_programs(GlPrograms& programs)
     programs.text = link(textVertex, textFragment);
     if (!programs.scene || !programs.text)
         return false;
+#ifdef PLAYER_WEBGL
+    programs.line = link(lineVertex, lineFragment);
+    if (!programs.line)
+        return false;
+    programs.linePixel = glGetUniformLocation(programs.line, "pixel");
+#endif
     programs.sceneMode = glGetUniformLocation(programs.scene, "mode");
     programs.scenePixel = glGetUniformLocation(programs.scene, "pixel");
     programs.textScale = glGetUniformLocation(programs.text, "scale");
