@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "core/fatal_error.h"
@@ -107,23 +108,36 @@ private:
 // A colour and a depth renderbuffer of the target's size, multisampled when samples > 1.
 struct GlFramebuffer {
     GLuint framebuffer = 0, colour = 0, depth = 0;
+    int samples;
 
-    GlFramebuffer(int width, int height, int samples, bool withDepth)
+    GlFramebuffer(int width, int height, int samples, bool withDepth) : samples(samples)
     {
         glGenFramebuffers(1, &framebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        auto storage = [&](GLuint& buffer, GLenum format, GLenum attachment) {
+        // A renderbuffer's name is an object once bound.
+        const auto attach = [&](GLuint& buffer, GLenum attachment) {
             glGenRenderbuffers(1, &buffer);
+            glBindRenderbuffer(GL_RENDERBUFFER, buffer);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, buffer);
+        };
+        attach(colour, GL_COLOR_ATTACHMENT0);
+        if (withDepth)
+            attach(depth, GL_DEPTH_ATTACHMENT);
+        allocate(width, height);
+    }
+    // Storage of a new size for the buffers (their contents undefined).
+    void allocate(int width, int height)
+    {
+        auto storage = [&](GLuint buffer, GLenum format) {
             glBindRenderbuffer(GL_RENDERBUFFER, buffer);
             if (samples > 1)
                 glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
             else
                 glRenderbufferStorage(GL_RENDERBUFFER, format, width, height);
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, buffer);
         };
-        storage(colour, GL_RGBA8, GL_COLOR_ATTACHMENT0);
-        if (withDepth)
-            storage(depth, GL_DEPTH_COMPONENT32F, GL_DEPTH_ATTACHMENT);
+        storage(colour, GL_RGBA8);
+        if (depth)
+            storage(depth, GL_DEPTH_COMPONENT32F);
     }
     GlFramebuffer(const GlFramebuffer&) = delete;
     GlFramebuffer& operator=(const GlFramebuffer&) = delete;
@@ -142,9 +156,12 @@ struct GlFramebuffer {
 
 class GlContext : public Counted<Context> {
 public:
+    // follow: the target whose size follows the window's (a native one, where the host lets it).
     GlContext(Presenter* presenter, GlHost& host, const GlPrograms& programs, int width,
-              int height, TargetSize size, int samples, bool robust)
+              int height, TargetSize size, int samples, bool robust,
+              std::optional<RenderTarget> follow)
         : presenter(presenter), host(host), programs(programs), robust(robust),
+          follow(follow), logicalWidth(width), logicalHeight(height),
           drawn(size.width, size.height, samples, true),
           resolved(samples > 1 ? std::make_unique<GlFramebuffer>(size.width, size.height, 1, false)
                                : nullptr),
@@ -203,6 +220,8 @@ public:
         int windowWidth = 0, windowHeight = 0;
         if (host.window_size(windowWidth, windowHeight)) {
             show_in_window(source, windowWidth, windowHeight);
+            if (follow)
+                refit(windowWidth, windowHeight);
             return D3D_OK;
         }
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
@@ -287,6 +306,22 @@ private:
         });
     }
 
+    // A new size for the target when the window's calls for one: the next frame is drawn there.
+    void refit(int windowWidth, int windowHeight)
+    {
+        const TargetSize size = resolve_target_size(*follow, logicalWidth, logicalHeight,
+                                                    windowWidth, windowHeight);
+        if (size.width == target.width && size.height == target.height)
+            return;
+        drawn.allocate(size.width, size.height);
+        if (resolved)
+            resolved->allocate(size.width, size.height);
+        target.width = size.width;
+        target.height = size.height;
+        textScale = debug_text_scale(size, logicalWidth, logicalHeight);
+        Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+    }
+
     // The frame, the window's back buffer cleared black around it, shown in the window: scaled to
     // the largest area of its aspect, rows flipped into the window's bottom-up order.
     void show_in_window(GLuint source, int windowWidth, int windowHeight)
@@ -308,6 +343,8 @@ private:
     GlHost& host;
     const GlPrograms& programs;
     [[maybe_unused]] bool robust;   // WebGL has no reset status to read
+    std::optional<RenderTarget> follow;
+    int logicalWidth, logicalHeight;
     GlFramebuffer drawn;
     std::unique_ptr<GlFramebuffer> resolved;
     GlTarget target;
@@ -370,8 +407,12 @@ public:
                          samples, target.samples);
             cappedSaid = true;
         }
+        std::optional<RenderTarget> follow;
+        if (target.native && host->follows_window())
+            follow = target;
         auto made = std::make_unique<GlContext>(presenter, *host, *programs, size->width,
-                                                size->height, size->target, samples, robust);
+                                                size->height, size->target, samples, robust,
+                                                follow);
         // Render buffers the graphics memory cannot hold are reported here (GL_OUT_OF_MEMORY) and
         // nowhere else: the context is refused, and the player draws with the software device.
         if (glGetError() != GL_NO_ERROR || !made->complete())

@@ -14,4 +14,7 @@ public:
     // Whether the context was lost other than through a GL error (a browser's WebGL context tells
     // by an event).
     virtual bool lost() { return false; }
+    // Whether a native target follows the window's size as it changes (the page's canvas); else
+    // it keeps the size it started with, scaled into the window.
+    virtual bool follows_window() { return false; }
 };

@@ -2,7 +2,8 @@
 // The GL device's context in the browser: WebGL 2 on the page's canvas (id "canvas"), made and
 // used on the page's own thread, where the program's main loop runs (the software device's worker
 // threads never draw through GL). Shown, the frames go to the canvas, whose pixels follow its
-// displayed size times the screen's device pixel ratio; headless (the page's test mode), they are
+// displayed size times the screen's device pixel ratio, and a native target follows them;
+// headless (the page's test mode), they are
 // read back. A context the browser takes away (webglcontextlost) is remembered as lost.
 
 #include <memory>
@@ -25,6 +26,7 @@ struct WebGlSession : GlHost {
     // The browser shows the canvas once the page's thread gets control back.
     void swap() override {}
     bool lost() override { return contextLost; }
+    bool follows_window() override { return shown; }
 };
 
 // Null, with the reason in `reason`, when the browser gives the canvas no WebGL 2 context.

@@ -79,6 +79,11 @@ TEST(WebPorts, AddressChoosesTargetAndTestFrames)
         EXPECT_FALSE(options.problem.empty()) << bad;
     }
 
+    // A device named, the first of two; any other name is refused.
+    EXPECT_EQ(parse_page_options("device=gl&device=software").device, "gl");
+    EXPECT_TRUE(parse_page_options("device=software").problem.empty());
+    EXPECT_FALSE(parse_page_options("device=webgl").problem.empty());
+
     // A test run asked for with frames it cannot draw is refused with the reason, not guessed.
     std::string tooMany = "frames=0";
     for (size_t i = 1; i <= PAGE_MAX_FRAMES; ++i)
