@@ -7,8 +7,9 @@
 # DIR is the scene directory whose files the player opens are put beside the page, in site/scene/
 # (by default our own production in demo/, which is generated on first use). The page is then at the
 # address printed; ?size=WxH|native and ?samples=N choose the render target as SARNOJ_RENDER_SIZE /
-# SARNOJ_RENDER_SAMPLES do natively, ?frames=0,100,500 draws those scene frames and keeps them for a
-# test (window.sarnojFrames). The page is served cross-origin isolated, so that the device draws on
+# SARNOJ_RENDER_SAMPLES do natively, ?device=gl|software the device as SARNOJ_RENDER_DEVICE does
+# (unasked, the GL device on WebGL 2 where a graphics processor runs it), ?frames=0,100,500 draws
+# those scene frames and keeps them for a test (window.sarnojFrames). The page is served cross-origin isolated, so that the device draws on
 # worker threads; --no-isolation serves it as a plain web host would, and the device draws on the
 # page's thread.
 # Only Debian's packages are used: emscripten, and libjpeg-turbo's source built for WebAssembly.
