@@ -126,17 +126,16 @@ bool gl_on_graphics_processor(const std::string& renderer)
 }
 
 // The GL device on the page's canvas, drawing the run into `target`; unforced, tried only on a
-// graphics processor, so that the canvas stays free for the software device otherwise.
-GlAttempt make_canvas_gl(std::optional<RenderDevice> forced, Presenter* presenter,
-                         const RenderTarget& target)
+// graphics processor (`renderer`: WebGL's), so that the canvas stays free for the software device
+// otherwise.
+GlAttempt make_canvas_gl(std::optional<RenderDevice> forced, const std::string& renderer,
+                         Presenter* presenter, const RenderTarget& target)
 {
     GlAttempt attempt;
-    if (!forced) {
-        attempt.renderer = webgl_renderer();
-        if (!gl_on_graphics_processor(attempt.renderer)) {
-            attempt.failure = attempt.renderer.empty() ? "no WebGL 2" : "a software renderer";
-            return attempt;
-        }
+    if (!forced && !gl_on_graphics_processor(renderer)) {
+        attempt.renderer = renderer;
+        attempt.failure = renderer.empty() ? "no WebGL 2" : "a software renderer";
+        return attempt;
     }
     std::unique_ptr<WebGlSession> session = start_webgl_session(true, attempt.failure);
     if (!session)
@@ -147,8 +146,8 @@ GlAttempt make_canvas_gl(std::optional<RenderDevice> forced, Presenter* presente
     return attempt;
 }
 
-// The GL renderer's name once the GL device draws the run.
-std::string runGlRenderer;
+// WebGL's renderer, and the GL renderer's name once the GL device draws the run.
+std::string webglRenderer, runGlRenderer;
 
 // The scene as the player builds it; one without a camera of its own is flown by the free
 // camera, which steers by the mouse under pointer lock. By then the device that draws is known.
@@ -156,7 +155,7 @@ Scene* (*build_player_scene)(const char*, int, int, PrepareScene) = nullptr;
 Scene* build_scene_noting_camera(const char* fileName, int width, int height,
                                  PrepareScene prepare)
 {
-    web_tell_device(runGlRenderer.empty() ? 0 : 1, runGlRenderer.c_str());
+    web_tell_device(runGlRenderer.empty() ? 0 : 1, webglRenderer.c_str());
     Scene* scene = build_player_scene(fileName, width, height, prepare);
     if (runWindow)
         runWindow->steer_by_mouse(scene && !scene->camera);
@@ -174,13 +173,13 @@ std::string page_query()
 int draw_test_frames(const PageOptions& options)
 {
     const std::optional<RenderDevice> forced = forced_device(options);
-    const std::string renderer = forced ? std::string() : webgl_renderer();
+    const std::string renderer = webgl_renderer();
     const bool gl = forced ? *forced == RenderDevice::gl : gl_on_graphics_processor(renderer);
     HeadlessPlayer player(APP_SETTINGS.sceneFileName, page_render_target(),
                           APP_SETTINGS.screenWidth, APP_SETTINGS.screenHeight,
                           gl ? RenderDevice::gl : RenderDevice::software);
     const bool drawnByGl = player.device() == RenderDevice::gl;
-    web_tell_device(drawnByGl ? 1 : 0, (drawnByGl ? player.gl_renderer() : renderer).c_str());
+    web_tell_device(drawnByGl ? 1 : 0, renderer.c_str());
     std::vector<uint8_t> rgba;
     for (float frame : options.frames) {
         player.render(frame);
@@ -231,9 +230,11 @@ int main(int, char**)
         const RenderTarget gpuTarget =
             render_target_from_environment(nullptr, available_memory(), true);
         const std::optional<RenderDevice> forced = forced_device(options);
-        web_tell_device(0, "");
+        webglRenderer = webgl_renderer();
+        web_tell_device(0, webglRenderer.c_str());
         auto graphics = make_player_library(
-            forced, [&](void*) { return make_canvas_gl(forced, &presenter, gpuTarget); },
+            forced,
+            [&](void*) { return make_canvas_gl(forced, webglRenderer, &presenter, gpuTarget); },
             make_software_context_library(&presenter, target), stderr, &runGlRenderer);
         PlayerPorts ports{window, clock, messageBox, sound, *graphics};
         SceneCalls calls = player_scene_calls();
