@@ -1,21 +1,8 @@
 #include "app/device_library.h"
 
-#include "softdevice/software_context.h"
-#ifdef PLAYER_GL_DEVICE
-#include "gldevice/egl_session.h"
 #include "gldevice/gl_context.h"
-#else
-// A build without the GL device (the browser's): every try at GL finds none.
-namespace {
-std::unique_ptr<gfx::ContextLibrary> make_gl_context_library(Presenter*, const RenderTarget&,
-                                                             std::string& reason, std::string*)
-{
-    reason = "this build has no GL device";
-    return nullptr;
-}
-bool is_software_renderer(std::string_view) { return true; }
-}  // namespace
-#endif
+#include "gldevice/gl_renderer_name.h"
+#include "softdevice/software_context.h"
 
 namespace {
 
