@@ -1,4 +1,4 @@
-// Drawing one set-up triangle into the rows of a band, in 2 x 2 quads. Wide triangles find the
+// Drawing one set-up triangle into a tile, in 2 x 2 quads. Wide triangles find the
 // exact span of each row from their edge functions and walk the quads along the spans of each
 // pair of rows; small ones walk every quad of their bounds and test the edge functions at its
 // four pixels at once. Both give each pixel the same coverage, so which is used does not show.
@@ -27,10 +27,12 @@ int64_t floor_div(int64_t n, int64_t d)   // d > 0
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// The pixels [left, right) of row y whose sample at `offset` is inside the triangle.
-void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, int& right)
+// The pixels [left, right) of row y within columns [xMin, xMax] whose sample at `offset` is inside
+// the triangle.
+void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset offset,
+          int& left, int& right)
 {
-    int64_t l = t.xMin, r = int64_t(t.xMax) + 1;
+    int64_t l = xMin, r = int64_t(xMax) + 1;
     const int64_t Y = int64_t(y) * subpixel + offset.y;
     for (const Rasterizer::Edge& e : t.edges) {
         // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel + offset.x.
@@ -43,7 +45,7 @@ void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, 
         else if (k < 0)
             r = l;
     }
-    l = std::min(l, int64_t(t.xMax) + 1);
+    l = std::min(l, int64_t(xMax) + 1);
     left = int(l);
     right = int(std::max(l, r));
 }
@@ -61,10 +63,14 @@ void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, 
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
+    // Drawn within the tile holding column `column`, one block of the frame.
+    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
+               int column)
         : state(state),
           texture(state.texture),
           frame(frame),
+          column(column),
+          stride(frame.sample_stride()),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -82,10 +88,10 @@ public:
     // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        colour[0] = frame.colour_row(y, 0);
-        depth[0] = frame.depth_row(y, 0);
-        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0) : colour[0];
-        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0) : depth[0];
+        colour[0] = frame.colour_row(y, 0, column);
+        depth[0] = frame.depth_row(y, 0, column);
+        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0, column) : colour[0];
+        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0, column) : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
@@ -105,8 +111,8 @@ public:
             z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
             stored[s] = all(0.0f);
             if (state.depthEnable && masks[s]) {
-                float* row0 = depth[0] + size_t(s) * frame.width;
-                float* row1 = depth[1] + size_t(s) * frame.width;
+                float* row0 = depth[0] + size_t(s) * stride;
+                float* row1 = depth[1] + size_t(s) * stride;
                 stored[s] = pair ? load_pairs(row0 + x, row1 + x)
                                  : set(row0[x], 0.0f, row1[x], 0.0f);
                 masks[s] &= movemask(z[s] <= stored[s]);
@@ -132,10 +138,10 @@ public:
             int mask = masks[s];
             if (!mask)
                 continue;
-            uint32_t* colour0 = colour[0] + size_t(s) * frame.width;
-            uint32_t* colour1 = colour[1] + size_t(s) * frame.width;
-            float* depth0 = depth[0] + size_t(s) * frame.width;
-            float* depth1 = depth[1] + size_t(s) * frame.width;
+            uint32_t* colour0 = colour[0] + size_t(s) * stride;
+            uint32_t* colour1 = colour[1] + size_t(s) * stride;
+            float* depth0 = depth[0] + size_t(s) * stride;
+            float* depth1 = depth[1] + size_t(s) * stride;
             F32x4 zs = z[s];
             if (pair) {
                 // Bottom row first: when the quad hangs below the frame both rows are the same
@@ -182,10 +188,12 @@ private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
+    const int column;
+    const size_t stride;   // from a sample of a row to the next
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     F32x4 sampleDepth[Samples];
-    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s rows of width further
+    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s strides further
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     F32x4 rowOffset = all(0.0f);
@@ -228,23 +236,44 @@ inline int span_mask(int x, int l0, int r0, int l1, int r1)
     return mask;
 }
 
-// The pixels of rows first to last inside t, span by span.
+// The pixels of rows first to last and columns left to right inside t, span by span.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_spans(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t, int first, int last,
+                                              int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
+    // Whether every sample of the rows and columns drawn is inside: each edge function is then
+    // non-negative at the corner least inside it for the sample least inside, and each row's
+    // span is all of them.
+    bool whole = true;
+    for (const Rasterizer::Edge& e : t.edges) {
+        int64_t gain = 0;
+        for (int s = 0; s < Samples; s++)
+            gain = std::min(gain, int64_t(offsets[s].y) * e.dx - int64_t(offsets[s].x) * e.dy);
+        const int64_t X = int64_t(e.dy < 0 ? left : right) * subpixel;
+        const int64_t Y = int64_t(e.dx > 0 ? first : last) * subpixel;
+        whole &= (Y - e.y) * e.dx - (X - e.x) * e.dy - e.bias + gain >= 0;
+    }
+    auto row_span = [&](int y, SampleOffset offset, int& l, int& r) {
+        if (whole) {
+            l = left;
+            r = right + 1;
+        } else {
+            span(t, y, left, right, offset, l, r);
+        }
+    };
     for (int y = first & ~1; y <= last; y += 2) {
         // Each sample's spans in the two rows, an empty one moved onto the other's start.
         int l0[Samples], r0[Samples], l1[Samples], r1[Samples];
-        int start = t.xMax + 1, end = t.xMin, inner0 = t.xMin, inner1 = t.xMax + 1;
+        int start = right + 1, end = left, inner0 = left, inner1 = right + 1;
         for (int s = 0; s < Samples; s++) {
             l0[s] = r0[s] = l1[s] = r1[s] = 0;
             if (y >= first)
-                span(t, y, offsets[s], l0[s], r0[s]);
+                row_span(y, offsets[s], l0[s], r0[s]);
             if (y + 1 <= last)
-                span(t, y + 1, offsets[s], l1[s], r1[s]);
+                row_span(y + 1, offsets[s], l1[s], r1[s]);
             if (l0[s] >= r0[s]) {
                 l0[s] = l1[s];
                 r0[s] = l1[s];
@@ -281,71 +310,108 @@ template <bool Textured, bool Gouraud, int Samples>
     }
 }
 
-// The pixels of rows first to last inside a small t, quad by quad over its bounds.
+// The pixels of rows first to last and columns left to right inside a small t, quad by quad.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_quads(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t, int first, int last,
+                                              int left, int right)
 {
-    // The edge functions at the four pixels of the first quad, and their steps from quad to
-    // quad. Over the bounds of a small triangle they fit 32 bits.
-    const int x0 = t.xMin & ~1, y0 = first & ~1;
-    I32x4 row[3], stepX[3], stepY[3];
-    // What each edge function gains from a pixel's sampling point to each sample.
+    // The edge functions at the first quad's top-left pixel, their steps from pixel to pixel,
+    // and what each gains from a pixel's sampling point to each sample and to its furthest one.
+    // Over the bounds of a small triangle they fit 32 bits; blocks reaching beyond the bounds
+    // are tested in 64.
+    const int x0 = left & ~1, y0 = first & ~1;
+    int64_t origin[3], alongX[3], alongY[3], reach[3];
     I32x4 toSample[3][Samples];
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
-        const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
-                              (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
-        const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
-        row[i] = all(int32_t(value)) + set(0, alongX, alongY, alongX + alongY);
-        stepX[i] = all(2 * alongX);
-        stepY[i] = all(2 * alongY);
-        for (int s = 0; s < Samples; s++)
-            toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
-    }
-    // Pixels beyond the last column or outside the band's rows are left out.
-    const int lastPair = t.xMax & ~1;
-    const int lastColumns = t.xMax & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
-    for (int y = y0; y <= last; y += 2) {
-        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
-        shader.rows(y);
-        I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
-        for (int x = x0; x <= t.xMax; x += 2) {
-            // A sample is outside when any of its edge functions is negative.
-            const int keep = x == lastPair ? rows & lastColumns : rows;
-            int masks[Samples];
-            int any = 0;
-            #pragma GCC unroll 8
-            for (int s = 0; s < Samples; s++) {
-                if (Samples == 1)
-                    masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
-                else
-                    masks[s] = ~movemask((e0 + toSample[0][s]) | ((e1 + toSample[1][s]) |
-                                                                  (e2 + toSample[2][s]))) &
-                               keep;
-                any |= masks[s];
-            }
-            if (any)
-                shader.quad(x, masks);
-            e0 = e0 + stepX[0];
-            e1 = e1 + stepX[1];
-            e2 = e2 + stepX[2];
+        origin[i] = (int64_t(y0) * subpixel - e.y) * e.dx - (int64_t(x0) * subpixel - e.x) * e.dy -
+                    e.bias;
+        alongX[i] = -int64_t(e.dy) * subpixel;
+        alongY[i] = int64_t(e.dx) * subpixel;
+        reach[i] = 0;
+        for (int s = 0; s < Samples; s++) {
+            const int32_t gain = offsets[s].y * e.dx - offsets[s].x * e.dy;
+            toSample[i][s] = all(gain);
+            reach[i] = std::max(reach[i], int64_t(gain));
         }
-        for (int i = 0; i < 3; i++)
-            row[i] = row[i] + stepY[i];
+    }
+    // Pixels beyond the last column or outside the rows drawn are left out.
+    const int lastPair = right & ~1;
+    const int lastColumns = right & 1 ? 15 : 5;
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
+    // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
+    // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
+    // within one block, most triangles at a few pixels a side, have that block tested by the
+    // bounds already.
+    constexpr int block = 8;
+    const bool oneBlock = right - x0 < block && last - y0 < block;
+    I32x4 stepX[3], stepY[3];
+    for (int i = 0; i < 3; i++) {
+        stepX[i] = all(int32_t(2 * alongX[i]));
+        stepY[i] = all(int32_t(2 * alongY[i]));
+    }
+    for (int by = y0; by <= last; by += block) {
+        for (int bx = x0; bx <= right; bx += block) {
+            bool outside = false;
+            for (int i = 0; !oneBlock && i < 3; i++) {
+                const int64_t deepest = origin[i] + alongX[i] * (bx - x0 + (alongX[i] > 0) * 7) +
+                                        alongY[i] * (by - y0 + (alongY[i] > 0) * 7) + reach[i];
+                outside |= deepest < 0;
+            }
+            if (outside)
+                continue;
+            const int columnEnd = std::min(right, bx + block - 1);
+            const int rowEnd = std::min(last, by + block - 1);
+            I32x4 row[3];
+            for (int i = 0; i < 3; i++) {
+                const int32_t start =
+                    int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (by - y0));
+                const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
+                row[i] = all(start) + set(0, ax, ay, ax + ay);
+            }
+            for (int y = by; y <= rowEnd; y += 2) {
+                const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+                shader.rows(y);
+                I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
+                for (int x = bx; x <= columnEnd; x += 2) {
+                    // A sample is outside when any of its edge functions is negative.
+                    const int keep = x == lastPair ? rows & lastColumns : rows;
+                    int masks[Samples];
+                    int any = 0;
+                    #pragma GCC unroll 8
+                    for (int s = 0; s < Samples; s++) {
+                        if (Samples == 1)
+                            masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
+                        else
+                            masks[s] = ~movemask((e0 + toSample[0][s]) |
+                                                 ((e1 + toSample[1][s]) |
+                                                  (e2 + toSample[2][s]))) &
+                                       keep;
+                        any |= masks[s];
+                    }
+                    if (any)
+                        shader.quad(x, masks);
+                    e0 = e0 + stepX[0];
+                    e1 = e1 + stepX[1];
+                    e2 = e2 + stepX[2];
+                }
+                for (int i = 0; i < 3; i++)
+                    row[i] = row[i] + stepY[i];
+            }
+        }
     }
 }
 
 // Calls the drawer made for the state's planes.
 #define FOR_SAMPLES(draw, textured, gouraud)                                                  \
     if (frame.samples == 8)                                                                  \
-        draw<textured, gouraud, 8>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 8>(frame, state, t, first, last, left, right);               \
     else if (frame.samples == 4)                                                             \
-        draw<textured, gouraud, 4>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 4>(frame, state, t, first, last, left, right);               \
     else                                                                                     \
-        draw<textured, gouraud, 1>(frame, state, t, first, last)
+        draw<textured, gouraud, 1>(frame, state, t, first, last, left, right)
 #define FOR_STATE(draw)                                                                      \
     if (state.texture && state.gouraud) {                                                    \
         FOR_SAMPLES(draw, true, true);                                                       \
@@ -361,26 +427,28 @@ template <bool Textured, bool Gouraud, int Samples>
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t, int first, int last,
+                                             int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
 [[gnu::target("avx2")]] void draw_quads_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t, int first, int last,
+                                             int left, int right)
 {
     FOR_STATE(draw_quads);
 }
 #endif
 
-void draw_spans_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_spans_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
-void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
@@ -389,7 +457,7 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Ras
 #undef FOR_SAMPLES
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
-                                int, int);
+                                int, int, int, int);
 #ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
@@ -400,17 +468,11 @@ const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_base
 
 }  // namespace
 
-void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd)
+void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const Rect& tile)
 {
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        spanDrawer(frame, queue.states[t.state], t, first, last);
-}
-
-void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart,
-                                     int rowEnd)
-{
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        quadDrawer(frame, queue.states[t.state], t, first, last);
+    const int first = std::max(t.yMin, tile.y0), last = std::min(t.yMax, tile.y1 - 1);
+    const int left = std::max(t.xMin, tile.x0), right = std::min(t.xMax, tile.x1 - 1);
+    if (first <= last && left <= right)
+        (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, first, last, left,
+                                            right);
 }
