@@ -38,6 +38,8 @@ struct FrameBuffer {
     // Values from one block to the next, and from a sample of a row to the next sample.
     size_t block_size() const { return size_t(blockColumns) * size_t(blockRows) * size_t(samples); }
     size_t sample_stride() const { return size_t(blockColumns); }
+    // Values from a row of a block to the next row.
+    size_t row_stride() const { return size_t(samples) * size_t(blockColumns); }
     uint32_t& colour_at(int x, int y, int s) { return colour[offset(x, y, s)]; }
     float& depth_at(int x, int y, int s) { return depth[offset(x, y, s)]; }
     // Row y's sample s indexed by column, for the columns of the block holding column x.

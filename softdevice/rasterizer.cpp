@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 
 #include "gfxcontext/debug_font.h"
 
@@ -27,6 +28,9 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads)
       progress(std::make_unique<TileProgress[]>(size_t(tileCount))),
       lastQueued(size_t(tileCount), 0)
 {
+    // SOFTWARE_DEVICE_THREADS chooses for every rasteriser left to choose, e.g. for profiling.
+    if (const char* chosen = std::getenv("SOFTWARE_DEVICE_THREADS"); threads <= 0 && chosen)
+        threads = std::clamp(std::atoi(chosen), 0, 8);
     if (threads <= 0)
         threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 #if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)

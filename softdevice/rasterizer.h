@@ -36,7 +36,8 @@
 
 class Rasterizer {
 public:
-    // threads: how many threads draw (0: one per core, at most 8).
+    // threads: how many threads draw (0: SOFTWARE_DEVICE_THREADS when set, else one per core,
+    // at most 8).
     explicit Rasterizer(FrameBuffer& target, int threads = 0);
     ~Rasterizer();
     Rasterizer(const Rasterizer&) = delete;

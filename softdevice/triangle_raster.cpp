@@ -63,14 +63,17 @@ void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    // Drawn within the tile holding column `column`, one block of the frame.
+    // Drawn within the tile holding pixel (column, row), one block of the frame.
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
-               int column)
+               int column, int row)
         : state(state),
           texture(state.texture),
           frame(frame),
-          column(column),
+          row(row),
           stride(frame.sample_stride()),
+          rowStride(frame.row_stride()),
+          colourRow(frame.colour_row(row, 0, column)),
+          depthRow(frame.depth_row(row, 0, column)),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -85,13 +88,15 @@ public:
                                  p.dy[Rasterizer::Z] * (float(offsets[s].y) / subpixel));
     }
 
-    // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
+    // The rows y and y + 1 of the tile (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        colour[0] = frame.colour_row(y, 0, column);
-        depth[0] = frame.depth_row(y, 0, column);
-        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0, column) : colour[0];
-        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0, column) : depth[0];
+        const ptrdiff_t step = ptrdiff_t(rowStride);
+        colour[0] = colourRow + (y - row) * step;
+        depth[0] = depthRow + (y - row) * step;
+        const bool below = y + 1 < frame.height;
+        colour[1] = below ? colour[0] + step : colour[0];
+        depth[1] = below ? depth[0] + step : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
@@ -188,8 +193,11 @@ private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
-    const int column;
-    const size_t stride;   // from a sample of a row to the next
+    const int row;
+    const size_t stride;      // from a sample of a row to the next
+    const size_t rowStride;   // from a row of the tile to the next
+    uint32_t* const colourRow;   // the values of row `row`, indexed by column
+    float* const depthRow;
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     F32x4 sampleDepth[Samples];
@@ -242,7 +250,7 @@ template <bool Textured, bool Gouraud, int Samples>
                                               const Rasterizer::Triangle& t, int first, int last,
                                               int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left, first);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     // Whether every sample of the rows and columns drawn is inside: each edge function is then
     // non-negative at the corner least inside it for the sample least inside, and each row's
@@ -340,7 +348,7 @@ template <bool Textured, bool Gouraud, int Samples>
     // Pixels beyond the last column or outside the rows drawn are left out.
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left, first);
     // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
     // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
     // within one block, most triangles at a few pixels a side, have that block tested by the
