@@ -5,15 +5,6 @@
 
 #include "softdevice/simd.h"
 
-namespace {
-
-constexpr SampleOffset oneSample[1] = {{0, 0}};
-constexpr SampleOffset fourSamples[4] = {{-2, -6}, {6, -2}, {-6, 2}, {2, 6}};
-constexpr SampleOffset eightSamples[8] = {{1, -3}, {-1, 3}, {5, 1},  {-3, -5},
-                                          {-5, 5}, {-7, -1}, {3, 7}, {7, -7}};
-
-}  // namespace
-
 FrameBuffer::FrameBuffer(int width, int height, int samples)
     : width(width), height(height), samples(samples),
       blockColumns(samples > 1 ? 64 : width),
@@ -27,15 +18,6 @@ FrameBuffer::FrameBuffer(int width, int height, int samples)
     const size_t blocksDown = size_t((height + blockRows - 1) / blockRows);
     colour.assign(size_t(blocksAcross) * blocksDown * block_size(), 0u);
     depth.assign(colour.size(), 1.0f);
-}
-
-std::span<const SampleOffset> sample_offsets(int samples)
-{
-    if (samples == 8)
-        return eightSamples;
-    if (samples == 4)
-        return fourSamples;
-    return oneSample;
 }
 
 namespace {

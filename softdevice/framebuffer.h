@@ -54,7 +54,18 @@ struct FrameBuffer {
 struct SampleOffset {
     int x, y;
 };
-std::span<const SampleOffset> sample_offsets(int samples);
+inline constexpr SampleOffset oneSample[1] = {{0, 0}};
+inline constexpr SampleOffset fourSamples[4] = {{-2, -6}, {6, -2}, {-6, 2}, {2, 6}};
+inline constexpr SampleOffset eightSamples[8] = {{1, -3}, {-1, 3}, {5, 1},  {-3, -5},
+                                                 {-5, 5}, {-7, -1}, {3, 7}, {7, -7}};
+constexpr std::span<const SampleOffset> sample_offsets(int samples)
+{
+    if (samples == 8)
+        return eightSamples;
+    if (samples == 4)
+        return fourSamples;
+    return oneSample;
+}
 
 // Writes rows [rowStart, rowEnd) of `resolved`: each channel the mean of the pixel's samples,
 // rounded to nearest with halves up, (sum + samples / 2) / samples. Nothing with one sample.

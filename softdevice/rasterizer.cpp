@@ -1,6 +1,7 @@
 #include "softdevice/rasterizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -24,6 +25,8 @@ Rasterizer::Rasterizer(FrameBuffer& target, int threads)
       tileRows(target.samples > 1 ? target.blockRows : tileSize),
       tilesAcross((target.width + tileCols - 1) / tileCols),
       tileCount(tilesAcross * ((target.height + tileRows - 1) / tileRows)),
+      columnShift(std::countr_zero(unsigned(tileCols))),
+      rowShift(std::countr_zero(unsigned(tileRows))),
       sampleReach(target.samples == 8 ? 7 : target.samples == 4 ? 6 : 0),
       progress(std::make_unique<TileProgress[]>(size_t(tileCount))),
       lastQueued(size_t(tileCount), 0)
@@ -116,9 +119,11 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
     Queue& queue = filling_queue();
     const uint32_t command = uint32_t(queue.commands.size());
     append(queue.commands, Command{kind, index});
-    const int left = xMin / tileCols, right = xMax / tileCols;
-    const int top = yMin / tileRows, bottom = yMax / tileRows;
-    const bool several = triangle && (left != right || top != bottom);
+    const int left = xMin >> columnShift, right = xMax >> columnShift;
+    const int top = yMin >> rowShift, bottom = yMax >> rowShift;
+    // A triangle whose bounds reach into two tiles side by side has a corner in each, so only
+    // bounds over both rows and columns of tiles have tiles worth testing.
+    const bool several = triangle && left != right && top != bottom;
     for (int row = top; row <= bottom; row++)
         for (int column = left; column <= right; column++) {
             if (several) {
@@ -241,12 +246,14 @@ void Rasterizer::draw_tile(Queue& queue, uint64_t number, const Queue::Touched& 
     // A tile is drawn whole by one thread, with every command in order, so the result does not
     // depend on who drew it.
     const Rect rect = tile_rect(tile);
+    const TileView view{rect, frame.colour_row(rect.y0, 0, rect.x0),
+                        frame.depth_row(rect.y0, 0, rect.x0)};
     for (uint32_t index : queue.tiles[size_t(tile)]) {
         const Command& command = queue.commands[index];
         switch (command.kind) {
         case Kind::triangle:
             fill_cleared(state, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, rect);
-            draw_triangle(queue, queue.triangles[command.index], rect);
+            draw_triangle(queue, queue.triangles[command.index], view);
             break;
         case Kind::line:
             fill_cleared(state, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, rect);

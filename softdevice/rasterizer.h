@@ -116,6 +116,13 @@ public:
     struct Rect {
         int x0, y0, x1, y1;
     };
+    // A tile being drawn: its pixels, and sample 0 of its first row in each buffer, indexed by
+    // column, from which its other rows lie FrameBuffer::row_stride() values apart.
+    struct TileView {
+        Rect rect;
+        uint32_t* colour;
+        float* depth;
+    };
 
 private:
     // Clipping keeps positions within a few frame sizes; anything else (not a number, or far
@@ -210,7 +217,7 @@ private:
     bool draw_next_tile(uint64_t& cursor);
     void draw_tile(Queue& queue, uint64_t number, const Queue::Touched& touched);
     Rect tile_rect(int tile) const;
-    void draw_triangle(const Queue& queue, const Triangle& t, const Rect& tile);
+    void draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
     void draw_line(const Queue& queue, const Line& l, const Rect& tile);
     // Writes the cleared values of the buffers among flags that are still to be filled.
     void fill_cleared(TileProgress& progress, uint32_t flags, const Rect& tile);
@@ -222,6 +229,7 @@ private:
     const int tileCols;   // columns of a tile
     const int tileRows;   // rows of a tile
     const int tilesAcross, tileCount;
+    const int columnShift, rowShift;   // log2 of tileCols and tileRows, both powers of two
     // How far, in 1/16 pixel, a sample may lie from its pixel's sampling point along x or y.
     const int sampleReach;
     Queue queues[ringSize];

@@ -63,17 +63,17 @@ void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    // Drawn within the tile holding pixel (column, row), one block of the frame.
+    // Drawn within the tile, one block of the frame.
     QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
-               int column, int row)
+               const Rasterizer::TileView& tile)
         : state(state),
           texture(state.texture),
           frame(frame),
-          row(row),
+          row(tile.rect.y0),
           stride(frame.sample_stride()),
           rowStride(frame.row_stride()),
-          colourRow(frame.colour_row(row, 0, column)),
-          depthRow(frame.depth_row(row, 0, column)),
+          colourRow(tile.colour),
+          depthRow(tile.depth),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -247,10 +247,11 @@ inline int span_mask(int x, int l0, int r0, int l1, int r1)
 // The pixels of rows first to last and columns left to right inside t, span by span.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_spans(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last,
-                                              int left, int right)
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left, first);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     // Whether every sample of the rows and columns drawn is inside: each edge function is then
     // non-negative at the corner least inside it for the sample least inside, and each row's
@@ -321,64 +322,64 @@ template <bool Textured, bool Gouraud, int Samples>
 // The pixels of rows first to last and columns left to right inside a small t, quad by quad.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_quads(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last,
-                                              int left, int right)
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
 {
-    // The edge functions at the first quad's top-left pixel, their steps from pixel to pixel,
-    // and what each gains from a pixel's sampling point to each sample and to its furthest one.
-    // Over the bounds of a small triangle they fit 32 bits; blocks reaching beyond the bounds
-    // are tested in 64.
+    // The edge functions at the first quad's pixels, their steps from quad to quad, and what
+    // each gains from a pixel's sampling point to each sample. Over the bounds of a small
+    // triangle they fit 32 bits; blocks reaching beyond the bounds are tested in 64.
     const int x0 = left & ~1, y0 = first & ~1;
-    int64_t origin[3], alongX[3], alongY[3], reach[3];
-    I32x4 toSample[3][Samples];
+    int64_t origin[3];
+    I32x4 start[3], stepX[3], stepY[3], toSample[3][Samples];
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
         origin[i] = (int64_t(y0) * subpixel - e.y) * e.dx - (int64_t(x0) * subpixel - e.x) * e.dy -
                     e.bias;
-        alongX[i] = -int64_t(e.dy) * subpixel;
-        alongY[i] = int64_t(e.dx) * subpixel;
-        reach[i] = 0;
-        for (int s = 0; s < Samples; s++) {
-            const int32_t gain = offsets[s].y * e.dx - offsets[s].x * e.dy;
-            toSample[i][s] = all(gain);
-            reach[i] = std::max(reach[i], int64_t(gain));
-        }
+        const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
+        start[i] = all(int32_t(origin[i])) + set(0, alongX, alongY, alongX + alongY);
+        stepX[i] = all(2 * alongX);
+        stepY[i] = all(2 * alongY);
+        for (int s = 0; s < Samples; s++)
+            toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
     }
     // Pixels beyond the last column or outside the rows drawn are left out.
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, left, first);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
     // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
     // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
     // within one block, most triangles at a few pixels a side, have that block tested by the
-    // bounds already.
+    // bounds already, and skip the blocks' set-up.
     constexpr int block = 8;
     const bool oneBlock = right - x0 < block && last - y0 < block;
-    I32x4 stepX[3], stepY[3];
-    for (int i = 0; i < 3; i++) {
-        stepX[i] = all(int32_t(2 * alongX[i]));
-        stepY[i] = all(int32_t(2 * alongY[i]));
+    int64_t alongX[3] = {}, alongY[3] = {}, deepest[3] = {};
+    for (int i = 0; !oneBlock && i < 3; i++) {
+        const Rasterizer::Edge& e = t.edges[i];
+        alongX[i] = -int64_t(e.dy) * subpixel;
+        alongY[i] = int64_t(e.dx) * subpixel;
+        int64_t reach = 0;
+        for (int s = 0; s < Samples; s++)
+            reach = std::max(reach, int64_t(offsets[s].y * e.dx - offsets[s].x * e.dy));
+        deepest[i] = origin[i] + reach + std::max<int64_t>(alongX[i], 0) * (block - 1) +
+                     std::max<int64_t>(alongY[i], 0) * (block - 1);
     }
     for (int by = y0; by <= last; by += block) {
         for (int bx = x0; bx <= right; bx += block) {
-            bool outside = false;
-            for (int i = 0; !oneBlock && i < 3; i++) {
-                const int64_t deepest = origin[i] + alongX[i] * (bx - x0 + (alongX[i] > 0) * 7) +
-                                        alongY[i] * (by - y0 + (alongY[i] > 0) * 7) + reach[i];
-                outside |= deepest < 0;
+            I32x4 row[3] = {start[0], start[1], start[2]};
+            if (!oneBlock) {
+                bool outside = false;
+                for (int i = 0; i < 3; i++) {
+                    const int64_t shift = alongX[i] * (bx - x0) + alongY[i] * (by - y0);
+                    outside |= deepest[i] + shift < 0;
+                    row[i] = row[i] + all(int32_t(shift));
+                }
+                if (outside)
+                    continue;
             }
-            if (outside)
-                continue;
             const int columnEnd = std::min(right, bx + block - 1);
             const int rowEnd = std::min(last, by + block - 1);
-            I32x4 row[3];
-            for (int i = 0; i < 3; i++) {
-                const int32_t start =
-                    int32_t(origin[i] + alongX[i] * (bx - x0) + alongY[i] * (by - y0));
-                const int32_t ax = int32_t(alongX[i]), ay = int32_t(alongY[i]);
-                row[i] = all(start) + set(0, ax, ay, ax + ay);
-            }
             for (int y = by; y <= rowEnd; y += 2) {
                 const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
                 shader.rows(y);
@@ -415,11 +416,11 @@ template <bool Textured, bool Gouraud, int Samples>
 // Calls the drawer made for the state's planes.
 #define FOR_SAMPLES(draw, textured, gouraud)                                                  \
     if (frame.samples == 8)                                                                  \
-        draw<textured, gouraud, 8>(frame, state, t, first, last, left, right);               \
+        draw<textured, gouraud, 8>(frame, state, t, tile, first, last, left, right);         \
     else if (frame.samples == 4)                                                             \
-        draw<textured, gouraud, 4>(frame, state, t, first, last, left, right);               \
+        draw<textured, gouraud, 4>(frame, state, t, tile, first, last, left, right);         \
     else                                                                                     \
-        draw<textured, gouraud, 1>(frame, state, t, first, last, left, right)
+        draw<textured, gouraud, 1>(frame, state, t, tile, first, last, left, right)
 #define FOR_STATE(draw)                                                                      \
     if (state.texture && state.gouraud) {                                                    \
         FOR_SAMPLES(draw, true, true);                                                       \
@@ -435,28 +436,32 @@ template <bool Textured, bool Gouraud, int Samples>
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last,
-                                             int left, int right)
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
 [[gnu::target("avx2")]] void draw_quads_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last,
-                                             int left, int right)
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
 #endif
 
 void draw_spans_baseline(FrameBuffer& frame, const RasterState& state,
-                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
 void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
-                         const Rasterizer::Triangle& t, int first, int last, int left, int right)
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
@@ -465,7 +470,7 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
 #undef FOR_SAMPLES
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
-                                int, int, int, int);
+                                const Rasterizer::TileView&, int, int, int, int);
 #ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
@@ -476,11 +481,12 @@ const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_base
 
 }  // namespace
 
-void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const Rect& tile)
+void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile)
 {
-    const int first = std::max(t.yMin, tile.y0), last = std::min(t.yMax, tile.y1 - 1);
-    const int left = std::max(t.xMin, tile.x0), right = std::min(t.xMax, tile.x1 - 1);
+    const Rect& r = tile.rect;
+    const int first = std::max(t.yMin, r.y0), last = std::min(t.yMax, r.y1 - 1);
+    const int left = std::max(t.xMin, r.x0), right = std::min(t.xMax, r.x1 - 1);
     if (first <= last && left <= right)
-        (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, first, last, left,
-                                            right);
+        (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, tile, first, last,
+                                            left, right);
 }
