@@ -348,11 +348,12 @@ template <bool Textured, bool Gouraud, int Samples>
     const int lastPair = right & ~1;
     const int lastColumns = right & 1 ? 15 : 5;
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
-    // Blocks of 8 x 8 pixels, each left out whole when one edge function is negative at the
+    // Blocks of 16 x 16 pixels, each left out whole when one edge function is negative at the
     // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
-    // within one block, most triangles at a few pixels a side, have that block tested by the
-    // bounds already, and skip the blocks' set-up.
-    constexpr int block = 8;
+    // within one block, most triangles at the sizes drawn (smaller blocks cost more in set-up
+    // than they spare), have that block tested by the bounds already and skip the blocks'
+    // set-up; long thin triangles leave out the blocks their bounds hold beside them.
+    constexpr int block = 16;
     const bool oneBlock = right - x0 < block && last - y0 < block;
     int64_t alongX[3] = {}, alongY[3] = {}, deepest[3] = {};
     for (int i = 0; !oneBlock && i < 3; i++) {
