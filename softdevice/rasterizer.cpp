@@ -309,11 +309,8 @@ void Rasterizer::worker()
     }
 }
 
-void Rasterizer::fill_cleared(TileProgress& state, uint32_t flags, const Rect& tile)
+void Rasterizer::fill_cleared_now(TileProgress& state, uint32_t flags, const Rect& tile)
 {
-    flags &= state.clearPending;
-    if (!flags)
-        return;
     state.clearPending &= ~flags;
     if (frame.samples > 1) {
         // The tile is a block of its own: one stretch of memory for each buffer.

@@ -220,7 +220,12 @@ private:
     void draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
     void draw_line(const Queue& queue, const Line& l, const Rect& tile);
     // Writes the cleared values of the buffers among flags that are still to be filled.
-    void fill_cleared(TileProgress& progress, uint32_t flags, const Rect& tile);
+    void fill_cleared(TileProgress& progress, uint32_t flags, const Rect& tile)
+    {
+        if (flags & progress.clearPending)
+            fill_cleared_now(progress, flags & progress.clearPending, tile);
+    }
+    void fill_cleared_now(TileProgress& progress, uint32_t flags, const Rect& tile);
     void worker();
     // Watches a while for a queue numbered cursor or later; false when none came.
     bool work_arrives(uint64_t cursor);
