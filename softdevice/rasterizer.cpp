@@ -251,10 +251,18 @@ void Rasterizer::draw_tile(Queue& queue, uint64_t number, const Queue::Touched& 
     for (uint32_t index : queue.tiles[size_t(tile)]) {
         const Command& command = queue.commands[index];
         switch (command.kind) {
-        case Kind::triangle:
+        case Kind::triangle: {
+            const Triangle& t = queue.triangles[command.index];
+            // A cleared tile that its first triangle covers whole is left to it to fill.
+            if (state.clearPending == (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER) &&
+                draw_fresh_triangle(queue, t, view)) {
+                state.clearPending = 0;
+                break;
+            }
             fill_cleared(state, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, rect);
-            draw_triangle(queue, queue.triangles[command.index], view);
+            draw_triangle(queue, t, view);
             break;
+        }
         case Kind::line:
             fill_cleared(state, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, rect);
             draw_line(queue, queue.lines[command.index], rect);

@@ -6,9 +6,11 @@
 // every primitive of a tile in order; every pixel is drawn by exactly one thread, with the same
 // arithmetic whichever thread it is, so frames come out byte for byte the same every run.
 //
-// A clear only marks the tiles as cleared: the first primitive drawn into a tile fills it, the
-// resolve writes the cleared colour of a tile nothing was drawn into straight into the resolved
-// image, and flush() fills what is left (flush(Completion::image) only what is shown).
+// A clear only marks the tiles as cleared: the first primitive drawn into a tile fills it (a
+// triangle that covers the whole tile without blending writes the tile as the clear and it
+// would have left it, without the clear), the resolve writes the cleared colour of a tile
+// nothing was drawn into straight into the resolved image, and flush() fills what is left
+// (flush(Completion::image) only what is shown).
 //
 // Triangles are sampled at integer pixel positions (screen x, y with y down) with 1/16-pixel
 // vertex precision and a top-left fill rule: a pixel on an edge belongs to the triangle only when
@@ -218,6 +220,10 @@ private:
     void draw_tile(Queue& queue, uint64_t number, const Queue::Touched& touched);
     Rect tile_rect(int tile) const;
     void draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
+    // Draws t into a tile whose colour and depth are both still to be cleared, without clearing
+    // them first, when t covers the whole tile without blending; false, drawing nothing, when
+    // it does not.
+    bool draw_fresh_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
     void draw_line(const Queue& queue, const Line& l, const Rect& tile);
     // Writes the cleared values of the buffers among flags that are still to be filled.
     void fill_cleared(TileProgress& progress, uint32_t flags, const Rect& tile)

@@ -189,6 +189,52 @@ public:
         }
     }
 
+    // The quad at column x of the current rows, both in the frame, of a tile still cleared
+    // that the triangle covers whole, drawn without blending: what the clear and quad() would
+    // leave, the samples that fail the depth test keeping the cleared values, written without
+    // reading the buffers.
+    [[gnu::always_inline]] inline void fresh_quad(int x)
+    {
+        const F32x4 offset = all(float(x - planes.refX)) + set(0.0f, 1.0f, 0.0f, 1.0f);
+        const F32x4 centre = at(Rasterizer::Z, offset);
+        const F32x4 far = all(1.0f);
+        int masks[Samples];
+        F32x4 z[Samples];
+        int any = 0;
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
+            masks[s] = state.depthEnable ? movemask(z[s] <= far) : 15;
+            any |= masks[s];
+        }
+        I32x4 opaque = all(0);
+        if (any) {
+            const QuadTexels diffuse = Gouraud ? gouraud_diffuse(offset) : flatDiffuse;
+            QuadTexels shaded = diffuse;
+            if (Textured) {
+                const F32x4 w = all(1.0f) / at(Rasterizer::Q, offset);
+                const QuadTexels texel = sample_quad(*texture, state,
+                                                     at(Rasterizer::UQ, offset) * w,
+                                                     at(Rasterizer::VQ, offset) * w);
+                shaded.top = modulate(texel.top, diffuse.top);
+                shaded.bottom = modulate(texel.bottom, diffuse.bottom);
+            }
+            opaque = pack_bytes(shaded.top, shaded.bottom) & all(0x00FFFFFF);
+        }
+        const I32x4 bits = set(1, 2, 4, 8);
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            const I32x4 covered = (all(masks[s]) & bits) == bits;
+            const F32x4 zs = state.depthEnable
+                                 ? (as_float(covered) & z[s]) | andnot(as_float(covered), far)
+                                 : far;
+            store_pairs(colour[0] + size_t(s) * stride + x, colour[1] + size_t(s) * stride + x,
+                        covered & opaque);
+            store_pairs(depth[0] + size_t(s) * stride + x, depth[1] + size_t(s) * stride + x,
+                        zs);
+        }
+    }
+
 private:
     const RasterState& state;
     const SoftwareTexture* texture;
@@ -231,6 +277,39 @@ private:
     }
 };
 
+// Whether every sample of the pixels of rows first to last and columns left to right is inside
+// t: each edge function is then non-negative at the corner least inside it for the sample least
+// inside.
+bool covers(const Rasterizer::Triangle& t, int first, int last, int left, int right,
+            std::span<const SampleOffset> offsets)
+{
+    bool whole = true;
+    for (const Rasterizer::Edge& e : t.edges) {
+        int64_t gain = 0;
+        for (const SampleOffset& offset : offsets)
+            gain = std::min(gain, int64_t(offset.y) * e.dx - int64_t(offset.x) * e.dy);
+        const int64_t X = int64_t(e.dy < 0 ? left : right) * subpixel;
+        const int64_t Y = int64_t(e.dx > 0 ? first : last) * subpixel;
+        whole &= (Y - e.y) * e.dx - (X - e.x) * e.dy - e.bias + gain >= 0;
+    }
+    return whole;
+}
+
+// A whole tile of even columns and rows that t covers, into buffers still cleared there.
+template <bool Textured, bool Gouraud, int Samples>
+[[gnu::always_inline]] inline void draw_fresh(FrameBuffer& frame, const RasterState& state,
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
+{
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
+    for (int y = first; y <= last; y += 2) {
+        shader.rows(y);
+        for (int x = left; x <= right; x += 2)
+            shader.fresh_quad(x);
+    }
+}
+
 // The mask of the pixels of a quad at column x inside the spans [l0, r0) of its top row and
 // [l1, r1) of its bottom one.
 inline int span_mask(int x, int l0, int r0, int l1, int r1)
@@ -253,18 +332,9 @@ template <bool Textured, bool Gouraud, int Samples>
 {
     QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
-    // Whether every sample of the rows and columns drawn is inside: each edge function is then
-    // non-negative at the corner least inside it for the sample least inside, and each row's
-    // span is all of them.
-    bool whole = true;
-    for (const Rasterizer::Edge& e : t.edges) {
-        int64_t gain = 0;
-        for (int s = 0; s < Samples; s++)
-            gain = std::min(gain, int64_t(offsets[s].y) * e.dx - int64_t(offsets[s].x) * e.dy);
-        const int64_t X = int64_t(e.dy < 0 ? left : right) * subpixel;
-        const int64_t Y = int64_t(e.dx > 0 ? first : last) * subpixel;
-        whole &= (Y - e.y) * e.dx - (X - e.x) * e.dy - e.bias + gain >= 0;
-    }
+    // Whether every sample of the rows and columns drawn is inside: each row's span is then all
+    // of them.
+    const bool whole = covers(t, first, last, left, right, offsets);
     auto row_span = [&](int y, SampleOffset offset, int& l, int& r) {
         if (whole) {
             l = left;
@@ -444,6 +514,14 @@ template <bool Textured, bool Gouraud, int Samples>
     FOR_STATE(draw_spans);
 }
 
+[[gnu::target("avx2")]] void draw_fresh_avx2(FrameBuffer& frame, const RasterState& state,
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
+{
+    FOR_STATE(draw_fresh);
+}
+
 [[gnu::target("avx2")]] void draw_quads_avx2(FrameBuffer& frame, const RasterState& state,
                                              const Rasterizer::Triangle& t,
                                              const Rasterizer::TileView& tile, int first,
@@ -458,6 +536,13 @@ void draw_spans_baseline(FrameBuffer& frame, const RasterState& state,
                          int first, int last, int left, int right)
 {
     FOR_STATE(draw_spans);
+}
+
+void draw_fresh_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
+{
+    FOR_STATE(draw_fresh);
 }
 
 void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
@@ -475,9 +560,11 @@ using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasteriz
 #ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
+const TriangleDrawer freshDrawer = draw_fresh_baseline;
 #else
 const TriangleDrawer spanDrawer = use_avx2() ? draw_spans_avx2 : draw_spans_baseline;
 const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_baseline;
+const TriangleDrawer freshDrawer = use_avx2() ? draw_fresh_avx2 : draw_fresh_baseline;
 #endif
 
 }  // namespace
@@ -490,4 +577,17 @@ void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const Tile
     if (first <= last && left <= right)
         (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, tile, first, last,
                                             left, right);
+}
+
+bool Rasterizer::draw_fresh_triangle(const Queue& queue, const Triangle& t, const TileView& tile)
+{
+    const Rect& r = tile.rect;
+    const RasterState& state = queue.states[t.state];
+    const bool even = ((r.x1 - r.x0) & 1) == 0 && ((r.y1 - r.y0) & 1) == 0;
+    if (state.blendEnable || !even || t.xMin > r.x0 || t.xMax < r.x1 - 1 || t.yMin > r.y0 ||
+        t.yMax < r.y1 - 1 ||
+        !covers(t, r.y0, r.y1 - 1, r.x0, r.x1 - 1, sample_offsets(frame.samples)))
+        return false;
+    freshDrawer(frame, state, t, tile, r.y0, r.y1 - 1, r.x0, r.x1 - 1);
+    return true;
 }

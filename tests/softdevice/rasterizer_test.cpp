@@ -138,6 +138,47 @@ TEST(RasterizerTiles, ClearedTilesHoldTheClearedValuesWhereverTheyAreRead)
                 ASSERT_EQ(frame.colour_at(x, y, s), 0u) << x << ", " << y;
 }
 
+TEST(RasterizerTiles, ATileItsFirstTriangleCoversIsLeftAsTheClearAndTheTriangleWouldLeaveIt)
+{
+    // Old white at depth 0.1 everywhere, cleared, then one red triangle over the whole frame
+    // whose depth runs from about 0.5 on the left to 1.5 on the right: the pixels right of column
+    // 64, from within a quad on, fail the depth test against the cleared depth and must hold the
+    // cleared values, not the old ones.
+    for (int samples : {1, 4}) {
+        SCOPED_TRACE(samples);
+        FrameBuffer frame(128, 64, samples);
+        Rasterizer rasterizer(frame, 2);
+        RasterState state;
+        state.gouraud = false;
+        auto cover = [&](uint32_t colour, float z0, float z1) {
+            const auto z = [&](float x) { return z0 + (z1 - z0) * x / 128.0f; };
+            rasterizer.triangle({-256, -256, z(-256), 1, 0, 0, 0, 0, 0, 255},
+                                {512, -256, z(512), 1, 0, 0, 0, 0, 0, 255},
+                                {-256, 512, z(-256), 1, 0, 0, 0, 0, 0, 255}, colour);
+            rasterizer.flush();
+        };
+        for (bool depthTest : {true, false}) {
+            rasterizer.set_state(state);
+            cover(0xFFFFFFFF, 0.1f, 0.1f);
+            rasterizer.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER);
+            state.depthEnable = depthTest;
+            rasterizer.set_state(state);
+            cover(0xFFFF0000, 0.5f - 0.5f / 128, 1.5f - 0.5f / 128);
+            state.depthEnable = true;
+            for (int y = 0; y < frame.height; y++)
+                for (int x = 0; x < frame.width; x++)
+                    for (int s = 0; s < samples; s++) {
+                        const bool drawn = !depthTest || x <= 64;
+                        ASSERT_EQ(frame.colour_at(x, y, s), drawn ? 0xFF0000u : 0u)
+                            << x << ", " << y << ", " << depthTest;
+                        if (!drawn || !depthTest) {
+                            ASSERT_EQ(frame.depth_at(x, y, s), 1.0f) << x << ", " << y;
+                        }
+                    }
+        }
+    }
+}
+
 }  // namespace
 
 TEST(RasterizerTiles, ATileLeftOutOfSomeQueuesStillSeesItsPrimitivesInOrder)
