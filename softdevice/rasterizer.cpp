@@ -121,8 +121,9 @@ void Rasterizer::queue_command(Kind kind, uint32_t index, int xMin, int xMax, in
     append(queue.commands, Command{kind, index});
     const int left = xMin >> columnShift, right = xMax >> columnShift;
     const int top = yMin >> rowShift, bottom = yMax >> rowShift;
-    // A triangle whose bounds reach into two tiles side by side has a corner in each, so only
-    // bounds over both rows and columns of tiles have tiles worth testing.
+    // Bounds within one row or one column of tiles reach each of their tiles through a corner
+    // of the triangle or an edge between two of them, which are seldom all outside a tile:
+    // only bounds over several rows and columns are worth testing tile by tile.
     const bool several = triangle && left != right && top != bottom;
     for (int row = top; row <= bottom; row++)
         for (int column = left; column <= right; column++) {
