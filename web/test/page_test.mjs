@@ -223,7 +223,8 @@ await part('full screen', async () => {
 
 // The boxes: sound the browser keeps from running (the sound library's box, as natively), a
 // missing music file, a missing scene, a broken one (shown once the run's window and its
-// listeners are up), and pages whose program cannot run (a box with no click).
+// listeners are up), a canvas the software device cannot draw on, and pages whose program
+// cannot run (a box with no click).
 const boxes = [
   ['sound that does not run', () => startRun('', page => page.evaluateOnNewDocument(() => {
     window.AudioContext = class extends AudioContext {
@@ -235,6 +236,12 @@ const boxes = [
    'Space'],
   ['a missing scene', () => startRun('?scene=no-such-scene'), 'Error!', /could not be fetched/,
    'Enter'],
+  // A canvas taken by WebGL before the software device's first frame: the GL device that took
+  // it could not draw after all.
+  ['a canvas gone to WebGL', () => startRun('?device=software', page =>
+    page.evaluateOnNewDocument(() => document.addEventListener('DOMContentLoaded', () =>
+      document.getElementById('canvas').getContext('webgl2')))),
+   'Error!', /\?device=software\.$/, 'Enter'],
   ['a broken scene', () => startRun('', answering(/\.3ds$/, {
     status: 200, contentType: 'application/octet-stream', body: Buffer.from('MM broken') })),
    'Error!', /3DS/, 'Enter'],
