@@ -1,4 +1,4 @@
-// Drawing one line into the rows of a band. The line steps one pixel at a time along its major
+// Drawing one line into a tile. The line steps one pixel at a time along its major
 // axis, from the pixel holding its first end to the pixel holding its last, both drawn; the minor
 // coordinate, depth and colour are interpolated at each pixel's centre. Lines are not textured.
 // A line covers every sample of the pixels it draws.
@@ -21,8 +21,9 @@ int pixel_of(float c) { return int(std::floor(c + 0.5f)); }
 
 }  // namespace
 
-void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, int rowEnd)
+void Rasterizer::draw_line(const Queue& queue, const Line& line, const Rect& tile)
 {
+    const int rowStart = tile.y0, rowEnd = tile.y1;
     const RasterState& state = queue.states[line.state];
     const ScreenVertex& a = line.a;
     const ScreenVertex& b = line.b;
@@ -30,16 +31,15 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, i
     const bool alongX = std::fabs(dx) >= std::fabs(dy);
     const float major0 = alongX ? a.x : a.y, major1 = alongX ? b.x : b.y;
     const float majorLength = major1 - major0;
-    const int limit = alongX ? frame.width : frame.height;
 
     int from = pixel_of(major0), to = pixel_of(major1);
     if (from > to)
         std::swap(from, to);
-    from = std::max(from, alongX ? 0 : rowStart);
-    to = std::min(to, alongX ? limit - 1 : rowEnd - 1);
+    from = std::max(from, alongX ? tile.x0 : rowStart);
+    to = std::min(to, alongX ? tile.x1 - 1 : rowEnd - 1);
     if (alongX && dy != 0.0f && from <= to) {
-        // A mostly horizontal line crosses the band over a stretch of x only: the x where its
-        // centre line meets the band's edges, widened by a row above and below for rounding and
+        // A mostly horizontal line crosses the tile's rows over a stretch of x only: the x where
+        // its centre line meets the rows' edges, widened by a row above and below for rounding and
         // by two pixels for the ends' clamping. The row test below still decides each pixel.
         const double xPerRow = double(dx) / double(dy);
         const double x0 = double(a.x) + (double(rowStart) - 1.5 - double(a.y)) * xPerRow;
@@ -54,7 +54,7 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, i
         const float minor = alongX ? a.y + dy * t : a.x + dx * t;
         const int x = alongX ? p : pixel_of(minor);
         const int y = alongX ? pixel_of(minor) : p;
-        if (y < rowStart || y >= rowEnd || x < 0 || x >= frame.width)
+        if (y < rowStart || y >= rowEnd || x < tile.x0 || x >= tile.x1)
             continue;
         const float z = a.z + (b.z - a.z) * t;
         uint32_t source = line.flatColour;
@@ -65,10 +65,10 @@ void Rasterizer::draw_line(const Queue& queue, const Line& line, int rowStart, i
         }
         // Every sample of the pixel, each with its own depth test and blend.
         for (int s = 0; s < frame.samples; s++) {
-            float& depth = frame.depth_row(y, s)[x];
+            float& depth = frame.depth_at(x, y, s);
             if (state.depthEnable && !(z <= depth))
                 continue;
-            uint32_t& target = frame.colour_row(y, s)[x];
+            uint32_t& target = frame.colour_at(x, y, s);
             target = state.blendEnable
                          ? blend_pixel(source, target, state.srcBlend, state.destBlend)
                          : source & 0x00FFFFFFu;

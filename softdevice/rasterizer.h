@@ -1,9 +1,16 @@
 #pragma once
 // The rasteriser: queues set-up triangles, lines and clears in drawing order and draws them into
-// a frame buffer on all cores when flushed. The frame is cut into bands of 16 rows that the
-// threads take as they become free; every pixel is drawn by exactly one thread, in primitive
-// order, with the same arithmetic whichever thread it is, so frames come out byte for byte the
-// same every run.
+// a frame buffer on all cores when flushed. The frame is cut into tiles of 64 x 64 pixels (fewer
+// rows with more samples, so that a tile's samples stay in a core's cache), and each primitive is
+// binned into the tiles it may touch. The threads take whole tiles as they become free and draw
+// every primitive of a tile in order; every pixel is drawn by exactly one thread, with the same
+// arithmetic whichever thread it is, so frames come out byte for byte the same every run.
+//
+// A clear only marks the tiles as cleared: the first primitive drawn into a tile fills it (a
+// triangle that covers the whole tile without blending writes the tile as the clear and it
+// would have left it, without the clear), the resolve writes the cleared colour of a tile
+// nothing was drawn into straight into the resolved image, and flush() fills what is left
+// (flush(Completion::image) only what is shown).
 //
 // Triangles are sampled at integer pixel positions (screen x, y with y down) with 1/16-pixel
 // vertex precision and a top-left fill rule: a pixel on an edge belongs to the triangle only when
@@ -21,6 +28,8 @@
 #include <memory>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -29,7 +38,8 @@
 
 class Rasterizer {
 public:
-    // threads: how many threads draw (0: one per core, at most 8).
+    // threads: how many threads draw (0: SOFTWARE_DEVICE_THREADS when set, else one per core,
+    // at most 8).
     explicit Rasterizer(FrameBuffer& target, int threads = 0);
     ~Rasterizer();
     Rasterizer(const Rasterizer&) = delete;
@@ -49,16 +59,24 @@ public:
                   uint32_t flatColour);
     void line(const ScreenVertex& a, const ScreenVertex& b, uint32_t flatColour);
     void clear(uint32_t flags);
+    // Text in the debug font with its top-left corner at pixel (x, y), drawn over every sample
+    // of the pixels it covers (see draw_debug_text).
+    void text(int x, int y, uint32_t colour, std::string_view text, int scale);
     // Averages each pixel's samples into the frame's resolved image (nothing with one sample).
     void resolve();
-    // Draws everything queued; the frame buffer is complete when it returns.
-    void flush();
+    // What flush() leaves complete: the whole frame buffer, or only the image shown (the colour
+    // buffer with one sample, else the resolved image), cleared tiles staying marked otherwise.
+    enum class Completion { frame, image };
+    // Draws everything queued.
+    void flush(Completion completion = Completion::frame);
 
     int thread_count() const { return threadCount; }
 
-    // Rows of a band at one sample a pixel. With 4 or 8 samples a band has 8 or 4 rows, so that
-    // its samples stay within a core's cache while a queue is drawn into it.
-    static constexpr int bandRows = 16;
+    // Columns and rows of a tile at one sample a pixel. With 4 or 8 samples a tile is one of the
+    // frame's blocks, 64 x 32 or 64 x 16 pixels, so that its samples lie together and stay within
+    // a core's cache while a queue is drawn into it. Both are even, so that no 2 x 2 quad
+    // straddles two tiles.
+    static constexpr int tileSize = 64;
     static constexpr int subpixel = 16;   // vertex positions are rounded to 1/16 pixel
 
     // The attributes interpolated across a triangle, each a plane a + dx * x + dy * y over the
@@ -96,6 +114,17 @@ public:
         uint32_t flatColour;
         uint32_t state;
     };
+    // Pixels [x0, x1) x [y0, y1) of the frame.
+    struct Rect {
+        int x0, y0, x1, y1;
+    };
+    // A tile being drawn: its pixels, and sample 0 of its first row in each buffer, indexed by
+    // column, from which its other rows lie FrameBuffer::row_stride() values apart.
+    struct TileView {
+        Rect rect;
+        uint32_t* colour;
+        float* depth;
+    };
 
 private:
     // Clipping keeps positions within a few frame sizes; anything else (not a number, or far
@@ -106,31 +135,51 @@ private:
         return std::fabs(v.x) < reach && std::fabs(v.y) < reach && std::isfinite(v.z);
     }
 
-    enum class Kind : uint8_t { triangle, line, clear, resolve };
+    enum class Kind : uint8_t { triangle, line, text, clear, resolve, settle };
     struct Command {
         Kind kind;
-        uint32_t index;   // into triangles or lines; the clear flags for a clear
+        // Into triangles, lines or texts; the clear flags for a clear, and for a settle the
+        // buffers whose cleared tiles are filled.
+        uint32_t index;
     };
-    // Primitives in drawing order with the states they refer to, and for each band of rows the
-    // commands that may touch it, in the same order. Queues are numbered in the order they are
-    // filled and handed to the threads through a ring: while the threads draw the queues handed
-    // over, the caller's thread sets up primitives into the next free one.
+    struct Text {
+        int x, y, scale;
+        uint32_t colour;
+        std::string text;
+    };
+    // Primitives in drawing order with the states they refer to, and for each tile the commands
+    // that may touch it, in the same order. Queues are numbered in the order they are filled and
+    // handed to the threads through a ring: while the threads draw the queues handed over, the
+    // caller's thread sets up primitives into the next free one.
     struct Queue {
         std::vector<RasterState> states;
         std::vector<Triangle> triangles;
         std::vector<Line> lines;
+        std::vector<Text> texts;
         std::vector<Command> commands;
-        std::vector<std::vector<uint32_t>> bands;
-        // The queue's number in the high half and the next band to hand out in the low half:
-        // bands are claimed by a compare-and-swap on both, so a thread that comes late to a
-        // queue drawn and refilled meanwhile claims nothing of the new one.
+        std::vector<std::vector<uint32_t>> tiles;
+        // The tiles with commands, in the order they got their first one, each with the number
+        // of the last queue before this one that had commands for it: only these are handed
+        // out, so a queue of a few small triangles costs a few tiles, not the whole frame.
+        struct Touched {
+            uint32_t tile;
+            uint64_t after;
+        };
+        std::vector<Touched> touched;
+        std::atomic<uint32_t> touchedCount{0};   // touched.size(), for threads claiming tiles
+        // The queue's number in the high half and the next of `touched` to hand out in the low
+        // half: tiles are claimed by a compare-and-swap on both, so a thread that comes late to
+        // a queue drawn and refilled meanwhile claims nothing of the new one.
         std::atomic<uint64_t> claim{0};
-        std::atomic<int> bandsLeft{0};   // bands not drawn yet; the slot is free at 0
+        std::atomic<uint32_t> tilesLeft{0};   // tiles not drawn yet; the slot is free at 0
     };
-    // For each band, the number of the last queue drawn into it: band b of queue n is drawn only
-    // after band b of queue n - 1, so every pixel sees the primitives in order.
-    struct alignas(64) BandProgress {
+    // For each tile, the number of the last queue drawn into it: a tile of a queue is drawn only
+    // after the same tile of the last queue before it that touched it, so every pixel sees the
+    // primitives in order. The buffers
+    // cleared but not filled yet in the tile (clear flags) belong to the thread drawing it.
+    struct alignas(64) TileProgress {
         std::atomic<uint64_t> drawn{0};
+        uint32_t clearPending = 0;
     };
     static constexpr int ringSize = 4;
     static constexpr size_t handOffCommands = 1024;   // commands a queue gathers, at most
@@ -156,32 +205,53 @@ private:
         }
         return uint32_t(queue.states.size() - 1);
     }
-    void queue_command(Kind kind, uint32_t index, int yMin, int yMax);
+    // Queues a command for the tiles overlapping pixels [xMin, xMax] x [yMin, yMax]; a triangle
+    // is left out of the tiles wholly outside one of its edges.
+    void queue_command(Kind kind, uint32_t index, int xMin, int xMax, int yMin, int yMax,
+                       const Triangle* triangle = nullptr);
+    void queue_everywhere(Kind kind, uint32_t index)
+    {
+        queue_command(kind, index, 0, frame.width - 1, 0, frame.height - 1);
+    }
     void hand_off();
-    // Claims and draws one band of the oldest queue from cursor on that has one left; false
-    // when every band handed off is claimed already.
-    bool draw_next_band(uint64_t& cursor);
-    void draw_band(Queue& queue, uint64_t number, int band);
-    void draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
-    void draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd);
-    void draw_line(const Queue& queue, const Line& l, int rowStart, int rowEnd);
-    void clear_rows(uint32_t flags, int rowStart, int rowEnd);
+    // Claims and draws one tile of the oldest queue from cursor on that has one left; false
+    // when every tile handed off is claimed already.
+    bool draw_next_tile(uint64_t& cursor);
+    void draw_tile(Queue& queue, uint64_t number, const Queue::Touched& touched);
+    Rect tile_rect(int tile) const;
+    void draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
+    // Draws t into a tile whose colour and depth are both still to be cleared, without clearing
+    // them first, when t covers the whole tile without blending; false, drawing nothing, when
+    // it does not.
+    bool draw_fresh_triangle(const Queue& queue, const Triangle& t, const TileView& tile);
+    void draw_line(const Queue& queue, const Line& l, const Rect& tile);
+    // Writes the cleared values of the buffers among flags that are still to be filled.
+    void fill_cleared(TileProgress& progress, uint32_t flags, const Rect& tile)
+    {
+        if (flags & progress.clearPending)
+            fill_cleared_now(progress, flags & progress.clearPending, tile);
+    }
+    void fill_cleared_now(TileProgress& progress, uint32_t flags, const Rect& tile);
     void worker();
     // Watches a while for a queue numbered cursor or later; false when none came.
     bool work_arrives(uint64_t cursor);
 
     FrameBuffer& frame;
-    const int bandHeight;   // rows of a band
-    const int bandCount;
+    const int tileCols;   // columns of a tile
+    const int tileRows;   // rows of a tile
+    const int tilesAcross, tileCount;
+    const int columnShift, rowShift;   // log2 of tileCols and tileRows, both powers of two
     // How far, in 1/16 pixel, a sample may lie from its pixel's sampling point along x or y.
     const int sampleReach;
     Queue queues[ringSize];
-    std::unique_ptr<BandProgress[]> progress;
+    std::unique_ptr<TileProgress[]> progress;
+    std::vector<uint64_t> lastQueued;     // for each tile, the last queue given commands for it
     RasterState pending;                  // the state set last
     bool pendingQueued = true;            // and it is the last of the filling queue's states
     uint64_t filling = 1;                 // the number of the queue being filled
     std::atomic<uint64_t> handedOff{1};   // queues numbered below it belong to the threads
     uint64_t callerCursor = 1;            // the first queue the caller's thread may draw from
+    uint32_t clearsQueued = 0;            // the buffers cleared since flush() last filled them
 
     int threadCount;
     std::vector<std::thread> workers;

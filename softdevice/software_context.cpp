@@ -4,7 +4,6 @@
 #include <new>
 #include <vector>
 
-#include "softdevice/debug_text.h"
 #include "softdevice/framebuffer.h"
 #include "softdevice/rasterizer.h"
 #include "gfxcontext/requests.h"
@@ -57,7 +56,7 @@ public:
     HRESULT UpdateFrame(uint32_t) override
     {
         rasterizer.resolve();
-        rasterizer.flush();
+        rasterizer.flush(Rasterizer::Completion::image);
         if (presenter)
             presenter->present(frame.image().data(), frame.width, frame.height);
         return D3D_OK;
@@ -71,8 +70,7 @@ public:
     {
         if (!text || !(std::fabs(x) <= 16.0f) || !(std::fabs(y) <= 16.0f))
             return D3DERR_GENERIC;
-        rasterizer.flush();
-        draw_debug_text(frame, int(std::floor(x * float(frame.width))),
+        rasterizer.text(int(std::floor(x * float(frame.width))),
                         int(std::floor(y * float(frame.height))), colour, text, textScale);
         return D3D_OK;
     }

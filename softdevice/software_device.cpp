@@ -25,9 +25,9 @@ HRESULT SoftwareDevice::BeginScene() { return D3D_OK; }
 HRESULT SoftwareDevice::EndScene()
 {
     // A frame of several samples is finished when it is resolved for showing, in the same pass
-    // over each band as the drawing (see Rasterizer::clear).
+    // over each tile as the drawing.
     if (frame.samples == 1)
-        rasterizer.flush();
+        rasterizer.flush(Rasterizer::Completion::image);
     return D3D_OK;
 }
 

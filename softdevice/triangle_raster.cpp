@@ -1,4 +1,4 @@
-// Drawing one set-up triangle into the rows of a band, in 2 x 2 quads. Wide triangles find the
+// Drawing one set-up triangle into a tile, in 2 x 2 quads. Wide triangles find the
 // exact span of each row from their edge functions and walk the quads along the spans of each
 // pair of rows; small ones walk every quad of their bounds and test the edge functions at its
 // four pixels at once. Both give each pixel the same coverage, so which is used does not show.
@@ -27,10 +27,12 @@ int64_t floor_div(int64_t n, int64_t d)   // d > 0
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// The pixels [left, right) of row y whose sample at `offset` is inside the triangle.
-void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, int& right)
+// The pixels [left, right) of row y within columns [xMin, xMax] whose sample at `offset` is inside
+// the triangle.
+void span(const Rasterizer::Triangle& t, int y, int xMin, int xMax, SampleOffset offset,
+          int& left, int& right)
 {
-    int64_t l = t.xMin, r = int64_t(t.xMax) + 1;
+    int64_t l = xMin, r = int64_t(xMax) + 1;
     const int64_t Y = int64_t(y) * subpixel + offset.y;
     for (const Rasterizer::Edge& e : t.edges) {
         // Inside: (Y - e.y) * dx - (X - e.x) * dy - bias >= 0 with X = x * subpixel + offset.x.
@@ -43,7 +45,7 @@ void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, 
         else if (k < 0)
             r = l;
     }
-    l = std::min(l, int64_t(t.xMax) + 1);
+    l = std::min(l, int64_t(xMax) + 1);
     left = int(l);
     right = int(std::max(l, r));
 }
@@ -61,10 +63,17 @@ void span(const Rasterizer::Triangle& t, int y, SampleOffset offset, int& left, 
 template <bool Textured, bool Gouraud, int Samples>
 class QuadShader {
 public:
-    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame)
+    // Drawn within the tile, one block of the frame.
+    QuadShader(const Rasterizer::Triangle& t, const RasterState& state, FrameBuffer& frame,
+               const Rasterizer::TileView& tile)
         : state(state),
           texture(state.texture),
           frame(frame),
+          row(tile.rect.y0),
+          stride(frame.sample_stride()),
+          rowStride(frame.row_stride()),
+          colourRow(tile.colour),
+          depthRow(tile.depth),
           planes(Rasterizer::triangle_planes(t, Textured, Gouraud))
     {
         // Flat colour in the layout of QuadTexels; alpha from the texture when there is one.
@@ -79,13 +88,15 @@ public:
                                  p.dy[Rasterizer::Z] * (float(offsets[s].y) / subpixel));
     }
 
-    // The rows y and y + 1 (the same row when y + 1 is beyond the frame).
+    // The rows y and y + 1 of the tile (the same row when y + 1 is beyond the frame).
     void rows(int y)
     {
-        colour[0] = frame.colour_row(y, 0);
-        depth[0] = frame.depth_row(y, 0);
-        colour[1] = y + 1 < frame.height ? frame.colour_row(y + 1, 0) : colour[0];
-        depth[1] = y + 1 < frame.height ? frame.depth_row(y + 1, 0) : depth[0];
+        const ptrdiff_t step = ptrdiff_t(rowStride);
+        colour[0] = colourRow + (y - row) * step;
+        depth[0] = depthRow + (y - row) * step;
+        const bool below = y + 1 < frame.height;
+        colour[1] = below ? colour[0] + step : colour[0];
+        depth[1] = below ? depth[0] + step : depth[0];
         rowOffset = all(float(y - planes.refY)) + set(0.0f, 0.0f, 1.0f, 1.0f);
     }
 
@@ -105,8 +116,8 @@ public:
             z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
             stored[s] = all(0.0f);
             if (state.depthEnable && masks[s]) {
-                float* row0 = depth[0] + size_t(s) * frame.width;
-                float* row1 = depth[1] + size_t(s) * frame.width;
+                float* row0 = depth[0] + size_t(s) * stride;
+                float* row1 = depth[1] + size_t(s) * stride;
                 stored[s] = pair ? load_pairs(row0 + x, row1 + x)
                                  : set(row0[x], 0.0f, row1[x], 0.0f);
                 masks[s] &= movemask(z[s] <= stored[s]);
@@ -132,10 +143,10 @@ public:
             int mask = masks[s];
             if (!mask)
                 continue;
-            uint32_t* colour0 = colour[0] + size_t(s) * frame.width;
-            uint32_t* colour1 = colour[1] + size_t(s) * frame.width;
-            float* depth0 = depth[0] + size_t(s) * frame.width;
-            float* depth1 = depth[1] + size_t(s) * frame.width;
+            uint32_t* colour0 = colour[0] + size_t(s) * stride;
+            uint32_t* colour1 = colour[1] + size_t(s) * stride;
+            float* depth0 = depth[0] + size_t(s) * stride;
+            float* depth1 = depth[1] + size_t(s) * stride;
             F32x4 zs = z[s];
             if (pair) {
                 // Bottom row first: when the quad hangs below the frame both rows are the same
@@ -178,14 +189,65 @@ public:
         }
     }
 
+    // The quad at column x of the current rows, both in the frame, of a tile still cleared
+    // that the triangle covers whole, drawn without blending: what the clear and quad() would
+    // leave, the samples that fail the depth test keeping the cleared values, written without
+    // reading the buffers.
+    [[gnu::always_inline]] inline void fresh_quad(int x)
+    {
+        const F32x4 offset = all(float(x - planes.refX)) + set(0.0f, 1.0f, 0.0f, 1.0f);
+        const F32x4 centre = at(Rasterizer::Z, offset);
+        const F32x4 far = all(1.0f);
+        int masks[Samples];
+        F32x4 z[Samples];
+        int any = 0;
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            z[s] = Samples == 1 ? centre : centre + sampleDepth[s];
+            masks[s] = state.depthEnable ? movemask(z[s] <= far) : 15;
+            any |= masks[s];
+        }
+        I32x4 opaque = all(0);
+        if (any) {
+            const QuadTexels diffuse = Gouraud ? gouraud_diffuse(offset) : flatDiffuse;
+            QuadTexels shaded = diffuse;
+            if (Textured) {
+                const F32x4 w = all(1.0f) / at(Rasterizer::Q, offset);
+                const QuadTexels texel = sample_quad(*texture, state,
+                                                     at(Rasterizer::UQ, offset) * w,
+                                                     at(Rasterizer::VQ, offset) * w);
+                shaded.top = modulate(texel.top, diffuse.top);
+                shaded.bottom = modulate(texel.bottom, diffuse.bottom);
+            }
+            opaque = pack_bytes(shaded.top, shaded.bottom) & all(0x00FFFFFF);
+        }
+        const I32x4 bits = set(1, 2, 4, 8);
+        #pragma GCC unroll 8
+        for (int s = 0; s < Samples; s++) {
+            const I32x4 covered = (all(masks[s]) & bits) == bits;
+            const F32x4 zs = state.depthEnable
+                                 ? (as_float(covered) & z[s]) | andnot(as_float(covered), far)
+                                 : far;
+            store_pairs(colour[0] + size_t(s) * stride + x, colour[1] + size_t(s) * stride + x,
+                        covered & opaque);
+            store_pairs(depth[0] + size_t(s) * stride + x, depth[1] + size_t(s) * stride + x,
+                        zs);
+        }
+    }
+
 private:
     const RasterState& state;
     const SoftwareTexture* texture;
     FrameBuffer& frame;
+    const int row;
+    const size_t stride;      // from a sample of a row to the next
+    const size_t rowStride;   // from a row of the tile to the next
+    uint32_t* const colourRow;   // the values of row `row`, indexed by column
+    float* const depthRow;
     const Rasterizer::TrianglePlanes planes;
     QuadTexels flatDiffuse;
     F32x4 sampleDepth[Samples];
-    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s rows of width further
+    uint32_t* colour[2] = {};   // sample 0 of the rows; sample s is s strides further
     float* depth[2] = {};
     // The quad's rows, y and y + 1, less the reference row, in the lanes of a quad's pixels.
     F32x4 rowOffset = all(0.0f);
@@ -215,6 +277,39 @@ private:
     }
 };
 
+// Whether every sample of the pixels of rows first to last and columns left to right is inside
+// t: each edge function is then non-negative at the corner least inside it for the sample least
+// inside.
+bool covers(const Rasterizer::Triangle& t, int first, int last, int left, int right,
+            std::span<const SampleOffset> offsets)
+{
+    bool whole = true;
+    for (const Rasterizer::Edge& e : t.edges) {
+        int64_t gain = 0;
+        for (const SampleOffset& offset : offsets)
+            gain = std::min(gain, int64_t(offset.y) * e.dx - int64_t(offset.x) * e.dy);
+        const int64_t X = int64_t(e.dy < 0 ? left : right) * subpixel;
+        const int64_t Y = int64_t(e.dx > 0 ? first : last) * subpixel;
+        whole &= (Y - e.y) * e.dx - (X - e.x) * e.dy - e.bias + gain >= 0;
+    }
+    return whole;
+}
+
+// A whole tile of even columns and rows that t covers, into buffers still cleared there.
+template <bool Textured, bool Gouraud, int Samples>
+[[gnu::always_inline]] inline void draw_fresh(FrameBuffer& frame, const RasterState& state,
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
+{
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
+    for (int y = first; y <= last; y += 2) {
+        shader.rows(y);
+        for (int x = left; x <= right; x += 2)
+            shader.fresh_quad(x);
+    }
+}
+
 // The mask of the pixels of a quad at column x inside the spans [l0, r0) of its top row and
 // [l1, r1) of its bottom one.
 inline int span_mask(int x, int l0, int r0, int l1, int r1)
@@ -228,23 +323,36 @@ inline int span_mask(int x, int l0, int r0, int l1, int r1)
     return mask;
 }
 
-// The pixels of rows first to last inside t, span by span.
+// The pixels of rows first to last and columns left to right inside t, span by span.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_spans(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
 {
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
+    // Whether every sample of the rows and columns drawn is inside: each row's span is then all
+    // of them.
+    const bool whole = covers(t, first, last, left, right, offsets);
+    auto row_span = [&](int y, SampleOffset offset, int& l, int& r) {
+        if (whole) {
+            l = left;
+            r = right + 1;
+        } else {
+            span(t, y, left, right, offset, l, r);
+        }
+    };
     for (int y = first & ~1; y <= last; y += 2) {
         // Each sample's spans in the two rows, an empty one moved onto the other's start.
         int l0[Samples], r0[Samples], l1[Samples], r1[Samples];
-        int start = t.xMax + 1, end = t.xMin, inner0 = t.xMin, inner1 = t.xMax + 1;
+        int start = right + 1, end = left, inner0 = left, inner1 = right + 1;
         for (int s = 0; s < Samples; s++) {
             l0[s] = r0[s] = l1[s] = r1[s] = 0;
             if (y >= first)
-                span(t, y, offsets[s], l0[s], r0[s]);
+                row_span(y, offsets[s], l0[s], r0[s]);
             if (y + 1 <= last)
-                span(t, y + 1, offsets[s], l1[s], r1[s]);
+                row_span(y + 1, offsets[s], l1[s], r1[s]);
             if (l0[s] >= r0[s]) {
                 l0[s] = l1[s];
                 r0[s] = l1[s];
@@ -281,71 +389,109 @@ template <bool Textured, bool Gouraud, int Samples>
     }
 }
 
-// The pixels of rows first to last inside a small t, quad by quad over its bounds.
+// The pixels of rows first to last and columns left to right inside a small t, quad by quad.
 template <bool Textured, bool Gouraud, int Samples>
 [[gnu::always_inline]] inline void draw_quads(FrameBuffer& frame, const RasterState& state,
-                                              const Rasterizer::Triangle& t, int first, int last)
+                                              const Rasterizer::Triangle& t,
+                                              const Rasterizer::TileView& tile, int first,
+                                              int last, int left, int right)
 {
-    // The edge functions at the four pixels of the first quad, and their steps from quad to
-    // quad. Over the bounds of a small triangle they fit 32 bits.
-    const int x0 = t.xMin & ~1, y0 = first & ~1;
-    I32x4 row[3], stepX[3], stepY[3];
-    // What each edge function gains from a pixel's sampling point to each sample.
-    I32x4 toSample[3][Samples];
+    // The edge functions at the first quad's pixels, their steps from quad to quad, and what
+    // each gains from a pixel's sampling point to each sample. Over the bounds of a small
+    // triangle they fit 32 bits; blocks reaching beyond the bounds are tested in 64.
+    const int x0 = left & ~1, y0 = first & ~1;
+    int64_t origin[3];
+    I32x4 start[3], stepX[3], stepY[3], toSample[3][Samples];
     const std::span<const SampleOffset> offsets = sample_offsets(Samples);
     for (int i = 0; i < 3; i++) {
         const Rasterizer::Edge& e = t.edges[i];
-        const int64_t value = (int64_t(y0) * subpixel - e.y) * e.dx -
-                              (int64_t(x0) * subpixel - e.x) * e.dy - e.bias;
+        origin[i] = (int64_t(y0) * subpixel - e.y) * e.dx - (int64_t(x0) * subpixel - e.x) * e.dy -
+                    e.bias;
         const int32_t alongX = -e.dy * subpixel, alongY = e.dx * subpixel;
-        row[i] = all(int32_t(value)) + set(0, alongX, alongY, alongX + alongY);
+        start[i] = all(int32_t(origin[i])) + set(0, alongX, alongY, alongX + alongY);
         stepX[i] = all(2 * alongX);
         stepY[i] = all(2 * alongY);
         for (int s = 0; s < Samples; s++)
             toSample[i][s] = all(offsets[s].y * e.dx - offsets[s].x * e.dy);
     }
-    // Pixels beyond the last column or outside the band's rows are left out.
-    const int lastPair = t.xMax & ~1;
-    const int lastColumns = t.xMax & 1 ? 15 : 5;
-    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame);
-    for (int y = y0; y <= last; y += 2) {
-        const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
-        shader.rows(y);
-        I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
-        for (int x = x0; x <= t.xMax; x += 2) {
-            // A sample is outside when any of its edge functions is negative.
-            const int keep = x == lastPair ? rows & lastColumns : rows;
-            int masks[Samples];
-            int any = 0;
-            #pragma GCC unroll 8
-            for (int s = 0; s < Samples; s++) {
-                if (Samples == 1)
-                    masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
-                else
-                    masks[s] = ~movemask((e0 + toSample[0][s]) | ((e1 + toSample[1][s]) |
-                                                                  (e2 + toSample[2][s]))) &
-                               keep;
-                any |= masks[s];
+    // Pixels beyond the last column or outside the rows drawn are left out.
+    const int lastPair = right & ~1;
+    const int lastColumns = right & 1 ? 15 : 5;
+    QuadShader<Textured, Gouraud, Samples> shader(t, state, frame, tile);
+    // Blocks of 16 x 16 pixels, each left out whole when one edge function is negative at the
+    // block's corner deepest inside that edge for every sample; the rest quad by quad. Bounds
+    // within one block, most triangles at the sizes drawn (smaller blocks cost more in set-up
+    // than they spare), have that block tested by the bounds already and skip the blocks'
+    // set-up; long thin triangles leave out the blocks their bounds hold beside them.
+    constexpr int block = 16;
+    const bool oneBlock = right - x0 < block && last - y0 < block;
+    int64_t alongX[3] = {}, alongY[3] = {}, deepest[3] = {};
+    for (int i = 0; !oneBlock && i < 3; i++) {
+        const Rasterizer::Edge& e = t.edges[i];
+        alongX[i] = -int64_t(e.dy) * subpixel;
+        alongY[i] = int64_t(e.dx) * subpixel;
+        int64_t reach = 0;
+        for (int s = 0; s < Samples; s++)
+            reach = std::max(reach, int64_t(offsets[s].y * e.dx - offsets[s].x * e.dy));
+        deepest[i] = origin[i] + reach + std::max<int64_t>(alongX[i], 0) * (block - 1) +
+                     std::max<int64_t>(alongY[i], 0) * (block - 1);
+    }
+    for (int by = y0; by <= last; by += block) {
+        for (int bx = x0; bx <= right; bx += block) {
+            I32x4 row[3] = {start[0], start[1], start[2]};
+            if (!oneBlock) {
+                bool outside = false;
+                for (int i = 0; i < 3; i++) {
+                    const int64_t shift = alongX[i] * (bx - x0) + alongY[i] * (by - y0);
+                    outside |= deepest[i] + shift < 0;
+                    row[i] = row[i] + all(int32_t(shift));
+                }
+                if (outside)
+                    continue;
             }
-            if (any)
-                shader.quad(x, masks);
-            e0 = e0 + stepX[0];
-            e1 = e1 + stepX[1];
-            e2 = e2 + stepX[2];
+            const int columnEnd = std::min(right, bx + block - 1);
+            const int rowEnd = std::min(last, by + block - 1);
+            for (int y = by; y <= rowEnd; y += 2) {
+                const int rows = (y >= first ? 3 : 0) | (y + 1 <= last ? 12 : 0);
+                shader.rows(y);
+                I32x4 e0 = row[0], e1 = row[1], e2 = row[2];
+                for (int x = bx; x <= columnEnd; x += 2) {
+                    // A sample is outside when any of its edge functions is negative.
+                    const int keep = x == lastPair ? rows & lastColumns : rows;
+                    int masks[Samples];
+                    int any = 0;
+                    #pragma GCC unroll 8
+                    for (int s = 0; s < Samples; s++) {
+                        if (Samples == 1)
+                            masks[s] = ~movemask(e0 | (e1 | e2)) & keep;
+                        else
+                            masks[s] = ~movemask((e0 + toSample[0][s]) |
+                                                 ((e1 + toSample[1][s]) |
+                                                  (e2 + toSample[2][s]))) &
+                                       keep;
+                        any |= masks[s];
+                    }
+                    if (any)
+                        shader.quad(x, masks);
+                    e0 = e0 + stepX[0];
+                    e1 = e1 + stepX[1];
+                    e2 = e2 + stepX[2];
+                }
+                for (int i = 0; i < 3; i++)
+                    row[i] = row[i] + stepY[i];
+            }
         }
-        for (int i = 0; i < 3; i++)
-            row[i] = row[i] + stepY[i];
     }
 }
 
 // Calls the drawer made for the state's planes.
 #define FOR_SAMPLES(draw, textured, gouraud)                                                  \
     if (frame.samples == 8)                                                                  \
-        draw<textured, gouraud, 8>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 8>(frame, state, t, tile, first, last, left, right);         \
     else if (frame.samples == 4)                                                             \
-        draw<textured, gouraud, 4>(frame, state, t, first, last);                            \
+        draw<textured, gouraud, 4>(frame, state, t, tile, first, last, left, right);         \
     else                                                                                     \
-        draw<textured, gouraud, 1>(frame, state, t, first, last)
+        draw<textured, gouraud, 1>(frame, state, t, tile, first, last, left, right)
 #define FOR_STATE(draw)                                                                      \
     if (state.texture && state.gouraud) {                                                    \
         FOR_SAMPLES(draw, true, true);                                                       \
@@ -361,26 +507,47 @@ template <bool Textured, bool Gouraud, int Samples>
 // The same code built for processors with AVX2, whose three-operand forms and broadcasts spare
 // many moves; every operation and its order stay the same, and so do the pixels.
 [[gnu::target("avx2")]] void draw_spans_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
+[[gnu::target("avx2")]] void draw_fresh_avx2(FrameBuffer& frame, const RasterState& state,
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
+{
+    FOR_STATE(draw_fresh);
+}
+
 [[gnu::target("avx2")]] void draw_quads_avx2(FrameBuffer& frame, const RasterState& state,
-                                             const Rasterizer::Triangle& t, int first, int last)
+                                             const Rasterizer::Triangle& t,
+                                             const Rasterizer::TileView& tile, int first,
+                                             int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
 #endif
 
-void draw_spans_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_spans_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
 {
     FOR_STATE(draw_spans);
 }
 
-void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Rasterizer::Triangle& t,
-                     int first, int last)
+void draw_fresh_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
+{
+    FOR_STATE(draw_fresh);
+}
+
+void draw_quads_baseline(FrameBuffer& frame, const RasterState& state,
+                         const Rasterizer::Triangle& t, const Rasterizer::TileView& tile,
+                         int first, int last, int left, int right)
 {
     FOR_STATE(draw_quads);
 }
@@ -389,28 +556,38 @@ void draw_quads_baseline(FrameBuffer& frame, const RasterState& state, const Ras
 #undef FOR_SAMPLES
 
 using TriangleDrawer = void (*)(FrameBuffer&, const RasterState&, const Rasterizer::Triangle&,
-                                int, int);
+                                const Rasterizer::TileView&, int, int, int, int);
 #ifndef PLAYER_SIMD_AVX2
 const TriangleDrawer spanDrawer = draw_spans_baseline;
 const TriangleDrawer quadDrawer = draw_quads_baseline;
+const TriangleDrawer freshDrawer = draw_fresh_baseline;
 #else
 const TriangleDrawer spanDrawer = use_avx2() ? draw_spans_avx2 : draw_spans_baseline;
 const TriangleDrawer quadDrawer = use_avx2() ? draw_quads_avx2 : draw_quads_baseline;
+const TriangleDrawer freshDrawer = use_avx2() ? draw_fresh_avx2 : draw_fresh_baseline;
 #endif
 
 }  // namespace
 
-void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, int rowStart, int rowEnd)
+void Rasterizer::draw_triangle(const Queue& queue, const Triangle& t, const TileView& tile)
 {
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        spanDrawer(frame, queue.states[t.state], t, first, last);
+    const Rect& r = tile.rect;
+    const int first = std::max(t.yMin, r.y0), last = std::min(t.yMax, r.y1 - 1);
+    const int left = std::max(t.xMin, r.x0), right = std::min(t.xMax, r.x1 - 1);
+    if (first <= last && left <= right)
+        (t.small ? quadDrawer : spanDrawer)(frame, queue.states[t.state], t, tile, first, last,
+                                            left, right);
 }
 
-void Rasterizer::draw_small_triangle(const Queue& queue, const Triangle& t, int rowStart,
-                                     int rowEnd)
+bool Rasterizer::draw_fresh_triangle(const Queue& queue, const Triangle& t, const TileView& tile)
 {
-    const int first = std::max(t.yMin, rowStart), last = std::min(t.yMax, rowEnd - 1);
-    if (first <= last)
-        quadDrawer(frame, queue.states[t.state], t, first, last);
+    const Rect& r = tile.rect;
+    const RasterState& state = queue.states[t.state];
+    const bool even = ((r.x1 - r.x0) & 1) == 0 && ((r.y1 - r.y0) & 1) == 0;
+    if (state.blendEnable || !even || t.xMin > r.x0 || t.xMax < r.x1 - 1 || t.yMin > r.y0 ||
+        t.yMax < r.y1 - 1 ||
+        !covers(t, r.y0, r.y1 - 1, r.x0, r.x1 - 1, sample_offsets(frame.samples)))
+        return false;
+    freshDrawer(frame, state, t, tile, r.y0, r.y1 - 1, r.x0, r.x1 - 1);
+    return true;
 }

@@ -1,5 +1,5 @@
-// Setting up a triangle for the bands: its corners rounded to 1/16 pixel, its edges with the fill
-// rule's bias and its pixel bounds when it is queued; the planes of its attributes when a band
+// Setting up a triangle for the tiles: its corners rounded to 1/16 pixel, its edges with the fill
+// rule's bias and its pixel bounds when it is queued; the planes of its attributes when a tile
 // draws it, worked out in double precision two attributes at a time and stored as floats.
 
 #include <algorithm>
@@ -118,7 +118,7 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
     t.state = pending_state(queue);
     const uint32_t index = uint32_t(queue.triangles.size());
     append(queue.triangles, t);
-    queue_command(Kind::triangle, index, yMin, yMax);
+    queue_command(Kind::triangle, index, xMin, xMax, yMin, yMax, &queue.triangles.back());
 }
 
 Rasterizer::TrianglePlanes Rasterizer::triangle_planes(const Triangle& t, bool textured,

@@ -97,7 +97,7 @@ TEST(Coverage, EverySampleIsCoveredExactlyAsTheFillRuleSays)
         const std::span<const SampleOffset> offsets = sample_offsets(samples);
         ASSERT_EQ(offsets.size(), size_t(samples));
 
-        // Indexed as the frame keeps its samples: row y's sample s is row y * samples + s.
+        // Indexed as the frame keeps its samples.
         std::vector<int> expected(frame.colour.size(), 0);
         uint32_t seed = 2024;
         auto next = [&seed](float range) {
@@ -135,7 +135,7 @@ TEST(Coverage, EverySampleIsCoveredExactlyAsTheFillRuleSays)
                             const int64_t e = (sy - Y[k]) * dx - (sx - X[k]) * dy;
                             inside = inside && e - (topLeft ? 0 : 1) >= 0;
                         }
-                        expected[(size_t(y) * samples + s) * width + x] += inside;
+                        expected[frame.offset(x, y, s)] += inside;
                     }
         }
         rasterizer.flush();
@@ -175,7 +175,7 @@ TEST(Coverage, SharedEdgesCoverEverySampleOnce)
         EXPECT_NEAR(double(covered) / samples, 1903, 40);
         for (int s = 0; s < samples; s++)
             for (int x = 8; x < 54; x++)
-                EXPECT_EQ(frame.colour_row(31, s)[x], 1u) << s << " " << x;
+                EXPECT_EQ(frame.colour_at(x, 31, s), 1u) << s << " " << x;
     }
 }
 
@@ -236,7 +236,7 @@ TEST(Coverage, ResolvingRoundsTheMeanOfEachChannelToNearest)
                 for (int shift : {0, 8, 16}) {
                     int sum = 0;
                     for (int s = 0; s < samples; s++)
-                        sum += int(frame.colour_row(y, s)[x] >> shift & 255);
+                        sum += int(frame.colour_at(x, y, s) >> shift & 255);
                     expected |= uint32_t((sum + samples / 2) / samples) << shift;
                 }
                 EXPECT_EQ(frame.resolved[size_t(y) * 19 + x], expected) << samples << " " << x;
