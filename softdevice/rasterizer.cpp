@@ -198,15 +198,16 @@ void Rasterizer::flush(Completion completion)
     }
     if (!filling_queue().commands.empty())
         hand_off();
-    // Draw beside the workers until the last queue handed off is drawn, and with it every
-    // earlier one: each tile of it waited for the same tile of the queue before.
+    // Draw beside the workers until every tile handed off is claimed.
     while (draw_next_tile(callerCursor)) {
     }
-    // The tiles still in hand are another thread's: on a busy machine that thread may be waiting
-    // for a core, which spinning here would keep from it.
-    const Queue& last = queues[(filling - 1) % ringSize];
-    while (last.tilesLeft.load(std::memory_order_acquire) != 0)
-        std::this_thread::yield();
+    // Then wait for every queue in the ring, not only the last: a tile the last queue leaves
+    // alone may still be in another thread's hands for an earlier one. The tiles still in hand
+    // are another thread's: on a busy machine that thread may be waiting for a core, which
+    // spinning here would keep from it.
+    for (const Queue& queue : queues)
+        while (queue.tilesLeft.load(std::memory_order_acquire) != 0)
+            std::this_thread::yield();
 }
 
 bool Rasterizer::draw_next_tile(uint64_t& cursor)

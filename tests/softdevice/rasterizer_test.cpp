@@ -181,7 +181,7 @@ TEST(RasterizerTiles, ATileItsFirstTriangleCoversIsLeftAsTheClearAndTheTriangleW
 
 }  // namespace
 
-TEST(RasterizerTiles, ATileLeftOutOfSomeQueuesStillSeesItsPrimitivesInOrder)
+TEST(RasterizerTiles, ATileLeftOutOfSomeQueuesStillSeesItsPrimitivesInOrderAndIsDrawnByTheFlush)
 {
     // Queues of more triangles than one hands over: red into the left tile, then only the right
     // tile's, then green over the same left pixels. The left tile of the third queue must wait
@@ -204,5 +204,21 @@ TEST(RasterizerTiles, ATileLeftOutOfSomeQueuesStillSeesItsPrimitivesInOrder)
         fill(0, 0xFF00FF00);
         rasterizer.flush();
         ASSERT_EQ(frame.colour[size_t(10 * frame.width + 10)], 0x00FF00u) << round;
+    }
+    // A flush waits for every queue, not only the last: a queue of exactly as many triangles as
+    // one hands over, into the left tile alone and green last, is still being drawn by another
+    // thread when the next queue, one triangle into the right tile, is drawn by the caller's.
+    for (int round = 0; round < 20; round++) {
+        for (int i = 0; i < 1024; i++)
+            rasterizer.triangle({0, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                                {60, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                                {0, 60, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                                i < 1023 ? 0xFFFF0000 - uint32_t(round) : 0xFF00FF00 + uint32_t(round));
+        rasterizer.triangle({192, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                            {252, 0, 0.5f, 1, 0, 0, 0, 0, 0, 255},
+                            {192, 60, 0.5f, 1, 0, 0, 0, 0, 0, 255}, 0xFF0000FF);
+        rasterizer.flush();
+        ASSERT_EQ(frame.colour[size_t(10 * frame.width + 10)], 0x00FF00u + uint32_t(round))
+            << round;
     }
 }
