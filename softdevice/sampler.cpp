@@ -213,10 +213,11 @@ namespace {
     return QuadTexels{wide::low_half(packed), wide::high_half(packed)};
 }
 
-[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
-                                                    const RasterState& state, F32x4 u, F32x4 v)
+// The quad's texels at the levels mip chose for it.
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels sample_avx2(
+    const SoftwareTexture& texture, const RasterState& state, const MipChoice& mip, F32x4 u,
+    F32x4 v)
 {
-    const MipChoice mip = quad_mip(texture, state, u, v);
     if (!mip.linear)
         return sample(texture, state, u, v);   // point sampling has nothing to gather
     QuadTexels first = bilinear_gathered(texture.levels[mip.level0], u, v);
@@ -227,9 +228,32 @@ namespace {
     return QuadTexels{mix(first.top, second.top, fraction),
                       mix(first.bottom, second.bottom, fraction)};
 }
+
+[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
+                                                    const RasterState& state, F32x4 u, F32x4 v)
+{
+    return sample_avx2(texture, state, quad_mip(texture, state, u, v), u, v);
+}
 #endif
 
 }  // namespace
+
+#ifdef PLAYER_SIMD_AVX2
+// Each quad with its own levels, as sample_quad gives them.
+[[gnu::target("avx2")]] PairTexels sample_pair(const SoftwareTexture& texture,
+                                               const RasterState& state,
+                                               const simd::avx2::F32x8& u,
+                                               const simd::avx2::F32x8& v)
+{
+    using namespace simd::avx2;
+    const F32x4 leftU = low(u), leftV = low(v), rightU = high(u), rightV = high(v);
+    const QuadTexels left =
+        sample_avx2(texture, state, quad_mip(texture, state, leftU, leftV), leftU, leftV);
+    const QuadTexels right =
+        sample_avx2(texture, state, quad_mip(texture, state, rightU, rightV), rightU, rightV);
+    return PairTexels{join(left.top, right.top), join(left.bottom, right.bottom)};
+}
+#endif
 
 QuadTexels sample_quad_baseline(const SoftwareTexture& texture, const RasterState& state,
                                 F32x4 u, F32x4 v)
