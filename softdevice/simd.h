@@ -291,6 +291,7 @@ SIMD_AVX2 I32x8 operator&(I32x8 a, I32x8 b) { return {_mm256_and_si256(a.v, b.v)
 SIMD_AVX2 I32x8 operator|(I32x8 a, I32x8 b) { return {_mm256_or_si256(a.v, b.v)}; }
 SIMD_AVX2 I32x8 andnot(I32x8 a, I32x8 b) { return {_mm256_andnot_si256(a.v, b.v)}; }
 SIMD_AVX2 I32x8 operator==(I32x8 a, I32x8 b) { return {_mm256_cmpeq_epi32(a.v, b.v)}; }
+SIMD_AVX2 int movemask(I32x8 a) { return _mm256_movemask_ps(_mm256_castsi256_ps(a.v)); }
 
 SIMD_AVX2 I16x16 all16(int16_t x) { return {_mm256_set1_epi16(x)}; }
 SIMD_AVX2 I16x16 add16(I16x16 a, I16x16 b) { return {_mm256_add_epi16(a.v, b.v)}; }

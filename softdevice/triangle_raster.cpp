@@ -66,6 +66,10 @@ struct OneQuad {
     [[gnu::always_inline]] static F columns(float x) { return all(x) + set(0.0f, 1.0f, 0.0f, 1.0f); }
     [[gnu::always_inline]] static F rows(float y) { return all(y) + set(0.0f, 0.0f, 1.0f, 1.0f); }
     [[gnu::always_inline]] static I bits() { return set(1, 2, 4, 8); }   // lane i: 1 << i
+    // A quad's lanes, for the quads of a step each a step further: edge functions along rows.
+    [[gnu::always_inline]] static I repeat(I32x4 quad, I32x4) { return quad; }
+    // A step from a quad to the next, for the step from quads to quads.
+    [[gnu::always_inline]] static I across(I32x4 step) { return step; }
     // The quad's values, from rows a and b at the quad's column.
     template <class T>
     [[gnu::always_inline]] static auto load(const T* a, const T* b)
@@ -170,6 +174,14 @@ struct TwoQuads {
         return all(y) + avx2::set(0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f);
     }
     [[gnu::always_inline]] static I bits() { return avx2::set(1, 2, 4, 8, 16, 32, 64, 128); }
+    [[gnu::always_inline]] static I repeat(I32x4 quad, I32x4 step)
+    {
+        return avx2::join(quad, quad + step);
+    }
+    [[gnu::always_inline]] static I across(I32x4 step)
+    {
+        return avx2::join(step + step, step + step);
+    }
     template <class T>
     [[gnu::always_inline]] static auto load(const T* a, const T* b)
     {
