@@ -209,10 +209,20 @@ struct I32x8 {
 #define SIMD_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
 
 SIMD_AVX2 sse2::I32x4 mul32(sse2::I32x4 a, sse2::I32x4 b) { return {_mm_mullo_epi32(a.v, b.v)}; }
-// The two texels at each of the four offsets (in texels from base), in 64-bit lanes.
+// The two texels at each of the four offsets (in texels from base), in 64-bit lanes. Four loads
+// beat the gather instruction here.
 SIMD_AVX2 I32x8 gather_pairs(const uint32_t* base, sse2::I32x4 offsets)
 {
-    return {_mm256_i32gather_epi64(reinterpret_cast<const long long*>(base), offsets.v, 4)};
+    const __m128i a = _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(base + _mm_cvtsi128_si32(offsets.v)));
+    const __m128i b = _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(base + _mm_extract_epi32(offsets.v, 1)));
+    const __m128i c = _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(base + _mm_extract_epi32(offsets.v, 2)));
+    const __m128i d = _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(base + _mm_extract_epi32(offsets.v, 3)));
+    return {_mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi64(a, b)),
+                                    _mm_unpacklo_epi64(c, d), 1)};
 }
 // Within each 64-bit lane of texels l and r, their bytes side by side: l0 r0 l1 r1 ...
 SIMD_AVX2 I32x8 interleave_pairs(I32x8 a)
@@ -280,12 +290,23 @@ SIMD_AVX2 F32x8 andnot(F32x8 a, F32x8 b) { return {_mm256_andnot_ps(a.v, b.v)}; 
 SIMD_AVX2 F32x8 operator<=(F32x8 a, F32x8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_LE_OS)}; }
 SIMD_AVX2 int movemask(F32x8 a) { return _mm256_movemask_ps(a.v); }
 SIMD_AVX2 I32x8 round(F32x8 a) { return {_mm256_cvtps_epi32(a.v)}; }
+SIMD_AVX2 I32x8 truncate(F32x8 a) { return {_mm256_cvttps_epi32(a.v)}; }
+SIMD_AVX2 F32x8 to_float(I32x8 a) { return {_mm256_cvtepi32_ps(a.v)}; }
+SIMD_AVX2 F32x8 operator>(F32x8 a, F32x8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_GT_OS)}; }
 SIMD_AVX2 F32x8 as_float(I32x8 a) { return {_mm256_castsi256_ps(a.v)}; }
 
 SIMD_AVX2 I32x8 set(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
                     int32_t g, int32_t h)
 {
     return {_mm256_setr_epi32(a, b, c, d, e, f, g, h)};
+}
+SIMD_AVX2 I32x8 operator-(I32x8 a, I32x8 b) { return {_mm256_sub_epi32(a.v, b.v)}; }
+SIMD_AVX2 I32x8 operator<(I32x8 a, I32x8 b) { return {_mm256_cmpgt_epi32(b.v, a.v)}; }
+SIMD_AVX2 I32x8 mul32(I32x8 a, I32x8 b) { return {_mm256_mullo_epi32(a.v, b.v)}; }
+template <int N>
+SIMD_AVX2 I32x8 shift_right(I32x8 a)
+{
+    return {_mm256_srai_epi32(a.v, N)};
 }
 SIMD_AVX2 I32x8 operator&(I32x8 a, I32x8 b) { return {_mm256_and_si256(a.v, b.v)}; }
 SIMD_AVX2 I32x8 operator|(I32x8 a, I32x8 b) { return {_mm256_or_si256(a.v, b.v)}; }
@@ -333,6 +354,15 @@ SIMD_AVX2 I32x8 join(sse2::I32x4 lo, sse2::I32x4 hi)
 SIMD_AVX2 I16x16 join(sse2::I16x8 lo, sse2::I16x8 hi)
 {
     return {_mm256_inserti128_si256(_mm256_castsi128_si256(lo.v), hi.v, 1)};
+}
+// The low (or high) 128-bit halves of a and b, as I16x16's halves.
+SIMD_AVX2 I16x16 join_low_halves(I32x8 a, I32x8 b)
+{
+    return {_mm256_permute2x128_si256(a.v, b.v, 0x20)};
+}
+SIMD_AVX2 I16x16 join_high_halves(I32x8 a, I32x8 b)
+{
+    return {_mm256_permute2x128_si256(a.v, b.v, 0x31)};
 }
 SIMD_AVX2 sse2::F32x4 low(F32x8 a) { return {_mm256_castps256_ps128(a.v)}; }
 SIMD_AVX2 sse2::F32x4 high(F32x8 a) { return {_mm256_extractf128_ps(a.v, 1)}; }
