@@ -302,8 +302,9 @@ namespace {
     const F32x4 rightU = wide::high(u), rightV = wide::high(v);
     const MipChoice left = quad_mip(texture, state, leftU, leftV);
     const MipChoice right = quad_mip(texture, state, rightU, rightV);
+    // level1 follows from level0 where fraction is not 0.
     if (left.linear && right.linear && left.level0 == right.level0 &&
-        left.fraction == right.fraction && (left.fraction == 0 || left.level1 == right.level1)) {
+        left.fraction == right.fraction) {
         const PairTexels first = bilinear_pair(texture.levels[left.level0], u, v);
         if (left.fraction == 0)
             return first;
