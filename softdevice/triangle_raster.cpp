@@ -66,9 +66,10 @@ struct OneQuad {
     [[gnu::always_inline]] static F columns(float x) { return all(x) + set(0.0f, 1.0f, 0.0f, 1.0f); }
     [[gnu::always_inline]] static F rows(float y) { return all(y) + set(0.0f, 0.0f, 1.0f, 1.0f); }
     [[gnu::always_inline]] static I bits() { return set(1, 2, 4, 8); }   // lane i: 1 << i
-    // A quad's lanes, for the quads of a step each a step further: edge functions along rows.
+    // The lanes of a step from those of its first quad, each further quad's its left
+    // neighbour's plus step (a value along rows, such as an edge function).
     [[gnu::always_inline]] static I repeat(I32x4 quad, I32x4) { return quad; }
-    // A step from a quad to the next, for the step from quads to quads.
+    // From a step's lanes to the next step's, step being from a quad to the one right of it.
     [[gnu::always_inline]] static I across(I32x4 step) { return step; }
     // The quad's values, from rows a and b at the quad's column.
     template <class T>
