@@ -110,6 +110,14 @@ template <int I>
     return add16(a, shift_right16<7>(mul16(sub16(b, a), fraction)));
 }
 
+#ifdef PLAYER_SIMD_AVX2
+[[gnu::target("avx2"), gnu::always_inline]] inline simd::avx2::I16x16 mix(
+    simd::avx2::I16x16 a, simd::avx2::I16x16 b, simd::avx2::I16x16 fraction)
+{
+    return add16(a, shift_right16<7>(mul16(sub16(b, a), fraction)));
+}
+#endif
+
 [[gnu::always_inline]] inline float fast_log2(float x)
 {
     uint32_t bits;
@@ -185,23 +193,23 @@ namespace {
 #ifdef PLAYER_SIMD_AVX2
 // The bilinear fetch of sample_level with gathers: the two texels of a row of each pixel come in
 // one 64-bit gather lane, are weighed horizontally with byte multiply-adds and then vertically.
-// The sums are the same integers as in bilinear_pixel, so both give the same picture.
-[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_gathered(
-    const TextureLevel& level, F32x4 u, F32x4 v)
+// The sums are the same integers as in bilinear_pixel, so both give the same picture. offset:
+// each pixel's top-left texel from the level's first; fx, fy: the fractions of Addresses.
+// Gives the 16-bit pixels 0 1 | 2 3.
+[[gnu::target("avx2"), gnu::always_inline]] inline simd::avx2::I32x8 bilinear_weighed(
+    const TextureLevel& level, I32x4 offset, I32x4 fx, I32x4 fy)
 {
     namespace wide = simd::avx2;
-    const Addresses a = bilinear_addresses(level, u, v);
-    const I32x4 offset = wide::mul32(a.y, all(level.pitch)) + a.x;
     const wide::I32x8 top = wide::interleave_pairs(wide::gather_pairs(level.texels.data(), offset));
     const wide::I32x8 bottom = wide::interleave_pairs(
         wide::gather_pairs(level.texels.data(), offset + all(level.pitch)));
     // Horizontal weight bytes (64 - fx, fx), four times in each pixel's 64 bits.
-    I32x4 wx = (all(64) - a.fx) | shift_left<8>(a.fx);
+    I32x4 wx = (all(64) - fx) | shift_left<8>(fx);
     const wide::I32x8 wx64 = wide::repeat_in_pairs(wx | shift_left<16>(wx));
     const wide::I32x8 rowTop = wide::multiply_add8(top, wx64);
     const wide::I32x8 rowBottom = wide::multiply_add8(bottom, wx64);
     // Vertical: (top, bottom) word pairs against (64 - fy, fy); pixels 0 and 2, then 1 and 3.
-    const I32x4 wy = (all(64) - a.fy) | shift_left<16>(a.fy);
+    const I32x4 wy = (all(64) - fy) | shift_left<16>(fy);
     const wide::I32x8 round = wide::all(1 << 11);
     wide::I32x8 even = wide::multiply_add16(wide::interleave_low16(rowTop, rowBottom),
                                             wide::broadcast_halves<0, 2>(wy));
@@ -209,14 +217,58 @@ namespace {
                                            wide::broadcast_halves<1, 3>(wy));
     even = wide::shift_right_logical<12>(even + round);
     odd = wide::shift_right_logical<12>(odd + round);
-    const wide::I32x8 packed = wide::pack_saturated(even, odd);   // pixels 0 1 | 2 3
+    return wide::pack_saturated(even, odd);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels bilinear_gathered(
+    const TextureLevel& level, F32x4 u, F32x4 v)
+{
+    namespace wide = simd::avx2;
+    const Addresses a = bilinear_addresses(level, u, v);
+    const wide::I32x8 packed =
+        bilinear_weighed(level, wide::mul32(a.y, all(level.pitch)) + a.x, a.fx, a.fy);
     return QuadTexels{wide::low_half(packed), wide::high_half(packed)};
 }
 
-[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
-                                                    const RasterState& state, F32x4 u, F32x4 v)
+// wrap() for the 256-bit lanes of two quads.
+[[gnu::target("avx2"), gnu::always_inline]] inline simd::avx2::F32x8 wrap_pair(
+    simd::avx2::F32x8 t)
 {
-    const MipChoice mip = quad_mip(texture, state, u, v);
+    namespace wide = simd::avx2;
+    t = wide::max(wide::min(t, wide::all(1e6f)), wide::all(-1e6f));
+    wide::F32x8 whole = wide::to_float(wide::truncate(t));
+    whole = whole - ((whole > t) & wide::all(1.0f));
+    return t - whole;
+}
+
+// bilinear_gathered for two quads at the same level, their addresses found side by side in
+// 256-bit lanes with the same steps as bilinear_addresses.
+[[gnu::target("avx2"), gnu::always_inline]] inline PairTexels bilinear_pair(
+    const TextureLevel& level, const simd::avx2::F32x8& u, const simd::avx2::F32x8& v)
+{
+    namespace wide = simd::avx2;
+    const wide::I32x8 tx =
+        wide::truncate(wrap_pair(u) * wide::all(float(level.width * 64))) - wide::all(32);
+    const wide::I32x8 ty =
+        wide::truncate(wrap_pair(v) * wide::all(float(level.height * 64))) - wide::all(32);
+    // The texel left of the first one is the last one.
+    wide::I32x8 x = wide::shift_right<6>(tx), y = wide::shift_right<6>(ty);
+    x = x + ((x < wide::all(0)) & wide::all(level.width));
+    y = y + ((y < wide::all(0)) & wide::all(level.height));
+    const wide::I32x8 offset = wide::mul32(y, wide::all(level.pitch)) + x;
+    const wide::I32x8 fx = tx & wide::all(63), fy = ty & wide::all(63);
+    const wide::I32x8 left =
+        bilinear_weighed(level, wide::low(offset), wide::low(fx), wide::low(fy));
+    const wide::I32x8 right =
+        bilinear_weighed(level, wide::high(offset), wide::high(fx), wide::high(fy));
+    return PairTexels{wide::join_low_halves(left, right), wide::join_high_halves(left, right)};
+}
+
+// The quad's texels at the levels mip chose for it.
+[[gnu::target("avx2"), gnu::always_inline]] inline QuadTexels sample_avx2(
+    const SoftwareTexture& texture, const RasterState& state, const MipChoice& mip, F32x4 u,
+    F32x4 v)
+{
     if (!mip.linear)
         return sample(texture, state, u, v);   // point sampling has nothing to gather
     QuadTexels first = bilinear_gathered(texture.levels[mip.level0], u, v);
@@ -227,9 +279,45 @@ namespace {
     return QuadTexels{mix(first.top, second.top, fraction),
                       mix(first.bottom, second.bottom, fraction)};
 }
+
+[[gnu::target("avx2")]] QuadTexels sample_quad_avx2(const SoftwareTexture& texture,
+                                                    const RasterState& state, F32x4 u, F32x4 v)
+{
+    return sample_avx2(texture, state, quad_mip(texture, state, u, v), u, v);
+}
 #endif
 
 }  // namespace
+
+#ifdef PLAYER_SIMD_AVX2
+// Each quad with its own levels, as sample_quad gives them; quads that have the same bilinear
+// levels and blend side by side.
+[[gnu::target("avx2")]] PairTexels sample_pair(const SoftwareTexture& texture,
+                                               const RasterState& state,
+                                               const simd::avx2::F32x8& u,
+                                               const simd::avx2::F32x8& v)
+{
+    namespace wide = simd::avx2;
+    const F32x4 leftU = wide::low(u), leftV = wide::low(v);
+    const F32x4 rightU = wide::high(u), rightV = wide::high(v);
+    const MipChoice left = quad_mip(texture, state, leftU, leftV);
+    const MipChoice right = quad_mip(texture, state, rightU, rightV);
+    // level1 follows from level0 where fraction is not 0.
+    if (left.linear && right.linear && left.level0 == right.level0 &&
+        left.fraction == right.fraction) {
+        const PairTexels first = bilinear_pair(texture.levels[left.level0], u, v);
+        if (left.fraction == 0)
+            return first;
+        const PairTexels second = bilinear_pair(texture.levels[left.level1], u, v);
+        const wide::I16x16 fraction = wide::all16(int16_t(left.fraction));
+        return PairTexels{mix(first.top, second.top, fraction),
+                          mix(first.bottom, second.bottom, fraction)};
+    }
+    const QuadTexels l = sample_avx2(texture, state, left, leftU, leftV);
+    const QuadTexels r = sample_avx2(texture, state, right, rightU, rightV);
+    return PairTexels{wide::join(l.top, r.top), wide::join(l.bottom, r.bottom)};
+}
+#endif
 
 QuadTexels sample_quad_baseline(const SoftwareTexture& texture, const RasterState& state,
                                 F32x4 u, F32x4 v)

@@ -25,6 +25,20 @@ struct QuadTexels {
 QuadTexels sample_quad(const SoftwareTexture& texture, const RasterState& state, simd::F32x4 u,
                        simd::F32x4 v);
 
+#ifdef PLAYER_SIMD_AVX2
+// Two quads side by side, each 128-bit half as QuadTexels has a quad.
+struct PairTexels {
+    simd::avx2::I16x16 top, bottom;
+};
+
+// sample_quad for two quads at once, lanes 0-3 of u and v the left quad's and 4-7 the right
+// one's; each quad has the levels of its own footprint. Only where simd::use_avx2() holds.
+[[gnu::target("avx2")]] PairTexels sample_pair(const SoftwareTexture& texture,
+                                               const RasterState& state,
+                                               const simd::avx2::F32x8& u,
+                                               const simd::avx2::F32x8& v);
+#endif
+
 // The same built for the baseline processor. sample_quad takes the AVX2 build of the same code
 // where simd::use_avx2() says so, with the same results.
 QuadTexels sample_quad_baseline(const SoftwareTexture& texture, const RasterState& state,

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "softdevice/sampler.h"
@@ -203,11 +204,44 @@ TEST(MipMapping, Log2ApproximationIsCloseEverywhere)
         EXPECT_NEAR(approximate_log2(x), std::log2(x), 0.01) << x;
 }
 
+namespace {
+
+using QuadLanes = std::vector<int32_t>;   // a quad's texels: top pixels, then bottom ones
+
+QuadLanes lanes(const QuadTexels& t)
+{
+    int32_t a[8];
+    simd::store(a, simd::as_i32(t.top));
+    simd::store(a + 4, simd::as_i32(t.bottom));
+    return QuadLanes(a, a + 8);
+}
+
+#ifdef PLAYER_SIMD_AVX2
+// sample_pair's texels of the quads at (u0, v0) and (u1, v1).
+[[gnu::target("avx2")]] std::array<QuadLanes, 2> pair_lanes(const SoftwareTexture& texture,
+                                                            const RasterState& state,
+                                                            simd::F32x4 u0, simd::F32x4 v0,
+                                                            simd::F32x4 u1, simd::F32x4 v1)
+{
+    namespace wide = simd::avx2;
+    const PairTexels p = sample_pair(texture, state, wide::join(u0, u1), wide::join(v0, v1));
+    int32_t top[8], bottom[8];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(top), p.top.v);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bottom), p.bottom.v);
+    return {QuadLanes{top[0], top[1], top[2], top[3], bottom[0], bottom[1], bottom[2], bottom[3]},
+            QuadLanes{top[4], top[5], top[6], top[7], bottom[4], bottom[5], bottom[6], bottom[7]}};
+}
+#endif
+
+}  // namespace
+
 TEST(Filtering, FastAndPortableSamplersAgreeExactly)
 {
     // Whatever road sample_quad takes on this processor, it must give the portable result, or
     // frames would differ between machines (without AVX2, and so in the run that turns it off,
-    // the two are one code and agree by construction).
+    // the two are one code and agree by construction). So must two quads sampled at once, the
+    // quad right of the first (the same levels, as a rule) or one of another footprint (other
+    // levels, each quad keeping its own).
     SoftwareTexture texture(37, 20, true);
     uint32_t seed = 7;
     auto next = [&seed] {
@@ -230,13 +264,18 @@ TEST(Filtering, FastAndPortableSamplersAgreeExactly)
         const float u0 = random_real(), v0 = random_real(), step = float(next() % 1000) / 4000.0f;
         const simd::F32x4 u = simd::set(u0, u0 + step, u0 + step * 0.3f, u0 + step * 1.3f);
         const simd::F32x4 v = simd::set(v0, v0 - step * 0.2f, v0 + step, v0 + step * 0.8f);
-        const QuadTexels fast = sample_quad(texture, state, u, v);
-        const QuadTexels portable = sample_quad_baseline(texture, state, u, v);
-        int32_t a[8], b[8];
-        simd::store(a, simd::as_i32(fast.top));
-        simd::store(a + 4, simd::as_i32(fast.bottom));
-        simd::store(b, simd::as_i32(portable.top));
-        simd::store(b + 4, simd::as_i32(portable.bottom));
-        ASSERT_EQ(std::vector<int32_t>(a, a + 8), std::vector<int32_t>(b, b + 8)) << i;
+        const QuadLanes portable = lanes(sample_quad_baseline(texture, state, u, v));
+        ASSERT_EQ(lanes(sample_quad(texture, state, u, v)), portable) << i;
+#ifdef PLAYER_SIMD_AVX2
+        if (!simd::use_avx2())
+            continue;
+        const float s = i % 2 ? step : float(next() % 1000) / 4000.0f;
+        const float u1 = u0 + (i % 2 ? 2 * step : random_real()), v1 = v0 - 0.4f * step;
+        const simd::F32x4 ru = simd::set(u1, u1 + s, u1 + s * 0.3f, u1 + s * 1.3f);
+        const simd::F32x4 rv = simd::set(v1, v1 - s * 0.2f, v1 + s, v1 + s * 0.8f);
+        const std::array<QuadLanes, 2> pair = pair_lanes(texture, state, u, v, ru, rv);
+        ASSERT_EQ(pair[0], portable) << i;
+        ASSERT_EQ(pair[1], lanes(sample_quad_baseline(texture, state, ru, rv))) << i;
+#endif
     }
 }
